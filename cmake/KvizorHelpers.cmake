@@ -1,0 +1,76 @@
+# Shared build settings of every target of the project.
+
+set(KVIZOR_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
+    -Wcast-align -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough)
+if(KVIZOR_WERROR)
+  list(APPEND KVIZOR_WARNINGS -Werror)
+endif()
+
+if(KVIZOR_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(KVIZOR_FUZZ)
+  # Instrument every library for coverage; only fuzz executables link the fuzzer main.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+function(kvizor_target_defaults target)
+  target_compile_options(${target} PRIVATE ${KVIZOR_WARNINGS})
+  target_compile_definitions(${target} PRIVATE QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_NO_KEYWORDS)
+endfunction()
+
+# kvizor_add_library(<name> SOURCES ... LIBS ...): one library per folder of src/.
+function(kvizor_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  kvizor_target_defaults(${name})
+endfunction()
+
+# kvizor_add_test(<name> SOURCES ... LIBS ...): one Qt Test executable registered with CTest,
+# run offscreen with its own per-user folders so no test touches the real home.
+function(kvizor_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  kvizor_target_defaults(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set(home ${CMAKE_BINARY_DIR}/test-home/${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT
+    "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;TMPDIR=${home}/tmp;HOME=${home};LANG=ru_RU.UTF-8;KVIZOR_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    TIMEOUT 300)
+  file(MAKE_DIRECTORY ${home}/config ${home}/data ${home}/cache ${home}/runtime ${home}/tmp)
+endfunction()
+
+# kvizor_add_fuzzer(<name> SOURCES ... LIBS ...): a libFuzzer target whose seed corpus
+# lives in fuzz/corpus/<name>.
+function(kvizor_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  kvizor_target_defaults(${name})
+  set_property(GLOBAL APPEND PROPERTY KVIZOR_FUZZERS ${name})
+endfunction()
+
+# kvizor_add_bench(<name> SOURCES ... LIBS ...)
+function(kvizor_add_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  kvizor_target_defaults(${name})
+endfunction()
+
+# Adds every listed sub-folder of the current folder that has a CMakeLists.txt, in the
+# order given, so modules can land independently.
+function(kvizor_add_subdirs)
+  foreach(dir ${ARGN})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+
+class QIODevice;
+
+namespace kvizor {
+
+// Little-endian reader of the file and wire formats. Every short read, negative length
+// or length beyond what can follow throws FormatError; nothing is allocated from a
+// count that was not checked against the data.
+class BinaryReader
+{
+public:
+    explicit BinaryReader(QIODevice& device);
+
+    std::int32_t readInt32();
+    std::uint32_t readUInt32();
+    std::uint8_t readByte();
+    bool readFlag();
+    double readDouble();
+    // A date-time stored as days since 1899-12-30, local time.
+    QDateTime readDateTime();
+    // lstr: an int32 byte count, then that many bytes, no terminator.
+    QByteArray readLstrBytes();
+    QString readLstr();
+    // Exactly count bytes; a sequential device is read in bounded steps so a large
+    // count cannot allocate more than the data that really arrives.
+    QByteArray readBytes(std::int64_t count);
+    void skip(std::int64_t count);
+
+    // Throws FormatError unless count items of at least itemSize bytes can still follow
+    // (only decidable on a random-access device; sequential devices are checked as they go).
+    void checkCount(std::int64_t count, std::int64_t itemSize) const;
+
+    QIODevice& device() { return m_device; }
+
+private:
+    void readExactly(char* data, std::int64_t count);
+
+    QIODevice& m_device;
+};
+
+} // namespace kvizor
