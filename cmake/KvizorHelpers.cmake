@@ -44,6 +44,8 @@ function(kvizor_add_test name)
     "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;TMPDIR=${home}/tmp;HOME=${home};LANG=ru_RU.UTF-8;KVIZOR_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
     TIMEOUT 300)
   file(MAKE_DIRECTORY ${home}/config ${home}/data ${home}/cache ${home}/runtime ${home}/tmp)
+  # Qt insists on a private runtime folder.
+  file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 endfunction()
 
 # kvizor_add_fuzzer(<name> SOURCES ... LIBS ...): a libFuzzer target whose seed corpus
