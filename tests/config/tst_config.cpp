@@ -412,7 +412,8 @@ private Q_SLOTS:
         QTest::newRow("inner quotes") << u"say \"hi\" now"_s << u"say \"hi\" now"_s;
         QTest::newRow("edge blanks") << u" x "_s << u"\" x \""_s;
         QTest::newRow("enclosing quotes") << u"'x'"_s << u"\"'x'\""_s;
-        QTest::newRow("line breaks") << u"a\r\nb"_s << u"a  b"_s;
+        QTest::newRow("line breaks") << u"a\r\nb\nc"_s << u"a\r b c"_s;
+        QTest::newRow("carriage return alone") << u"a\rb"_s << u"a\rb"_s;
     }
     void valueTextForWriting()
     {
