@@ -98,6 +98,11 @@ IniDocument IniDocument::fromBytes(QByteArrayView bytes)
 {
     IniDocument doc;
     qsizetype start = 0;
+    // An editor's UTF-8 signature is kept but must not hide the first line's section.
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        doc.m_signature = bytes.first(3).toByteArray();
+        start = 3;
+    }
     while (start < bytes.size()) {
         const qsizetype nl = bytes.indexOf('\n', start);
         QByteArray eol;
@@ -122,7 +127,7 @@ IniDocument IniDocument::fromBytes(QByteArrayView bytes)
 
 QByteArray IniDocument::toBytes() const
 {
-    QByteArray out;
+    QByteArray out = m_signature;
     for (const Line& line : m_lines) {
         out += cp1251::encode(line.text);
         out += line.eol;
@@ -204,7 +209,7 @@ QStringList IniDocument::keys(QStringView section) const
 
 void IniDocument::setValue(QStringView section, QStringView key, QStringView value)
 {
-    const QString text = key.toString() + u'=' + writeValueText(value);
+    const QString written = writeValueText(value);
     const QByteArray eol = newLineEnd();
     const std::optional<Range> range = findSection(section);
     if (!range) {
@@ -215,12 +220,13 @@ void IniDocument::setValue(QStringView section, QStringView key, QStringView val
                 m_lines.append(Line(QString(), eol));
         }
         m_lines.append(Line(u'[' + section.toString() + u']', eol));
-        m_lines.append(Line(text, eol));
+        m_lines.append(Line(key.toString() + u'=' + written, eol));
         return;
     }
     const qsizetype index = findKey(*range, key);
     if (index >= 0) {
-        m_lines[index] = Line(text, m_lines[index].eol);
+        // The key keeps its spelling in the file.
+        m_lines[index] = Line(m_lines[index].name + u'=' + written, m_lines[index].eol);
         return;
     }
     // New keys go after the section's last key so that comments and blank lines that
@@ -232,7 +238,7 @@ void IniDocument::setValue(QStringView section, QStringView key, QStringView val
     }
     if (m_lines[at - 1].eol.isEmpty())
         m_lines[at - 1].eol = eol;
-    m_lines.insert(at, Line(text, eol));
+    m_lines.insert(at, Line(key.toString() + u'=' + written, eol));
 }
 
 void IniDocument::eraseSection(QStringView section)

@@ -34,7 +34,6 @@ public:
     // Replaces the file as a whole (temporary file and rename where the folder allows).
     bool writeFile(const QString& path, QString& error) const;
 
-    bool isEmpty() const { return m_lines.isEmpty(); }
     bool hasSection(QStringView section) const;
     // The value after the first "=": blanks trimmed, one enclosing pair of double or
     // single quotes removed, at most MaxValueLength characters. nullopt for a missing key.
@@ -79,6 +78,7 @@ private:
     qsizetype findKey(const Range& range, QStringView key) const;
     QByteArray newLineEnd() const;
 
+    QByteArray m_signature;
     QList<Line> m_lines;
 };
 
