@@ -70,7 +70,7 @@ void FakeTestServer::onNewConnection()
         socket->setParent(this);
         m_connections.append(c);
         connect(socket, &QTcpSocket::readyRead, this, [this, c] { onReadyRead(*c); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, c] {
+        connect(socket, &QTcpSocket::disconnected, this, [c] {
             c->received += c->socket->readAll();
             c->closed = true;
         });
