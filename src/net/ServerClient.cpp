@@ -1,12 +1,13 @@
 #include "ServerClient.h"
 
-#include "WireFormat.h"
 #include "common/FormatError.h"
+#include "WireFormat.h"
 
 #include <QEventLoop>
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <optional>
 #include <stdexcept>
 
 namespace kvizor {
@@ -42,7 +43,7 @@ public:
         });
         QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_loop, [this] {
             // Outside a GETTEST reply the client reads nothing: drop what arrives.
-            if (m_reply == nullptr)
+            if (!m_reply || m_reply->isFinished())
                 m_socket.skip(m_socket.bytesAvailable());
             m_loop.quit();
         });
@@ -79,16 +80,17 @@ public:
         wait([this] { return m_socket.bytesToWrite() == 0; });
     }
 
-    void readReply(wire::GetTestReplyReader& reply)
+    // From now on received bytes are kept for the reply instead of being dropped; set
+    // before the request goes out so nothing a quick server sends is lost.
+    wire::GetTestReplyReader& keepReply()
     {
-        m_reply = &reply;
-        try {
-            wait([this] { return drainInto(*m_reply); });
-        } catch (...) {
-            m_reply = nullptr;
-            throw;
-        }
-        m_reply = nullptr;
+        m_reply.emplace();
+        return *m_reply;
+    }
+
+    void waitForReply()
+    {
+        wait([this] { return drainInto(*m_reply); });
     }
 
     // "QUIT" and the disconnection. When the exchange has already got everything it
@@ -138,7 +140,8 @@ private:
             if (m_timedOut)
                 throw ExchangeError("connection attempt timed out");
             if (m_socketFailed || m_socket.state() == QAbstractSocket::UnconnectedState) {
-                const QString reason = m_socketFailed ? m_socket.errorString() : QStringLiteral("connection closed");
+                const QString reason =
+                    m_socketFailed ? m_socket.errorString() : QStringLiteral("connection closed");
                 throw ExchangeError(reason.toStdString());
             }
             m_loop.exec();
@@ -148,7 +151,7 @@ private:
     QTcpSocket m_socket;
     QEventLoop m_loop;
     QTimer m_connectTimer;
-    wire::GetTestReplyReader* m_reply = nullptr;
+    std::optional<wire::GetTestReplyReader> m_reply;
     bool m_cancelled = false;
     bool m_timedOut = false;
     bool m_socketFailed = false;
@@ -206,9 +209,9 @@ GetTestResult ServerClient::getTest(const ServerAddress& server, const QString& 
 {
     GetTestResult result;
     const ExchangeResult exchange = runExchange(server, [&](Session& session) {
+        wire::GetTestReplyReader& reply = session.keepReply();
         session.send(wire::encodeLine(QStringLiteral("GETTEST")) + wire::encodeLine(computerName));
-        wire::GetTestReplyReader reply;
-        session.readReply(reply);
+        session.waitForReply();
         if (reply.state() == wire::GetTestReplyReader::State::Refused) {
             session.finish(true);
             return ExchangeStatus::Refused;

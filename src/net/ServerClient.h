@@ -101,7 +101,8 @@ Q_SIGNALS:
 private:
     class Session;
 
-    ExchangeResult runExchange(const ServerAddress& server, const std::function<ExchangeStatus(Session&)>& body);
+    ExchangeResult runExchange(const ServerAddress& server,
+                               const std::function<ExchangeStatus(Session&)>& body);
 
     bool m_busy = false;
     std::chrono::milliseconds m_connectTimeout = DefaultConnectTimeout;

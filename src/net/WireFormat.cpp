@@ -101,7 +101,8 @@ BlockReader::BlockReader(std::int64_t size) : m_size(size)
 
 bool BlockReader::feed(QByteArrayView& data)
 {
-    const qsizetype take = static_cast<qsizetype>(std::min<std::int64_t>(m_size - m_bytes.size(), data.size()));
+    const qsizetype take =
+        static_cast<qsizetype>(std::min<std::int64_t>(m_size - m_bytes.size(), data.size()));
     m_bytes.append(data.first(take));
     data = data.sliced(take);
     return isComplete();

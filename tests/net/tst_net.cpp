@@ -11,8 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/socket.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace kvizor;
@@ -67,7 +67,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("line");
         QTest::newRow("command") << QStringLiteral("GETTEST") << QByteArray("GETTEST\r\n");
         QTest::newRow("empty") << QString() << QByteArray("\r\n");
-        QTest::newRow("cyrillic in 1251") << QStringLiteral("Класс") << QByteArray("\xCA\xEB\xE0\xF1\xF1\r\n");
+        QTest::newRow("cyrillic in 1251")
+            << QStringLiteral("Класс") << QByteArray("\xCA\xEB\xE0\xF1\xF1\r\n");
         QTest::newRow("line breaks dropped") << QStringLiteral("a\r\nb\nc") << QByteArray("abc\r\n");
     }
     void encodeLine()
@@ -168,14 +169,14 @@ private Q_SLOTS:
         ServerClient client;
         QByteArray sentBeforeLoad;
         int calls = 0;
-        const GetTestResult result =
-            client.getTest(addressOf(server), QStringLiteral("КЛАСС-7"), [&](const QByteArray& bytes, const QString& name) {
-                ++calls;
-                QCOMPARE(bytes, test);
-                QCOMPARE(name, QStringLiteral("Мой.kvf"));
-                QVERIFY(client.isBusy());
-                sentBeforeLoad = server.received(0);
-            });
+        const GetTestResult result = client.getTest(addressOf(server), QStringLiteral("КЛАСС-7"),
+                                                    [&](const QByteArray& bytes, const QString& name) {
+                                                        ++calls;
+                                                        QCOMPARE(bytes, test);
+                                                        QCOMPARE(name, QStringLiteral("Мой.kvf"));
+                                                        QVERIFY(client.isBusy());
+                                                        sentBeforeLoad = server.received(0);
+                                                    });
         QCOMPARE(result.status, ExchangeStatus::Ok);
         QCOMPARE(calls, 1);
         QVERIFY(result.testTaken);
@@ -186,6 +187,18 @@ private Q_SLOTS:
         QCOMPARE(sentBeforeLoad, QByteArray("GETTEST\r\n\xCA\xCB\xC0\xD1\xD1-7\r\n"));
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0), QByteArray("GETTEST\r\n\xCA\xCB\xC0\xD1\xD1-7\r\nQUIT\r\n"));
+    }
+
+    void replySentBeforeTheRequestIsKept()
+    {
+        FakeTestServer server;
+        QVERIFY(server.start());
+        server.setReply(FakeTestServer::testReply("early.kvf", "abc"), 0);
+        ServerClient client;
+        const GetTestResult result = client.getTest(addressOf(server), QStringLiteral("PC"));
+        QCOMPARE(result.status, ExchangeStatus::Ok);
+        QCOMPARE(result.fileName, QStringLiteral("early.kvf"));
+        QCOMPARE(result.bytes, QByteArray("abc"));
     }
 
     void getTestEmptyBlock()
@@ -228,8 +241,9 @@ private Q_SLOTS:
         server.setCloseAfterReply(serverCloses);
         ServerClient client;
         bool loaded = false;
-        const GetTestResult result = client.getTest(addressOf(server), QStringLiteral("PC"),
-                                                    [&](const QByteArray&, const QString&) { loaded = true; });
+        const GetTestResult result =
+            client.getTest(addressOf(server), QStringLiteral("PC"),
+                           [&](const QByteArray&, const QString&) { loaded = true; });
         QCOMPARE(result.status, ExchangeStatus::Refused);
         QVERIFY(!loaded);
         QVERIFY(!result.testTaken);
@@ -248,7 +262,8 @@ private Q_SLOTS:
         QTest::newRow("negative size") << QByteArray("YES\r\nt.kvf\r\n-1\r\n") << false;
         QTest::newRow("size not a number") << QByteArray("YES\r\nt.kvf\r\nten\r\n") << false;
         QTest::newRow("size over 1 GiB") << QByteArray("YES\r\nt.kvf\r\n1073741825\r\n") << false;
-        QTest::newRow("closed in the middle of the block") << QByteArray("YES\r\nt.kvf\r\n100\r\n0123456789") << true;
+        QTest::newRow("closed in the middle of the block")
+            << QByteArray("YES\r\nt.kvf\r\n100\r\n0123456789") << true;
         QTest::newRow("closed before the size line") << QByteArray("YES\r\nt.kvf\r\n") << true;
         QTest::newRow("closed without a reply") << QByteArray() << true;
         QTest::newRow("closed on a partial reply line") << QByteArray("YE") << true;
@@ -263,8 +278,9 @@ private Q_SLOTS:
         server.setCloseAfterReply(serverCloses);
         ServerClient client;
         bool loaded = false;
-        const GetTestResult result = client.getTest(addressOf(server), QStringLiteral("PC"),
-                                                    [&](const QByteArray&, const QString&) { loaded = true; });
+        const GetTestResult result =
+            client.getTest(addressOf(server), QStringLiteral("PC"),
+                           [&](const QByteArray&, const QString&) { loaded = true; });
         QCOMPARE(result.status, ExchangeStatus::Failed);
         QVERIFY(!loaded);
         QVERIFY(!result.testTaken);
@@ -431,8 +447,8 @@ private Q_SLOTS:
         ServerClient client;
         QCOMPARE(client.sendInfoBegin(addressOf(server), expected).status, ExchangeStatus::Ok);
         QVERIFY(server.waitForClosed(1));
-        QCOMPARE(server.received(0), "INFOBEGIN\r\n" + QByteArray::number(expected.size()) + "\r\n" + expected +
-                                         "QUIT\r\n");
+        QCOMPARE(server.received(0),
+                 "INFOBEGIN\r\n" + QByteArray::number(expected.size()) + "\r\n" + expected + "QUIT\r\n");
     }
 
     void infoProcessBlock()
@@ -483,7 +499,8 @@ private Q_SLOTS:
             record[i] = static_cast<char>(i * 7);
         QCOMPARE(client.sendResult(addressOf(server), Guid, record).status, ExchangeStatus::Ok);
         QVERIFY(server.waitForClosed(1));
-        QCOMPARE(server.received(0), "RESULT\r\n" + Guid.toLatin1() + "\r\n3145728\r\n" + record + "QUIT\r\n");
+        QCOMPARE(server.received(0),
+                 "RESULT\r\n" + Guid.toLatin1() + "\r\n3145728\r\n" + record + "QUIT\r\n");
     }
 
     void sendFailsWhenServerHangsUp()
@@ -550,7 +567,8 @@ private Q_SLOTS:
         settings.IsSendResult = true;
         settings.RemotePort = server.port();
         QList<NetNotice> notices;
-        NetReporter reporter(client, [&] { return settings; }, [&](const NetNotice& n) { notices.append(n); });
+        NetReporter reporter(
+            client, [&] { return settings; }, [&](const NetNotice& n) { notices.append(n); });
 
         const QString guid = reporter.beginRun();
         QCOMPARE(guid.size(), 38);
@@ -587,7 +605,8 @@ private Q_SLOTS:
         settings.IsSendResult = true;
         settings.RemotePort = server.port();
         QList<NetNotice> notices;
-        NetReporter reporter(client, [&] { return settings; }, [&](const NetNotice& n) { notices.append(n); });
+        NetReporter reporter(
+            client, [&] { return settings; }, [&](const NetNotice& n) { notices.append(n); });
 
         reporter.beginRun();
         QCOMPARE(reporter.sendInfoBegin(true, {}), NetOutcome::Failed);
@@ -639,7 +658,8 @@ private Q_SLOTS:
         NetSettings settings;
         settings.RemotePort = server.port();
         QList<NetNotice> notices;
-        NetReporter reporter(client, [&] { return settings; }, [&](const NetNotice& n) { notices.append(n); });
+        NetReporter reporter(
+            client, [&] { return settings; }, [&](const NetNotice& n) { notices.append(n); });
         bool loaded = false;
         const auto load = [&](const QByteArray&, const QString&) { loaded = true; };
 
@@ -676,11 +696,13 @@ private Q_SLOTS:
         settings.IsSendResult = true;
         settings.RemotePort = server.port();
         QList<NetNotice> notices;
-        NetReporter reporter(client, [&] { return settings; }, [&](const NetNotice& n) {
-            // Shown only once the connection is closed.
-            QVERIFY(!client.isBusy());
-            notices.append(n);
-        });
+        NetReporter reporter(
+            client, [&] { return settings; },
+            [&](const NetNotice& n) {
+                // Shown only once the connection is closed.
+                QVERIFY(!client.isBusy());
+                notices.append(n);
+            });
         reporter.setComputerNameSource([] { return QStringLiteral("ROOM1"); });
         QCOMPARE(reporter.getTest({}), NetOutcome::Refused);
         QCOMPARE(notices.size(), 1);
@@ -695,10 +717,7 @@ private Q_SLOTS:
         QCOMPARE(notices[1].kind, NetNotice::Kind::NoConnection);
     }
 
-    void localComputerNameFitsTheRecord()
-    {
-        QVERIFY(NetReporter::localComputerName().size() <= 15);
-    }
+    void localComputerNameFitsTheRecord() { QVERIFY(NetReporter::localComputerName().size() <= 15); }
 };
 
 QTEST_GUILESS_MAIN(TestNet)
