@@ -9,6 +9,8 @@
 // for the exchanges.
 namespace kvizor {
 
+class TResultTest;
+
 // What INFOBEGIN tells the server about a run that has just begun.
 struct InfoBeginData
 {
@@ -40,6 +42,12 @@ struct InfoProcessData
 QByteArray buildInfoBeginBlock(const InfoBeginData& data);
 // 70 bytes with a 38-character GUID.
 QByteArray buildInfoProcessBlock(const InfoProcessData& data);
+
+// The fields of a run record that the two progress messages carry.
+InfoBeginData infoBeginOf(const TResultTest& run, const QString& runGuid);
+InfoProcessData infoProcessOf(const TResultTest& run, const QString& runGuid);
+// The RESULT block: the record in its stored layout, neither compressed nor scrambled.
+QByteArray buildResultRecord(const TResultTest& run);
 
 namespace nettext {
 

@@ -5,6 +5,8 @@
 // When the workstation talks to the test server.
 namespace kvizor {
 
+struct TConfig;
+
 // The server settings of the configuration, read anew for every exchange.
 struct NetSettings
 {
@@ -13,6 +15,8 @@ struct NetSettings
     int RemotePort = 5005;
     bool IsAutoGetTestFromStart = false;
 };
+
+NetSettings netSettingsOf(const TConfig& config);
 
 namespace netpolicy {
 

@@ -1,6 +1,7 @@
 #include "NetReporter.h"
 
 #include "common/Guid.h"
+#include "results/ResultTest.h"
 
 #include <QSysInfo>
 
@@ -76,6 +77,23 @@ NetOutcome NetReporter::sendInfoProcess(bool allowNetReport, InfoProcessData dat
     if (!result.ok())
         m_networkOK = false;
     return finish(result);
+}
+
+NetOutcome NetReporter::sendInfoBegin(bool allowNetReport, const TResultTest& run)
+{
+    return sendInfoBegin(allowNetReport, infoBeginOf(run, m_runGuid));
+}
+
+NetOutcome NetReporter::sendInfoProcess(bool allowNetReport, const TResultTest& run)
+{
+    return sendInfoProcess(allowNetReport, infoProcessOf(run, m_runGuid));
+}
+
+NetOutcome NetReporter::sendResult(bool allowNetReport, const TResultTest& run)
+{
+    if (!netpolicy::shouldSendResult(m_settings(), allowNetReport))
+        return NetOutcome::Skipped;
+    return sendResult(allowNetReport, buildResultRecord(run));
 }
 
 NetOutcome NetReporter::sendResult(bool allowNetReport, const QByteArray& record)

@@ -59,10 +59,17 @@ public:
     // `AGetTestExecute`: the receiver is the loader (from memory); it runs while the
     // connection is still open. Refused and Failed are reported after disconnecting.
     NetOutcome getTest(const ServerClient::TestReceiver& loadTest);
-    // The RunGUID fields of the data are replaced by runGuid().
+    // `SendInfoBegin`: after the begin line of the log, before the first task.
+    NetOutcome sendInfoBegin(bool allowNetReport, const TResultTest& run);
+    // `SendInfoProcess`: at the end of every evaluation, with the counters as they stand.
+    NetOutcome sendInfoProcess(bool allowNetReport, const TResultTest& run);
+    // `SendResult`: after the grade is chosen and EndTime set.
+    NetOutcome sendResult(bool allowNetReport, const TResultTest& run);
+
+    // The same from prepared data; the RunGUID fields are replaced by runGuid().
     NetOutcome sendInfoBegin(bool allowNetReport, InfoBeginData data);
     NetOutcome sendInfoProcess(bool allowNetReport, InfoProcessData data);
-    // The run's record in its stored layout, after the grade and EndTime are set.
+    // record: the run's record in its stored layout.
     NetOutcome sendResult(bool allowNetReport, const QByteArray& record);
 
     // The network name as stored in a run record: empty when it cannot be read or is
