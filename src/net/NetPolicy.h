@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// When the workstation talks to the test server.
+// When the workstation fetches a test from the server. The run controller decides
+// itself when a run is reported.
 namespace kvizor {
 
 struct TConfig;
@@ -30,23 +31,6 @@ inline bool isGetTestEnabled(const NetSettings& settings, bool noTestLoaded)
 inline bool shouldGetTestAtStart(const NetSettings& settings, bool fileOnCommandLine)
 {
     return !fileOnCommandLine && settings.IsSendResult && settings.IsAutoGetTestFromStart;
-}
-
-inline bool shouldSendInfoBegin(const NetSettings& settings, bool allowNetReport)
-{
-    return settings.IsSendResult && allowNetReport;
-}
-
-// Progress reports stop for the rest of a run after one failed.
-inline bool shouldSendInfoProcess(const NetSettings& settings, bool allowNetReport, bool networkOK)
-{
-    return settings.IsSendResult && allowNetReport && networkOK;
-}
-
-// The result is sent even when progress reports failed.
-inline bool shouldSendResult(const NetSettings& settings, bool allowNetReport)
-{
-    return settings.IsSendResult && allowNetReport;
 }
 
 } // namespace netpolicy

@@ -1,4 +1,5 @@
 #include "FakeTestServer.h"
+#include "RunFakes.h"
 
 #include "config/Config.h"
 #include "model/Crc32.h"
@@ -6,13 +7,15 @@
 #include "model/TestLoader.h"
 #include "net/NetMessages.h"
 #include "net/NetPolicy.h"
-#include "net/NetReporter.h"
+#include "net/NetTestFetcher.h"
+#include "net/ServerRunNetwork.h"
 #include "results/ResultTest.h"
+#include "run/RunController.h"
 
 #include <QTest>
 
 using namespace kvizor;
-using kvizor::testing::FakeTestServer;
+using namespace kvizor::testing;
 
 namespace {
 
@@ -83,6 +86,61 @@ QByteArray lstr(const QString& guid)
     return QByteArray::fromHex("26000000") + guid.toLatin1();
 }
 
+// A run controller wired to the test server through the real client, with a test of
+// number tasks worth 2 points each, answered right ("5").
+struct RunBench
+{
+    TConfig config;
+    ScriptView view;
+    ScriptPrompts prompts;
+    ScriptOutputs outputs;
+    ServerClient client;
+    ServerRunNetwork network;
+    TRunController controller;
+    int taskCount;
+
+    RunBench(const FakeTestServer& server, int tasks)
+        : network(client, [this] { return netSettingsOf(config); }),
+          controller(config, view, prompts, outputs, network, environment()), taskCount(tasks)
+    {
+        config.IsSendResult = true;
+        config.RemoteHost = QStringLiteral("127.0.0.1");
+        config.RemotePort = server.port();
+        config.IsSaveProtectionResult = false;
+        view.answer.Text = QStringLiteral("5");
+    }
+
+    static RunEnvironment environment()
+    {
+        RunEnvironment env = RunEnvironment::System();
+        env.RealTimers = false;
+        env.ComputerName = QStringLiteral("PC");
+        env.ComputerUserName = QStringLiteral("user");
+        return env;
+    }
+
+    std::unique_ptr<TTest> makeTest(bool allowNetReport) const
+    {
+        auto test = std::make_unique<TTest>();
+        test->Title = QStringLiteral("Сеть");
+        test->FileName = QStringLiteral("net.kvf");
+        test->AllowNetReport = allowNetReport;
+        return test;
+    }
+
+    TTaskList makeTasks() const
+    {
+        TTaskList tasks;
+        for (int i = 0; i < taskCount; ++i) {
+            auto task = std::make_unique<TTask>(ttNumber);
+            task->Weight = 2;
+            task->NumberValue = 5;
+            tasks.push_back(std::move(task));
+        }
+        return tasks;
+    }
+};
+
 } // namespace
 
 class TestNetReports : public QObject
@@ -102,16 +160,15 @@ private Q_SLOTS:
         QVERIFY(server.start());
         ServerClient client;
         TConfig config;
-        config.IsSendResult = true;
         config.RemoteHost = QStringLiteral("127.0.0.1");
         config.RemotePort = server.port();
-        NetReporter reporter(client, [&] { return netSettingsOf(config); });
-        const QString guid = reporter.beginRun();
+        ServerRunNetwork network(client, [&] { return netSettingsOf(config); });
+        const QString guid = QStringLiteral("{89ABCDEF-0123-4567-89AB-CDEF01234567}");
 
-        TResultTest run = oneTaskRun();
-        QCOMPARE(reporter.sendInfoBegin(true, run), NetOutcome::Done);
-        QCOMPARE(reporter.sendInfoProcess(true, run), NetOutcome::Done);
-        QCOMPARE(reporter.sendResult(true, run), NetOutcome::Done);
+        const TResultTest run = oneTaskRun();
+        QVERIFY(network.SendInfoBegin(guid, run));
+        QVERIFY(network.SendInfoProcess(guid, run));
+        QVERIFY(network.SendResult(guid, run));
         QVERIFY(server.waitForClosed(3));
 
         const QByteArray begin =
@@ -127,6 +184,11 @@ private Q_SLOTS:
         QCOMPARE(server.received(2), "RESULT\r\n" + guid.toLatin1() + "\r\n" +
                                          QByteArray::number(oneTaskRecord().size()) + "\r\n" +
                                          oneTaskRecord() + "QUIT\r\n");
+
+        // The address is read anew for every exchange.
+        config.RemotePort = 0;
+        QVERIFY(!network.SendResult(guid, run));
+        QCOMPARE(network.lastResult().status, ExchangeStatus::Failed);
     }
 
     void receivedTestGoesToTheLoader()
@@ -183,30 +245,102 @@ private Q_SLOTS:
         QCOMPARE(loaded.message().isEmpty(), !reported);
     }
 
-    void policy_data()
+    // --- whole runs through the run controller --------------------------------
+
+    void runSendsBeginProgressAndResult()
+    {
+        FakeTestServer server;
+        QVERIFY(server.start());
+        RunBench bench(server, 3);
+        QVERIFY(bench.controller.TestLoaded(bench.makeTest(true), bench.makeTasks()));
+
+        bench.controller.BeginTest();
+        QCOMPARE(bench.controller.RunState(), rsTesting);
+        const QString firstGuid = bench.controller.RunGUID();
+        QCOMPARE(firstGuid.size(), 38);
+        for (int i = 0; i < 3; ++i)
+            bench.controller.ACheckAskTaskExecute();
+        QCOMPARE(bench.controller.RunState(), rsTestLoaded);
+        QVERIFY(server.waitForClosed(5));
+        QCOMPARE(server.connectionCount(), 5);
+        QCOMPARE(bench.prompts.count(nettext::noConnection()), 0);
+
+        const QByteArray g = lstr(firstGuid);
+        QVERIFY(server.received(0).startsWith("INFOBEGIN\r\n"));
+        QVERIFY(server.received(0).contains(g));
+        for (int i = 1; i <= 3; ++i) {
+            const QByteArray progress = server.received(i);
+            QVERIFY(progress.startsWith("INFOPROCESS\r\n70\r\n"));
+            QCOMPARE(progress.mid(17, 42), g);
+            QVERIFY(progress.endsWith("QUIT\r\n"));
+        }
+        // The first task, worth 2 points, answered right without a hint.
+        QCOMPARE(server.received(1).mid(17),
+                 g + QByteArray::fromHex("01000000 01000000 00000000 00000000 0000000000000040 02000000") +
+                     "QUIT\r\n");
+        // After three right answers: 3 asked, 3 right, 6 of 6 points.
+        QCOMPARE(server.received(3).mid(17 + 42, 28),
+                 QByteArray::fromHex("03000000 03000000 00000000 00000000 0000000000001840 06000000"));
+        QVERIFY(server.received(4).startsWith("RESULT\r\n" + firstGuid.toLatin1() + "\r\n"));
+
+        // The next run has a GUID of its own.
+        bench.controller.BeginTest();
+        QVERIFY(bench.controller.RunGUID() != firstGuid);
+        QVERIFY(server.waitForClosed(6));
+        QVERIFY(server.received(5).contains(lstr(bench.controller.RunGUID())));
+    }
+
+    void failedInfoBeginStopsProgressNotResult()
+    {
+        FakeTestServer server;
+        QVERIFY(server.start());
+        RunBench bench(server, 2);
+        QVERIFY(bench.controller.TestLoaded(bench.makeTest(true), bench.makeTasks()));
+
+        server.setRefusing(true);
+        bench.controller.BeginTest();
+        QVERIFY(!bench.controller.NetworkOK());
+        QCOMPARE(bench.prompts.messages.size(), 1);
+        QCOMPARE(bench.prompts.messages[0].caption, QStringLiteral("Ошибка!"));
+        QCOMPARE(bench.prompts.messages[0].text, QStringLiteral("Нет связи с сервером!"));
+        QCOMPARE(bench.prompts.messages[0].icon, MessageIcon::Error);
+
+        server.setRefusing(false);
+        bench.controller.ACheckAskTaskExecute();
+        bench.controller.ACheckAskTaskExecute();
+        QCOMPARE(bench.controller.RunState(), rsTestLoaded);
+        QVERIFY(server.waitForClosed(1));
+        QCOMPARE(server.connectionCount(), 1);
+        QVERIFY(server.received(0).startsWith("RESULT\r\n" + bench.controller.RunGUID().toLatin1() + "\r\n"));
+        QCOMPARE(bench.prompts.count(nettext::noConnection()), 1);
+    }
+
+    void noReportsWithoutPermission_data()
     {
         QTest::addColumn<bool>("isSendResult");
         QTest::addColumn<bool>("allowNetReport");
-        QTest::addColumn<bool>("networkOK");
-        QTest::addColumn<bool>("begin");
-        QTest::addColumn<bool>("process");
-        QTest::addColumn<bool>("result");
-        QTest::newRow("all set") << true << true << true << true << true << true;
-        QTest::newRow("network failed") << true << true << false << true << false << true;
-        QTest::newRow("test forbids reports") << true << false << true << false << false << false;
-        QTest::newRow("exchange off") << false << true << true << false << false << false;
+        QTest::newRow("exchange switched off") << false << true;
+        QTest::newRow("test forbids reports") << true << false;
     }
-    void policy()
+    void noReportsWithoutPermission()
     {
         QFETCH(bool, isSendResult);
         QFETCH(bool, allowNetReport);
-        QFETCH(bool, networkOK);
-        NetSettings settings;
-        settings.IsSendResult = isSendResult;
-        QTEST(netpolicy::shouldSendInfoBegin(settings, allowNetReport), "begin");
-        QTEST(netpolicy::shouldSendInfoProcess(settings, allowNetReport, networkOK), "process");
-        QTEST(netpolicy::shouldSendResult(settings, allowNetReport), "result");
+        FakeTestServer server;
+        QVERIFY(server.start());
+        RunBench bench(server, 2);
+        bench.config.IsSendResult = isSendResult;
+        QVERIFY(bench.controller.TestLoaded(bench.makeTest(allowNetReport), bench.makeTasks()));
+        bench.controller.BeginTest();
+        bench.controller.ACheckAskTaskExecute();
+        bench.controller.ACheckAskTaskExecute();
+        QCOMPARE(bench.controller.RunState(), rsTestLoaded);
+        QTest::qWait(50);
+        QCOMPARE(server.connectionCount(), 0);
+        QCOMPARE(bench.prompts.count(nettext::noConnection()), 0);
     }
+
+    // --- fetching a test -----------------------------------------------------
 
     void getTestPolicy()
     {
@@ -223,98 +357,7 @@ private Q_SLOTS:
         QVERIFY(!netpolicy::shouldGetTestAtStart(settings, false));
     }
 
-    void reporterRunSequence()
-    {
-        FakeTestServer server;
-        QVERIFY(server.start());
-        ServerClient client;
-        NetSettings settings;
-        settings.IsSendResult = true;
-        settings.RemotePort = server.port();
-        QList<NetNotice> notices;
-        NetReporter reporter(
-            client, [&] { return settings; }, [&](const NetNotice& n) { notices.append(n); });
-
-        const QString guid = reporter.beginRun();
-        QCOMPARE(guid.size(), 38);
-        QVERIFY(reporter.networkOK());
-        QCOMPARE(reporter.sendInfoBegin(true, InfoBeginData{}), NetOutcome::Done);
-        for (int i = 1; i <= 3; ++i) {
-            InfoProcessData progress;
-            progress.AskedCount = i;
-            QCOMPARE(reporter.sendInfoProcess(true, progress), NetOutcome::Done);
-        }
-        QCOMPARE(reporter.sendResult(true, QByteArray("rec")), NetOutcome::Done);
-        QVERIFY(server.waitForClosed(5));
-        QVERIFY(notices.isEmpty());
-
-        const QByteArray g = guid.toLatin1();
-        QVERIFY(server.received(0).startsWith("INFOBEGIN\r\n"));
-        QVERIFY(server.received(0).contains(g));
-        for (int i = 1; i <= 3; ++i) {
-            QVERIFY(server.received(i).startsWith("INFOPROCESS\r\n70\r\n"));
-            QCOMPARE(server.received(i).mid(17, 42), QByteArray::fromHex("26000000") + g);
-        }
-        QCOMPARE(server.received(4), "RESULT\r\n" + g + "\r\n3\r\nrecQUIT\r\n");
-
-        QVERIFY(reporter.beginRun() != guid);
-    }
-
-    void reporterFailedInfoBegin()
-    {
-        FakeTestServer server;
-        QVERIFY(server.start());
-        server.setRefusing(true);
-        ServerClient client;
-        NetSettings settings;
-        settings.IsSendResult = true;
-        settings.RemotePort = server.port();
-        QList<NetNotice> notices;
-        NetReporter reporter(
-            client, [&] { return settings; }, [&](const NetNotice& n) { notices.append(n); });
-
-        reporter.beginRun();
-        QCOMPARE(reporter.sendInfoBegin(true, InfoBeginData{}), NetOutcome::Failed);
-        QVERIFY(!reporter.networkOK());
-        QCOMPARE(notices.size(), 1);
-        QCOMPARE(notices[0].kind, NetNotice::Kind::NoConnection);
-        QCOMPARE(notices[0].caption, QStringLiteral("Ошибка!"));
-        QCOMPARE(notices[0].text, QStringLiteral("Нет связи с сервером!"));
-
-        server.setRefusing(false);
-        QCOMPARE(reporter.sendInfoProcess(true, InfoProcessData{}), NetOutcome::Skipped);
-        QCOMPARE(reporter.sendResult(true, QByteArray("r")), NetOutcome::Done);
-        QVERIFY(server.waitForClosed(1));
-        QCOMPARE(server.connectionCount(), 1);
-        QVERIFY(server.received(0).startsWith("RESULT\r\n"));
-        QCOMPARE(notices.size(), 1);
-
-        // The next run reports progress again.
-        reporter.beginRun();
-        QVERIFY(reporter.networkOK());
-    }
-
-    void reporterFailedInfoProcessStopsLaterOnes()
-    {
-        FakeTestServer server;
-        QVERIFY(server.start());
-        ServerClient client;
-        NetSettings settings;
-        settings.IsSendResult = true;
-        settings.RemotePort = server.port();
-        NetReporter reporter(client, [&] { return settings; });
-        reporter.beginRun();
-        QCOMPARE(reporter.sendInfoBegin(true, InfoBeginData{}), NetOutcome::Done);
-        server.setRefusing(true);
-        QCOMPARE(reporter.sendInfoProcess(true, InfoProcessData{}), NetOutcome::Failed);
-        server.setRefusing(false);
-        QCOMPARE(reporter.sendInfoProcess(true, InfoProcessData{}), NetOutcome::Skipped);
-        QCOMPARE(reporter.sendResult(true, QByteArray()), NetOutcome::Done);
-        QVERIFY(server.waitForClosed(2));
-        QCOMPARE(server.connectionCount(), 2);
-    }
-
-    void reporterConditionsSendNothing()
+    void fetcherOutcomes()
     {
         FakeTestServer server;
         QVERIFY(server.start());
@@ -323,66 +366,43 @@ private Q_SLOTS:
         NetSettings settings;
         settings.RemotePort = server.port();
         QList<NetNotice> notices;
-        NetReporter reporter(
-            client, [&] { return settings; }, [&](const NetNotice& n) { notices.append(n); });
-        bool loaded = false;
-        const auto load = [&](const QByteArray&, const QString&) { loaded = true; };
-
-        // The exchange switched off: no connection at all.
-        reporter.beginRun();
-        QCOMPARE(reporter.getTest(load), NetOutcome::Skipped);
-        QCOMPARE(reporter.sendInfoBegin(true, InfoBeginData{}), NetOutcome::Skipped);
-        QCOMPARE(reporter.sendInfoProcess(true, InfoProcessData{}), NetOutcome::Skipped);
-        QCOMPARE(reporter.sendResult(true, QByteArray()), NetOutcome::Skipped);
-
-        // A test that forbids reports: nothing about the run is sent.
-        settings.IsSendResult = true;
-        QCOMPARE(reporter.sendInfoBegin(false, InfoBeginData{}), NetOutcome::Skipped);
-        QCOMPARE(reporter.sendInfoProcess(false, InfoProcessData{}), NetOutcome::Skipped);
-        QCOMPARE(reporter.sendResult(false, QByteArray()), NetOutcome::Skipped);
-        QTest::qWait(50);
-        QCOMPARE(server.connectionCount(), 0);
-        QVERIFY(notices.isEmpty());
-        QVERIFY(!loaded);
-
-        // Settings are read anew for every exchange.
-        QCOMPARE(reporter.getTest(load), NetOutcome::Done);
-        QVERIFY(loaded);
-        QCOMPARE(server.connectionCount(), 1);
-    }
-
-    void reporterGetTestNotices()
-    {
-        FakeTestServer server;
-        QVERIFY(server.start());
-        server.setReply("NO\r\n");
-        ServerClient client;
-        NetSettings settings;
-        settings.IsSendResult = true;
-        settings.RemotePort = server.port();
-        QList<NetNotice> notices;
-        NetReporter reporter(
+        NetTestFetcher fetcher(
             client, [&] { return settings; },
             [&](const NetNotice& n) {
                 // Shown only once the connection is closed.
                 QVERIFY(!client.isBusy());
                 notices.append(n);
             });
-        reporter.setComputerNameSource([] { return QStringLiteral("ROOM1"); });
-        QCOMPARE(reporter.getTest({}), NetOutcome::Refused);
-        QCOMPARE(notices.size(), 1);
-        QCOMPARE(notices[0].kind, NetNotice::Kind::TestRefused);
-        QCOMPARE(notices[0].text, QStringLiteral("Отказано в получении теста"));
+        fetcher.setComputerNameSource([] { return QStringLiteral("ROOM1"); });
+        int loads = 0;
+        const auto load = [&](const QByteArray&, const QString&) { ++loads; };
+
+        // Switched off: no connection, nothing shown.
+        QCOMPARE(fetcher.getTest(load), FetchOutcome::Skipped);
+        QTest::qWait(50);
+        QCOMPARE(server.connectionCount(), 0);
+
+        settings.IsSendResult = true;
+        QCOMPARE(fetcher.getTest(load), FetchOutcome::Received);
+        QCOMPARE(loads, 1);
+        QVERIFY(notices.isEmpty());
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0), QByteArray("GETTEST\r\nROOM1\r\nQUIT\r\n"));
 
+        server.setReply("NO\r\n");
+        QCOMPARE(fetcher.getTest(load), FetchOutcome::Refused);
+        QCOMPARE(notices.size(), 1);
+        QCOMPARE(notices[0].kind, NetNotice::Kind::TestRefused);
+        QCOMPARE(notices[0].text, QStringLiteral("Отказано в получении теста"));
+
         server.setRefusing(true);
-        QCOMPARE(reporter.getTest({}), NetOutcome::Failed);
+        QCOMPARE(fetcher.getTest(load), FetchOutcome::Failed);
         QCOMPARE(notices.size(), 2);
         QCOMPARE(notices[1].kind, NetNotice::Kind::NoConnection);
+        QCOMPARE(notices[1].caption, QStringLiteral("Ошибка!"));
+        QCOMPARE(notices[1].text, QStringLiteral("Нет связи с сервером!"));
+        QCOMPARE(loads, 1);
     }
-
-    void localComputerNameFitsTheRecord() { QVERIFY(NetReporter::localComputerName().size() <= 15); }
 };
 
 QTEST_GUILESS_MAIN(TestNetReports)
