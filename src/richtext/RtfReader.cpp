@@ -1191,8 +1191,11 @@ RtfReadStats ReadRtf(QByteArrayView rtf, QTextDocument* document)
 {
     const bool undo = document->isUndoRedoEnabled();
     document->setUndoRedoEnabled(false);
-    Reader reader(rtf, document);
-    const RtfReadStats stats = reader.run();
+    RtfReadStats stats;
+    {
+        Reader reader(rtf, document);
+        stats = reader.run();
+    }
     document->setUndoRedoEnabled(undo);
     return stats;
 }
