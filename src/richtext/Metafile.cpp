@@ -80,7 +80,8 @@ bool dibSafe(QByteArrayView dib)
         return false;
     }
     height = height < 0 ? -height : height;
-    if (planes != 1 || width < 1 || height < 1 || width > PictureLimits::kMaxSide || height > PictureLimits::kMaxSide)
+    if (planes != 1 || width < 1 || height < 1 || width > PictureLimits::kMaxSide ||
+        height > PictureLimits::kMaxSide)
         return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return false;

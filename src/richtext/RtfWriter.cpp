@@ -185,7 +185,7 @@ void Writer::writeParagraphFormat(const QTextBlock& block, bool inTable)
             word("tqc");
         else if (tab.type == QTextOption::DelimiterTab)
             word("tqdec");
-        word("tx", twips(tab.position));
+        word("tx", twips(tab.position + std::max(0.0, f.leftMargin()) + f.textIndent()));
     }
     m_body += ' ';
 }
