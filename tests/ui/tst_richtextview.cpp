@@ -238,6 +238,9 @@ void TestRichTextView::viewerZoomKeys()
     for (int i = 0; i < 40; ++i)
         QTest::keyClicks(form.viewer(), QStringLiteral("-"));
     QCOMPARE(form.viewer()->zoom(), 10);
+    // Also when the button has the focus.
+    QTest::keyClicks(form.okButton(), QStringLiteral("+"));
+    QCOMPARE(form.viewer()->zoom(), 15);
 }
 
 void TestRichTextView::mouseReleaseFocusesOk()
