@@ -1,6 +1,7 @@
 #include "RtfWriter.h"
 
 #include "common/Cp1251.h"
+#include "DocumentZoom.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -12,6 +13,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <memory>
 
 namespace kvizor {
 namespace {
@@ -383,6 +385,11 @@ int Writer::colorIndex(const QColor& color)
 
 QByteArray WriteRtf(const QTextDocument* document)
 {
+    // A zoomed document is written at its own sizes, not at the zoom it is shown with.
+    if (DocumentZoom(document) != 100) {
+        const std::unique_ptr<QTextDocument> copy(CloneUnzoomed(document));
+        return Writer(copy.get()).write();
+    }
     return Writer(document).write();
 }
 

@@ -149,6 +149,7 @@ private Q_SLOTS:
     void loadRichText();
     void zoomNeverDrifts();
     void zoomScalesPictures();
+    void zoomedDocumentWritesItsOwnSizes();
     void changeFontSize();
     void writeFuzzCorpus();
 };
@@ -621,6 +622,18 @@ void TestRichText::zoomNeverDrifts()
     c.insertText(QStringLiteral(" added"), f);
     ApplyDocumentZoom(&d.document, 200);
     QCOMPARE(d.formatAt(QStringLiteral("added")).fontPointSize(), 24.0);
+}
+
+void TestRichText::zoomedDocumentWritesItsOwnSizes()
+{
+    const QImage image = samples::testImage(40, 20);
+    Doc d(rtf("{\\fs30 big}\\par\\li300 x{\\pict\\pngblip\\picw40\\pich20 " + samples::png(image).toHex() +
+              "}"));
+    const QString original = fingerprint(d.document);
+    ApplyDocumentZoom(&d.document, 150);
+    const Doc again(WriteRtf(&d.document));
+    QCOMPARE(fingerprint(again.document), original);
+    QCOMPARE(again.image(again.images().first()).size(), QSize(40, 20));
 }
 
 void TestRichText::zoomScalesPictures()
