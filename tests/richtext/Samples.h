@@ -17,6 +17,8 @@ QByteArray ico(const QImage& image);
 
 // A metafile drawing a filled rectangle and an ellipse (MM_ANISOTROPIC, 100 x 50 units).
 QByteArray wmfVector(QColor fill = QColor(0, 128, 0));
+// A metafile writing 8-bit text (Windows-1251 bytes) with a Cyrillic font.
+QByteArray wmfText(const QByteArray& text);
 // A metafile holding one bitmap through META_STRETCHDIB.
 QByteArray wmfBitmap(const QImage& image);
 // The same with the placeable header files on disk carry.

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void wmfSanitizer();
     void emfSanitizer();
     void metafileInProcess();
+    void wmfText();
     void dibHeader();
 
 private:
@@ -160,6 +161,22 @@ void TestPictures::metafileInProcess()
     QVERIFY(!emf.isNull());
     QCOMPARE(metafile::RenderWmf(samples::wmfVector(), QSize(100, 50)), wmf);
     QCOMPARE(metafile::RenderEmf(samples::emfVector(), QSize(100, 50)), emf);
+}
+
+void TestPictures::wmfText()
+{
+    // libwmf copies text into its SVG unescaped and in the font's code page.
+    for (const QByteArray& text : {QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2"), QByteArray("a<b&c\"d>")}) {
+        QString error;
+        const QImage image = metafile::RenderWmf(samples::wmfText(text), QSize(200, 50), &error);
+        QVERIFY2(!image.isNull(), qPrintable(error));
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                dark += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
+        }
+        QVERIFY(dark > 50);
+    }
 }
 
 void TestPictures::dibHeader()
