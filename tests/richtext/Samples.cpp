@@ -241,6 +241,44 @@ QByteArray placeable(const QByteArray& wmf, int width, int height)
     return h.data() + wmf;
 }
 
+namespace {
+
+QByteArray emfFile(const QByteArray& records, int count)
+{
+    Bytes h;
+    const quint32 total = quint32(88 + records.size());
+    h.u32(1).u32(88);
+    h.u32(0).u32(0).u32(100).u32(50);    // bounds in device pixels
+    h.u32(0).u32(0).u32(2646).u32(1323); // frame in 0.01 mm at 96 dpi
+    h.u32(0x464D4520u).u32(0x10000).u32(total).u32(quint32(count + 1));
+    h.u16(2).u16(0).u32(0).u32(0).u32(0);
+    h.u32(1024).u32(768).u32(271).u32(203);
+    return h.data() + records;
+}
+
+} // namespace
+
+QByteArray emfText(const QString& text)
+{
+    Bytes r;
+    QByteArray utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    if (utf16.size() % 4)
+        utf16.append(2, '\0');
+    const quint32 size = 76 + quint32(utf16.size()) + quint32(text.size()) * 4;
+    r.u32(84).u32(size);                        // EMR_EXTTEXTOUTW
+    r.u32(0).u32(0).u32(100).u32(50);           // bounds
+    r.u32(1).u32(0).u32(0);                     // graphics mode, scales
+    r.u32(5).u32(30);                           // reference point
+    r.u32(quint32(text.size())).u32(76).u32(0); // characters, string offset, options
+    r.u32(0).u32(0).u32(100).u32(50);           // clip rectangle
+    r.u32(76 + quint32(utf16.size()));          // offset of the advances
+    r.raw(utf16);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        r.u32(12);
+    r.u32(14).u32(20).u32(0).u32(16).u32(20); // EOF
+    return emfFile(r.data(), 2);
+}
+
 QByteArray emfVector(QColor fill)
 {
     Bytes r;
@@ -257,15 +295,7 @@ QByteArray emfVector(QColor fill)
     record(42, {10, 10, 60, 40});          // ELLIPSE
     record(40, {1});                       // DELETEOBJECT
     record(14, {0, 16, 20});               // EOF
-    Bytes h;
-    const quint32 total = quint32(88 + r.data().size());
-    h.u32(1).u32(88);
-    h.u32(0).u32(0).u32(100).u32(50);    // bounds in device pixels
-    h.u32(0).u32(0).u32(2646).u32(1323); // frame in 0.01 mm at 96 dpi
-    h.u32(0x464D4520u).u32(0x10000).u32(total).u32(9);
-    h.u16(2).u16(0).u32(0).u32(0).u32(0);
-    h.u32(1024).u32(768).u32(271).u32(203);
-    return h.data() + r.data();
+    return emfFile(r.data(), 8);
 }
 
 QByteArray hexLines(const QByteArray& data, int width)

@@ -24,6 +24,8 @@ QByteArray wmfBitmap(const QImage& image);
 // The same with the placeable header files on disk carry.
 QByteArray placeable(const QByteArray& wmf, int width, int height);
 QByteArray emfVector(QColor fill = QColor(0, 0, 255));
+// An EMF writing text through EMR_EXTTEXTOUTW.
+QByteArray emfText(const QString& text);
 
 // Hex as RTF writes it, split into lines of the given width.
 QByteArray hexLines(const QByteArray& data, int width = 64);

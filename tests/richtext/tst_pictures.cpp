@@ -25,6 +25,7 @@ private Q_SLOTS:
     void emfSanitizer();
     void metafileInProcess();
     void wmfText();
+    void emfText();
     void dibHeader();
 
 private:
@@ -177,6 +178,14 @@ void TestPictures::wmfText()
         }
         QVERIFY(dark > 50);
     }
+}
+
+void TestPictures::emfText()
+{
+    QString error;
+    const QImage image =
+        metafile::RenderEmf(samples::emfText(QStringLiteral("Привет <&>")), QSize(100, 50), &error);
+    QVERIFY2(!image.isNull(), qPrintable(error));
 }
 
 void TestPictures::dibHeader()

@@ -715,6 +715,8 @@ void TestRichText::writeFuzzCorpus()
     put("fuzz_wmf", "bitmap.wmf", samples::wmfBitmap(image));
     put("fuzz_wmf", "placeable.wmf", samples::placeable(samples::wmfVector(), 100, 50));
     put("fuzz_emf", "vector.emf", samples::emfVector());
+    put("fuzz_emf", "text.emf", samples::emfText(QStringLiteral("Привет <&>")));
+    put("fuzz_wmf", "text.wmf", samples::wmfText("\xcf\xf0\xe8\xe2\xe5\xf2 <&>"));
     put("fuzz_dib", "rgb24.dib", samples::dib(image));
     put("fuzz_dib", "indexed8.dib", samples::dib(image.convertToFormat(QImage::Format_Indexed8)));
     put("fuzz_dib", "mono.dib", samples::dib(image.convertToFormat(QImage::Format_Mono)));
