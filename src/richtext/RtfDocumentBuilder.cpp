@@ -59,6 +59,16 @@ void DocumentBuilder::endParagraph(const QTextBlockFormat& format, const QTextCh
         takeParagraph(format, mark);
         return;
     }
+    // A row left without \row still belongs before this paragraph.
+    if (m_cellOpen) {
+        m_row.cells.append(std::move(m_cell));
+        m_cell = Cell();
+        m_cellOpen = false;
+    }
+    if (!m_row.cells.isEmpty()) {
+        m_rows.append(std::move(m_row));
+        m_row = Row();
+    }
     writeTable();
     m_para.format = format;
     m_para.mark = mark;

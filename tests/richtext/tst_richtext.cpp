@@ -515,6 +515,10 @@ void TestRichText::brokenInput_data()
     QTest::newRow("hex at end") << QByteArray("{\\rtf1 a\\'") << QStringLiteral("a");
     QTest::newRow("cell without table")
         << QByteArray("{\\rtf1 a\\cell b\\row c}") << QStringLiteral("a\tb\nc");
+    QTest::newRow("row without row end")
+        << QByteArray("{\\rtf1 \\trowd\\cellx1000\\cellx2000\\intbl a\\cell b\\cell"
+                      "\\pard after}")
+        << QStringLiteral("a\tb\nafter");
     QTest::newRow("row without cells") << QByteArray("{\\rtf1 \\trowd\\row a}") << QStringLiteral("a");
     QTest::newRow("fonttbl without semicolons")
         << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial}{\\f1 Times}}\\f1 a}") << QStringLiteral("a");
