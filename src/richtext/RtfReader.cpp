@@ -7,6 +7,7 @@
 #include "RtfTokenizer.h"
 
 #include <QAtomicInteger>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QHash>
 #include <QTextDocument>
@@ -24,6 +25,14 @@ using namespace rtf;
 // Deeper groups are skipped whole; rich-edit text never comes near this.
 constexpr qsizetype kMaxDepth = 256;
 constexpr double kTwipsPerPixel = 15.0;
+constexpr qint64 kMetafileBudgetMs = 15000;
+
+struct Stopwatch
+{
+    qint64 total = 0;
+    qint64 elapsed() const { return total; }
+    void add(qint64 ms) { total += ms; }
+};
 
 enum class Dest : quint8
 {
@@ -253,6 +262,7 @@ private:
     QColor m_cellBackground;
 
     Pict m_pict;
+    Stopwatch m_metafileTime;
 };
 
 RtfReadStats Reader::run()
@@ -1175,7 +1185,17 @@ void Reader::finishPicture()
     QSize renderSize;
     if (pict.metafile && width >= 1 && height >= 1)
         renderSize = QSize(qRound(width), qRound(height));
+    // Each metafile has its own time bound; a document of many slow ones has one too.
+    const bool metafile = pict.format == PictureFormat::Wmf || pict.format == PictureFormat::Emf;
+    if (metafile && m_metafileTime.elapsed() > kMetafileBudgetMs) {
+        ++m_stats.pictureErrors;
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
     const QImage image = DecodePicture(pict.data, pict.format, renderSize);
+    if (metafile)
+        m_metafileTime.add(clock.elapsed());
     if (image.isNull()) {
         ++m_stats.pictureErrors;
         return;
