@@ -175,6 +175,13 @@ void TestRichText::plainText_data()
     QTest::newRow("Greek") << QByteArray(
                                   "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset161 Arial;}}\\f0 \\'e1\\'e2\\'e3}")
                            << QStringLiteral("αβγ");
+    // Double-byte pages: escapes and raw bytes of one character join one run.
+    QTest::newRow("Japanese") << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}\\f0 "
+                                            "\\'93\\'fa\\'96{}\\'7b}")
+                              << QStringLiteral("日本");
+    QTest::newRow("Korean Johab through iconv")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset130 Batang;}}\\f0 \\'88a}")
+        << QStringLiteral("가");
     QTest::newRow("document code page without font charset")
         << QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}\\f0 \\'c0\\'c1}")
         << QStringLiteral("АБ");
