@@ -304,6 +304,8 @@ void TestRichText::paragraphFormats_data()
                                     << 0.0 << 0.0 << single << 0.0;
     QTest::newRow("spacing") << QByteArray("\\sb240\\sa120 sp") << "sp" << l << 0.0 << 0.0 << 16.0 << 8.0
                              << single << 0.0;
+    QTest::newRow("single") << QByteArray("\\sl0\\slmult0 one") << "one" << l << 0.0 << 0.0 << 0.0 << 0.0
+                            << single << 0.0;
     QTest::newRow("multiple") << QByteArray("\\sl360\\slmult1 mult") << "mult" << l << 0.0 << 0.0 << 0.0
                               << 0.0 << int(QTextBlockFormat::ProportionalHeight) << 150.0;
     QTest::newRow("at least") << QByteArray("\\sl300\\slmult0 least") << "least" << l << 0.0 << 0.0 << 0.0
