@@ -50,6 +50,9 @@ double base(const QTextFormat& f, int baseProperty, double current)
 // Scales one character format; returns false when nothing changes.
 bool zoomCharFormat(QTextCharFormat& f, const QTextDocument* document, double factor)
 {
+    // Content never zoomed is right as it is at 100 percent.
+    if (factor == 1.0 && !f.hasProperty(kBaseFontSize) && !f.hasProperty(kBaseWidth))
+        return false;
     if (f.isImageFormat()) {
         QTextImageFormat image = f.toImageFormat();
         double w = image.width();
@@ -99,7 +102,7 @@ bool zoomBlockFormat(QTextBlockFormat& f, double factor)
     }};
     bool changed = false;
     for (const Margin& m : margins) {
-        if (!f.hasProperty(m.property))
+        if (!f.hasProperty(m.property) || (factor == 1.0 && !f.hasProperty(m.baseProperty)))
             continue;
         const double b = base(f, m.baseProperty, f.doubleProperty(m.property));
         if (f.hasProperty(m.baseProperty) && f.doubleProperty(m.property) == b * factor)
@@ -109,8 +112,9 @@ bool zoomBlockFormat(QTextBlockFormat& f, double factor)
         changed = true;
     }
     const int type = f.lineHeightType();
-    if (type == QTextBlockFormat::FixedHeight || type == QTextBlockFormat::MinimumHeight ||
-        type == QTextBlockFormat::LineDistanceHeight) {
+    if ((type == QTextBlockFormat::FixedHeight || type == QTextBlockFormat::MinimumHeight ||
+         type == QTextBlockFormat::LineDistanceHeight) &&
+        !(factor == 1.0 && !f.hasProperty(kBaseLineHeight))) {
         const double b = base(f, kBaseLineHeight, f.lineHeight());
         if (!f.hasProperty(kBaseLineHeight) || f.lineHeight() != b * factor) {
             f.setProperty(kBaseLineHeight, b);
@@ -124,7 +128,8 @@ bool zoomBlockFormat(QTextBlockFormat& f, double factor)
 void zoomTables(QTextFrame* frame, double factor)
 {
     for (QTextFrame* child : frame->childFrames()) {
-        if (auto* table = qobject_cast<QTextTable*>(child)) {
+        auto* table = qobject_cast<QTextTable*>(child);
+        if (table && !(factor == 1.0 && !table->format().hasProperty(kBaseColumns))) {
             QTextTableFormat f = table->format();
             QList<QTextLength> widths = f.columnWidthConstraints();
             QList<double> bases;
