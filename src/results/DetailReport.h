@@ -1,0 +1,40 @@
+#pragma once
+
+#include "model/Task.h"
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+
+class QTextDocument;
+
+namespace kvizor {
+
+class TTest;
+class TResultTest;
+
+inline constexpr char16_t kDetailReportCaption[] = u"Отчет по прохождению теста";
+inline constexpr char16_t kPictureLoadErrorText[] = u"Ошибка загрузки изображения!";
+
+// Told once for each picture that cannot be loaded (its path and the decoder's reason);
+// the report goes on without it.
+using TPictureErrorHandler = std::function<void(const QString& path, const QString& reason)>;
+
+// Builds the detailed report of a run into the document, whose default font is the base
+// font (that of the question area). Walks TaskOrder of the record; VariantOrder of the
+// record is overwritten (and reshuffled when the test orders variants at random).
+void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList& tasks, TResultTest& result,
+                       const TPictureErrorHandler& onPictureError = {});
+
+// A copy of the picture with the answer area outlined in red and cross-hatched in green,
+// the picture showing between the hatch lines. The corners are (Left, Top) and
+// (Left + Width, Top + Height), the right and bottom edge excluded as in a classic
+// rectangle call.
+QImage MarkAnswerRect(const QImage& picture, const TAnswerRect& rect);
+
+// A number of a number task in the shortest general form (up to 15 significant digits,
+// the locale's decimal separator, no digit grouping).
+QString GeneralNumberText(double value);
+
+} // namespace kvizor
