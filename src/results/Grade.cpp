@@ -1,7 +1,5 @@
 #include "Grade.h"
 
-#include "ResultTest.h"
-
 #include <cmath>
 #include <limits>
 
@@ -9,9 +7,14 @@ namespace kvizor {
 
 double PercentOf(double part, std::int32_t whole)
 {
-    if (whole == 0)
+    if (whole <= 0)
         return 0.0;
     return part * 100.0 / whole;
+}
+
+double PercentOfPoints(const TResultTest& result)
+{
+    return PercentOf(result.Points, result.MaxPoints);
 }
 
 TMarkChoice ChooseMarkFor(double percent, const QList<TMark>& marks)
@@ -28,7 +31,7 @@ TMarkChoice ChooseMarkFor(double percent, const QList<TMark>& marks)
 
 void ChooseMark(TResultTest& result, const QList<TMark>& marks)
 {
-    const TMarkChoice choice = ChooseMarkFor(PercentOf(result.Points, result.MaxPoints), marks);
+    const TMarkChoice choice = ChooseMarkFor(PercentOfPoints(result), marks);
     result.MarkValue = choice.Value;
     result.MarkName = choice.Name;
     result.MarkCount = static_cast<std::int32_t>(marks.size());
