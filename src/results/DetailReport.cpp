@@ -338,7 +338,7 @@ void writeTask(ReportWriter& out, const TTest& test, const TTask& task, int posi
 
 } // namespace
 
-void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList& tasks, TResultTest& result,
+void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList& tasks, const TResultTest& result,
                        const TPictureErrorHandler& onPictureError)
 {
     report->clear();
@@ -353,11 +353,12 @@ void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList
     title.setFontPointSize(report->defaultFont().pointSizeF() + 2.0);
     out.paragraph(test.Title.isEmpty() ? QStringLiteral("Тест") : test.Title, title, Qt::AlignHCenter);
 
+    QList<int> variantOrder;
     for (int k = 0; k < result.TaskOrder.size(); ++k) {
         const int index = result.TaskOrder[k];
         if (index < 0 || index >= int(tasks.size()) || !tasks[size_t(index)])
             continue;
-        writeTask(out, test, *tasks[size_t(index)], k + 1, result.GetTaskResult(index), result.VariantOrder);
+        writeTask(out, test, *tasks[size_t(index)], k + 1, result.GetTaskResult(index), variantOrder);
     }
 
     out.paragraph(QStringLiteral("Конец"), out.base(), Qt::AlignHCenter);

@@ -22,9 +22,10 @@ inline constexpr char16_t kPictureLoadErrorText[] = u"Ошибка загруз�
 using TPictureErrorHandler = std::function<void(const QString& path, const QString& reason)>;
 
 // Builds the detailed report of a run into the document, whose default font is the base
-// font (that of the question area). Walks TaskOrder of the record; VariantOrder of the
-// record is overwritten (and reshuffled when the test orders variants at random).
-void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList& tasks, TResultTest& result,
+// font (that of the question area). Walks TaskOrder of the record. The variants of each
+// task are listed in a fresh order (shuffled again when the test orders variants at
+// random), so the report may list them otherwise than the examinee saw them.
+void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList& tasks, const TResultTest& result,
                        const TPictureErrorHandler& onPictureError = {});
 
 // A copy of the picture with the answer area outlined in red and cross-hatched in green,

@@ -47,11 +47,11 @@ bool AppendLogLines(const QString& path, const QStringList& lines, QString* erro
     return ok;
 }
 
-bool WriteLogLine(const TConfig& config, const QString& text, const QDateTime& now, QString* error)
+bool WriteLogLine(const TConfig& config, const QString& line, QString* error)
 {
     if (!config.IsSaveResult)
         return true;
-    return AppendLogLines(ResultLogPath(config), {LogEventLine(now, text)}, error);
+    return AppendLogLines(ResultLogPath(config), {line}, error);
 }
 
 bool SaveResultLog(const TConfig& config, const TResultTest& result, const QDateTime& now, QString* error)

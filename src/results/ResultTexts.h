@@ -42,9 +42,4 @@ QString ProgramStartedLogText();
 QString TestBegunLogText(const QString& testTitle);
 QString ProgramClosedLogText();
 
-// The message box shown instead of the result window when results are not shown.
-inline constexpr char16_t kResultsHiddenCaption[] = u"Результаты тестирования";
-inline constexpr char16_t kResultsHiddenText[] =
-    u"Тест закончен... \r\nРезультаты тестирования\r\nВы можете узнать у руководителя.";
-
 } // namespace kvizor

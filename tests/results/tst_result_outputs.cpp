@@ -355,10 +355,10 @@ private Q_SLOTS:
         const QString path = ResultLogPath(config);
         QCOMPARE(path, dir.path() + QStringLiteral("/KvizorStudent_Result.txt"));
         QVERIFY(!QFile::exists(path));
-        QVERIFY(WriteLogLine(config, ProgramStartedLogText(), at(8, 0, 1)));
-        QVERIFY(WriteLogLine(config, TestBegunLogText(QStringLiteral("Физика")), at(8, 1, 2)));
+        QVERIFY(WriteLogLine(config, LogEventLine(at(8, 0, 1), ProgramStartedLogText())));
+        QVERIFY(WriteLogLine(config, LogEventLine(at(8, 1, 2), TestBegunLogText(QStringLiteral("Физика")))));
         QVERIFY(SaveResultLog(config, knownRun(), at(9, 20, 13)));
-        QVERIFY(WriteLogLine(config, ProgramClosedLogText(), at(9, 30, 0)));
+        QVERIFY(WriteLogLine(config, LogEventLine(at(9, 30, 0), ProgramClosedLogText())));
         const QByteArray golden = readAll(goldenPath(QStringLiteral("result_log_record.txt")));
         const QByteArray expected =
             QByteArray("05.03.2026 08:00:01 ") + cp1251::encode(u"Запущена программа KvizorStudent.") +
@@ -375,7 +375,7 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("earlier line without an end");
         file.close();
-        QVERIFY(WriteLogLine(config, QStringLiteral("x"), at(1, 2, 3)));
+        QVERIFY(WriteLogLine(config, LogEventLine(at(1, 2, 3), QStringLiteral("x"))));
         QCOMPARE(readAll(file.fileName()),
                  QByteArray("earlier line without an end05.03.2026 01:02:03 x\r\n"));
     }
@@ -385,7 +385,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         TConfig config = logConfig(dir.path());
         config.IsSaveResult = false;
-        QVERIFY(WriteLogLine(config, ProgramStartedLogText(), at(8, 0, 0)));
+        QVERIFY(WriteLogLine(config, LogEventLine(at(8, 0, 0), ProgramStartedLogText())));
         QVERIFY(SaveResultLog(config, knownRun(), at(8, 0, 0)));
         QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
     }
@@ -398,7 +398,7 @@ private Q_SLOTS:
         QString error;
         QVERIFY(!SaveResultLog(config, knownRun(), at(8, 0, 0), &error));
         QVERIFY(!error.isEmpty());
-        QVERIFY(!WriteLogLine(config, ProgramStartedLogText(), at(8, 0, 0)));
+        QVERIFY(!WriteLogLine(config, LogEventLine(at(8, 0, 0), ProgramStartedLogText())));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("gone"))));
         QCOMPARE(QString::fromUtf16(kResultLogErrorText),
                  QStringLiteral("Ошибка записи в файл результатов."));
