@@ -338,8 +338,8 @@ void writeTask(ReportWriter& out, const TTest& test, const TTask& task, int posi
 
 } // namespace
 
-void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList& tasks, const TResultTest& result,
-                       const TPictureErrorHandler& onPictureError)
+void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList& tasks,
+                       const TResultTest& result, const TPictureErrorHandler& onPictureError)
 {
     report->clear();
     ReportWriter out(report, onPictureError);

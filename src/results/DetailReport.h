@@ -25,8 +25,8 @@ using TPictureErrorHandler = std::function<void(const QString& path, const QStri
 // font (that of the question area). Walks TaskOrder of the record. The variants of each
 // task are listed in a fresh order (shuffled again when the test orders variants at
 // random), so the report may list them otherwise than the examinee saw them.
-void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList& tasks, const TResultTest& result,
-                       const TPictureErrorHandler& onPictureError = {});
+void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList& tasks,
+                       const TResultTest& result, const TPictureErrorHandler& onPictureError = {});
 
 // A copy of the picture with the answer area outlined in red and cross-hatched in green,
 // the picture showing between the hatch lines. The corners are (Left, Top) and

@@ -22,10 +22,10 @@ QString ResultLogPath(const TConfig& config, const QString& programFolder);
 // flushed and closed on every call. Returns false with the system's reason on failure.
 bool AppendLogLines(const QString& path, const QStringList& lines, QString* error = nullptr);
 
-// The program's one routine for an event line of the log (start, begin of a run, close).
-// Does nothing and succeeds when IsSaveResult is clear.
-bool WriteLogLine(const TConfig& config, const QString& text,
-                  const QDateTime& now = QDateTime::currentDateTime(), QString* error = nullptr);
+// The program's one routine for an event line of the log (start, begin of a run, close):
+// appends the complete line (see LogEventLine). Does nothing and succeeds when
+// IsSaveResult is clear.
+bool WriteLogLine(const TConfig& config, const QString& line, QString* error = nullptr);
 
 // Appends a run's 25-line record when IsSaveResult is set.
 bool SaveResultLog(const TConfig& config, const TResultTest& result,

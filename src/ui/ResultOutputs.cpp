@@ -1,12 +1,12 @@
 #include "ResultOutputs.h"
 
-#include "ShowResultForm.h"
 #include "config/Config.h"
 #include "results/DetailReport.h"
 #include "results/ResultLog.h"
 #include "results/ResultTest.h"
 #include "results/ResultTexts.h"
 #include "run/RunPrompts.h"
+#include "ShowResultForm.h"
 
 #include <QTextDocument>
 #include <QWidget>
@@ -20,7 +20,8 @@ namespace {
 class UpdatesSuspended
 {
 public:
-    explicit UpdatesSuspended(QWidget* widget) : m_widget(widget), m_wasEnabled(widget && widget->updatesEnabled())
+    explicit UpdatesSuspended(QWidget* widget)
+        : m_widget(widget), m_wasEnabled(widget && widget->updatesEnabled())
     {
         if (m_wasEnabled)
             m_widget->setUpdatesEnabled(false);
@@ -117,8 +118,8 @@ void TResultOutputs::ShowDetailReport(const TResultTest& result, const TTest& te
     QTextDocument report;
     report.setDefaultFont(m_host.QuestionFont());
     BuildDetailReport(&report, test, tasks, result, [this](const QString&, const QString&) {
-        m_prompts.ShowMessage(QString::fromUtf16(kPlainMessageCaption), QString::fromUtf16(kPictureLoadErrorText),
-                              MessageIcon::None);
+        m_prompts.ShowMessage(QString::fromUtf16(kPlainMessageCaption),
+                              QString::fromUtf16(kPictureLoadErrorText), MessageIcon::None);
     });
     m_host.ShowDocumentViewer(report, QString::fromUtf16(kDetailReportCaption));
 }

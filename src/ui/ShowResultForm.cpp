@@ -70,12 +70,14 @@ TShowResultForm::TShowResultForm(QWidget* parent) : QDialog(parent)
         m_scale = screen->logicalDotsPerInchY() / 96.0;
 
     label("Label1", QStringLiteral("Всего заданий в тесте:"), 12, 56, 16);
-    m_countTask = label("CountTaskLabel", QStringLiteral("0"), 12, 245, 16, 27, Qt::AlignRight | Qt::AlignVCenter);
+    m_countTask =
+        label("CountTaskLabel", QStringLiteral("0"), 12, 245, 16, 27, Qt::AlignRight | Qt::AlignVCenter);
     label("Label6", QStringLiteral("Всего заданий задано:"), 12, 56, 41);
-    m_countAsk = label("CountAskTaskLabel", QStringLiteral("0"), 12, 245, 41, 27, Qt::AlignRight | Qt::AlignVCenter);
+    m_countAsk =
+        label("CountAskTaskLabel", QStringLiteral("0"), 12, 245, 41, 27, Qt::AlignRight | Qt::AlignVCenter);
     label("Label3", QStringLiteral("Из них правильно:"), 12, 85, 66);
-    m_countCorrect =
-        label("CountCorrectTaskLabel", QStringLiteral("0"), 12, 245, 66, 27, Qt::AlignRight | Qt::AlignVCenter);
+    m_countCorrect = label("CountCorrectTaskLabel", QStringLiteral("0"), 12, 245, 66, 27,
+                           Qt::AlignRight | Qt::AlignVCenter);
     label("Label4", QStringLiteral("Результативность:"), 12, 84, 91);
     m_result = label("ResultLabel", QStringLiteral("0%"), 12, 238, 91, 57, Qt::AlignRight | Qt::AlignVCenter);
 
@@ -137,8 +139,8 @@ void TShowResultForm::place(QWidget* widget, int left, int top, int width, int h
     widget->setGeometry(scaled(left), scaled(top), w, h);
 }
 
-QLabel* TShowResultForm::label(const char* name, const QString& text, int pointSize, int left, int top, int width,
-                               Qt::Alignment alignment)
+QLabel* TShowResultForm::label(const char* name, const QString& text, int pointSize, int left, int top,
+                               int width, Qt::Alignment alignment)
 {
     auto* l = new QLabel(text, this);
     l->setObjectName(QLatin1String(name));
@@ -165,7 +167,8 @@ void TShowResultForm::FillTexts()
 {
     if (TaskCount <= 0)
         return;
-    setWindowTitle(QStringLiteral("Результаты тестирования (%1)").arg((UserName + QLatin1Char(' ') + UserGroup).trimmed()));
+    setWindowTitle(QStringLiteral("Результаты тестирования (%1)")
+                       .arg((UserName + QLatin1Char(' ') + UserGroup).trimmed()));
     m_countTask->setText(QString::number(TaskCount));
     m_countAsk->setText(QString::number(AskedCount));
     m_countCorrect->setText(QString::number(RightCount));
