@@ -41,9 +41,12 @@ private:
 
 } // namespace
 
-TResultOutputs::TResultOutputs(const TConfig& config, IRunPrompts& prompts, IResultHost& host)
-    : m_config(config), m_prompts(prompts), m_host(host)
+TResultOutputs::TResultOutputs(const TConfig& config, IRunPrompts& prompts, IResultHost& host,
+                               std::function<QDateTime()> now)
+    : m_config(config), m_prompts(prompts), m_host(host), m_now(std::move(now))
 {
+    if (!m_now)
+        m_now = [] { return QDateTime::currentDateTime(); };
 }
 
 TResultOutputs::~TResultOutputs() = default;
@@ -91,7 +94,7 @@ void TResultOutputs::SaveResultLog(const TResultTest& result)
 {
     bool ok = false;
     try {
-        ok = kvizor::SaveResultLog(m_config, result);
+        ok = kvizor::SaveResultLog(m_config, result, m_now());
     } catch (const std::exception&) {
         ok = false;
     }

@@ -2,9 +2,11 @@
 
 #include "run/RunOutputs.h"
 
+#include <QDateTime>
 #include <QFont>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QDialog;
@@ -46,7 +48,9 @@ public:
 class TResultOutputs : public IRunOutputs
 {
 public:
-    TResultOutputs(const TConfig& config, IRunPrompts& prompts, IResultHost& host);
+    // now gives the moment written into the log record (the system clock when empty).
+    TResultOutputs(const TConfig& config, IRunPrompts& prompts, IResultHost& host,
+                   std::function<QDateTime()> now = {});
     ~TResultOutputs() override;
 
     void WriteLogLine(const QString& line) override;
@@ -65,6 +69,7 @@ private:
     const TConfig& m_config;
     IRunPrompts& m_prompts;
     IResultHost& m_host;
+    std::function<QDateTime()> m_now;
     std::unique_ptr<TShowResultForm> m_resultForm;
 };
 
