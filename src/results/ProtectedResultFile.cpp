@@ -1,9 +1,9 @@
 #include "ProtectedResultFile.h"
 
-#include "ZlibDevices.h"
-
 #include "common/BinaryReader.h"
 #include "common/BinaryWriter.h"
+#include "model/StreamLayers.h"
+#include "model/WriteLayers.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,7 +32,10 @@ void ReadProtectedResults(QIODevice& file, const std::function<void(const TResul
         each(record);
     }
     // The rest of the stream is read too, so a damaged tail (or checksum) counts as damage.
-    if (!inflater.drain())
+    char rest[4096];
+    while (inflater.read(rest, sizeof rest) > 0) {
+    }
+    if (inflater.failed() || !inflater.finished())
         throw FormatError("damaged compressed data");
 }
 
@@ -53,7 +56,7 @@ struct ProtectedResultWriter::State
     {
     }
 
-    DeflateDevice deflater;
+    DeflateWriteDevice deflater;
     BinaryWriter writer;
     std::int32_t expected;
     std::int32_t written = 0;

@@ -4,6 +4,8 @@
 
 #include <QLocale>
 
+#include <cmath>
+
 namespace kvizor {
 namespace {
 
@@ -378,7 +380,10 @@ QString FeedbackNumberText(double value)
 {
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'g', QLocale::FloatingPointShortest);
+    // Plain digits as a reader writes them; an exponent only for very large or small values.
+    const double magnitude = std::abs(value);
+    const bool exponent = magnitude >= 1e15 || (magnitude != 0 && magnitude < 1e-4);
+    return locale.toString(value, exponent ? 'g' : 'f', QLocale::FloatingPointShortest);
 }
 
 QStringList AcceptedTextAnswers(const QString& textAnswers)

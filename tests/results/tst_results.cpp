@@ -1,6 +1,5 @@
 #include "results/ProtectedResultFile.h"
 #include "results/ResultTest.h"
-#include "results/ZlibDevices.h"
 
 #include "FailDevice.h"
 
@@ -320,32 +319,6 @@ private Q_SLOTS:
         QByteArray bytes = store(TResultTest(0));
         qToLittleEndian<qint32>(value, bytes.data() + offset);
         QVERIFY_THROWS_EXCEPTION(FormatError, load(bytes));
-    }
-
-    void deflateInflateDevices()
-    {
-        QByteArray plain;
-        for (int k = 0; k < 300000; ++k)
-            plain.append(static_cast<char>((qint64(k) * 7919) % 251));
-        QBuffer packed;
-        packed.open(QIODevice::WriteOnly);
-        DeflateDevice deflater(packed, 9);
-        for (qsizetype at = 0; at < plain.size(); at += 1000)
-            QCOMPARE(deflater.write(plain.mid(at, 1000)), qint64(plain.mid(at, 1000).size()));
-        QVERIFY(deflater.finish());
-        packed.close();
-
-        packed.open(QIODevice::ReadOnly);
-        InflateDevice inflater(packed);
-        QCOMPARE(inflater.readAll(), plain);
-        QVERIFY(inflater.streamEnded());
-
-        // A truncated stream is an error, not a short success.
-        QBuffer cut;
-        cut.setData(packed.data().left(packed.data().size() - 10));
-        cut.open(QIODevice::ReadOnly);
-        InflateDevice inflater2(cut);
-        QVERIFY(!inflater2.drain());
     }
 
     // ---- protected result file ----
