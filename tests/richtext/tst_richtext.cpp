@@ -5,6 +5,8 @@
 #include "richtext/RtfWriter.h"
 #include "Samples.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -147,6 +149,7 @@ private Q_SLOTS:
     void zoomNeverDrifts();
     void zoomScalesPictures();
     void changeFontSize();
+    void writeFuzzCorpus();
 };
 
 void TestRichText::plainText_data()
@@ -631,6 +634,57 @@ void TestRichText::changeFontSize()
     QCOMPARE(z.formatAt(QStringLiteral("text")).fontPointSize(), 28.0);
     ApplyDocumentZoom(&z.document, 100);
     QCOMPARE(z.formatAt(QStringLiteral("text")).fontPointSize(), 14.0);
+}
+
+// Writes the seed corpora of the fuzz targets when KVIZOR_WRITE_CORPUS names a folder.
+void TestRichText::writeFuzzCorpus()
+{
+    const QString root = qEnvironmentVariable("KVIZOR_WRITE_CORPUS");
+    if (root.isEmpty())
+        QSKIP("set KVIZOR_WRITE_CORPUS to write the fuzz corpora");
+    auto put = [&root](const char* target, const char* name, const QByteArray& data) {
+        const QString folder = root + QStringLiteral("/") + QLatin1String(target);
+        QDir().mkpath(folder);
+        QFile f(folder + QStringLiteral("/") + QLatin1String(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    };
+    const QImage image = samples::testImage(8, 4);
+    put("fuzz_rtf", "text.rtf",
+        rtf("\\'cf\\'f0\\'e8 \\f1 Latin\\f0 {\\b\\i b}{\\ul u}\\u1071?\\line x\\tab "
+            "y\\par\\qc\\li300\\fi-200 z"));
+    put("fuzz_rtf", "unicode.rtf",
+        rtf("{\\uc2\\u-10179\\'3f\\'3f\\u-8704??}\\uc0\\u1071 {\\upr{a}{\\*\\ud{\\u1071?}}}"));
+    put("fuzz_rtf", "table.rtf",
+        rtf("\\trowd\\trgaph108\\clcbpat3\\cellx1500\\cellx3000\\pard\\intbl a\\par b\\cell "
+            "c\\cell\\row\\pard d"));
+    put("fuzz_rtf", "list.rtf",
+        rtf("{\\pntext\\f2\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'b7}}\\fi-360\\li720 a"));
+    put("fuzz_rtf", "field.rtf",
+        rtf("{\\field{\\*\\fldinst{HYPERLINK \"http://a.b/\"}}{\\fldrslt{\\ul link}}}"));
+    put("fuzz_rtf", "png.rtf",
+        rtf("{\\pict\\pngblip\\picw8\\pich4\\picwgoal120\\pichgoal60 " +
+            samples::hexLines(samples::png(image)) + "}"));
+    put("fuzz_rtf", "dib.rtf", rtf("{\\pict\\dibitmap0\\picw8\\pich4 " + samples::dib(image).toHex() + "}"));
+    put("fuzz_rtf", "bin.rtf",
+        rtf("{\\pict\\dibitmap0\\bin" + QByteArray::number(samples::dib(image).size()) + " " +
+            samples::dib(image) + "}"));
+    put("fuzz_rtf", "wmf.rtf",
+        rtf("{\\*\\shppict{\\pict\\wmetafile8\\picw2646\\pich1323 " + samples::wmfVector().toHex() +
+            "}}{\\nonshppict{\\pict\\wmetafile8 00}}"));
+    put("fuzz_rtf", "emf.rtf",
+        rtf("{\\object{\\*\\objdata 01}{\\result{\\pict\\emfblip " + samples::emfVector().toHex() + "}}}"));
+    put("fuzz_rtf", "broken.rtf",
+        "{\\rtf1{\\fonttbl{\\f0\\fcharset238 A{\\*\\fname B;}}}{{{\\'e8\\bin5 {}\\abc" + QByteArray(40, 'x') +
+            "-99999999999 \\'");
+    put("fuzz_wmf", "vector.wmf", samples::wmfVector());
+    put("fuzz_wmf", "bitmap.wmf", samples::wmfBitmap(image));
+    put("fuzz_wmf", "placeable.wmf", samples::placeable(samples::wmfVector(), 100, 50));
+    put("fuzz_emf", "vector.emf", samples::emfVector());
+    put("fuzz_dib", "rgb24.dib", samples::dib(image));
+    put("fuzz_dib", "indexed8.dib", samples::dib(image.convertToFormat(QImage::Format_Indexed8)));
+    put("fuzz_dib", "mono.dib", samples::dib(image.convertToFormat(QImage::Format_Mono)));
+    put("fuzz_dib", "argb32.dib", samples::dib(image.convertToFormat(QImage::Format_ARGB32)));
 }
 
 QTEST_MAIN(TestRichText)
