@@ -1,0 +1,27 @@
+#include "tst_ui.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QTest>
+
+int main(int argc, char** argv)
+{
+    QApplication::setOrganizationName(QStringLiteral("Kvizor3"));
+    QApplication::setApplicationName(QStringLiteral("Student"));
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    int status = 0;
+    {
+        TestUiParts parts;
+        status |= QTest::qExec(&parts, argc, argv);
+    }
+    {
+        TestMainWindow window;
+        status |= QTest::qExec(&window, argc, argv);
+    }
+    {
+        TestInstances instances;
+        status |= QTest::qExec(&instances, argc, argv);
+    }
+    return status;
+}
