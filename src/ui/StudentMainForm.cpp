@@ -68,6 +68,7 @@ TStudentMainForm::TStudentMainForm(const Options& options, QWidget* parent)
         m_questionImageForm = new TShowQuestionImageForm(this);
 
     buildLayout();
+    setUpWindowSettings();
     createActions();
     createMenus();
     connectActions();
@@ -266,7 +267,8 @@ void TStudentMainForm::WriteLogLine(const QString& line)
     if (!Config.IsSaveResult)
         return;
     if (!resultlog::appendLines(resultLogPath(), {line}))
-        m_prompts->showMessage(resultlog::WriteErrorText, QStringLiteral("Внимание!"), MessageIcon::Information);
+        m_prompts->showMessage(resultlog::WriteErrorText, QStringLiteral("Внимание!"),
+                               MessageIcon::Information);
 }
 
 QString TStudentMainForm::resultLogPath() const
@@ -397,6 +399,7 @@ void TStudentMainForm::updateCommands()
     if (m_closed && !isVisible())
         return;
     bool changed = false;
+    // A hidden action always reports itself disabled, so the rule only handles visible ones.
     auto enable = [&changed](QAction* command, bool on) {
         if (command->isEnabled() != on) {
             command->setEnabled(on);
@@ -447,8 +450,9 @@ void TStudentMainForm::updateCommands()
     check(aZoomNormal, ZoomPercent == 100);
     check(aZoomDown, ZoomPercent < 100);
 
-    const QString title =
-        m_test != nullptr ? QStringLiteral("%1 - %2").arg(fileNameOnly(m_test->FileName), ProgramTitle) : ProgramTitle;
+    const QString title = m_test != nullptr
+                              ? QStringLiteral("%1 - %2").arg(fileNameOnly(m_test->FileName), ProgramTitle)
+                              : ProgramTitle;
     if (windowTitle() != title) {
         setWindowTitle(title);
         changed = true;

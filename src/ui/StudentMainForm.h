@@ -15,6 +15,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMimeData;
 class QProgressBar;
 class QPushButton;
 class QSplitter;
@@ -24,6 +25,7 @@ namespace kvizor {
 
 class Prompts;
 class TInputPasswordForm;
+class TNiceSettings;
 class TShowQuestionImageForm;
 class TStatusPanels;
 class TTest;
@@ -68,6 +70,8 @@ public:
     int ZoomPercent = 100;
     // Sum of the point changes of the font-size commands.
     int FontSizeDelta = 0;
+    // Window position, size, state and question height between runs.
+    TNiceSettings* NiceSettings = nullptr;
 
     TRunState RunState() const { return m_runState; }
     const TTest* Test() const { return m_test.get(); }
@@ -161,9 +165,10 @@ private:
     void showStartText();
     void showLoadError(const QString& text);
     void scheduleClockUpdate();
+    void setUpWindowSettings();
     void loadWindowSettings();
     void saveWindowSettings();
-    bool acceptsDroppedFile(const QMimeData* data, QString* path) const;
+    bool acceptsDroppedFile(const QMimeData* mime, QString* path) const;
 
     Prompts* m_prompts = nullptr;
     std::unique_ptr<WidgetPrompts> m_ownPrompts;

@@ -40,7 +40,8 @@ QAction* TStudentMainForm::makeAction(const char* name, const char* category, co
 void TStudentMainForm::createActions()
 {
     // In the order of the command list.
-    AOpenTest = makeAction("AOpenTest", "File", QStringLiteral("&Открыть..."), QKeySequence(Qt::CTRL | Qt::Key_O));
+    AOpenTest =
+        makeAction("AOpenTest", "File", QStringLiteral("&Открыть..."), QKeySequence(Qt::CTRL | Qt::Key_O));
     ACloseTest = makeAction("ACloseTest", "File", QStringLiteral("Закрыть"));
     AExit = makeAction("AExit", "File", QStringLiteral("В&ыход"));
     AShowQuestionImage = makeAction("AShowQuestionImage", "Task", QString());
@@ -70,7 +71,8 @@ void TStudentMainForm::createActions()
     aShowREtoViewer = makeAction("aShowREtoViewer", nullptr, QString(), QKeySequence(Qt::Key_F10));
     aZoomUp = makeAction("aZoomUp", "Config", QStringLiteral("Крупнее"), QKeySequence(Qt::CTRL | Qt::Key_U));
     aZoomNormal = makeAction("aZoomNormal", "Config", QStringLiteral("Обычный  (100%)"));
-    aZoomDown = makeAction("aZoomDown", "Config", QStringLiteral("Мельче"), QKeySequence(Qt::CTRL | Qt::Key_D));
+    aZoomDown =
+        makeAction("aZoomDown", "Config", QStringLiteral("Мельче"), QKeySequence(Qt::CTRL | Qt::Key_D));
     aShowPromptTask = makeAction("aShowPromptTask", "Task", QStringLiteral("Показать подсказку"));
     aIDoNotKnow = makeAction("aIDoNotKnow", "Task", QStringLiteral("Я не знаю..."));
     aSkippingTask = makeAction("aSkippingTask", "Task", QStringLiteral("Пропустить..."));
@@ -78,8 +80,8 @@ void TStudentMainForm::createActions()
     aIDoNotKnow->setVisible(false);
     aSkippingTask->setVisible(false);
 
-    for (QAction* check : {AIsSaveResult, AIsSaveProtectionResult, AIsSaveConfig, AIsUseWindowSettings, AFontSizeUp,
-                           AFontSizeNormal, AFontSizeDown, aZoomUp, aZoomNormal, aZoomDown})
+    for (QAction* check : {AIsSaveResult, AIsSaveProtectionResult, AIsSaveConfig, AIsUseWindowSettings,
+                           AFontSizeUp, AFontSizeNormal, AFontSizeDown, aZoomUp, aZoomNormal, aZoomDown})
         check->setCheckable(true);
 
     const QStyle* st = style();
@@ -137,11 +139,20 @@ void TStudentMainForm::createMenus()
     miConfig->addSeparator();
     miConfig->addAction(AIsUseWindowSettings);
     miConfig->addSeparator();
-    // These two entries are hidden: the settings dialog changes them.
-    miConfig->addAction(AIsSaveResult);
-    miConfig->addAction(AIsSaveProtectionResult);
-    AIsSaveResult->setVisible(false);
-    AIsSaveProtectionResult->setVisible(false);
+    // These two entries are hidden (the settings dialog changes the values). The entries
+    // are stand-ins, because a hidden command could never be enabled or triggered.
+    auto addHiddenEntry = [this](QAction* command, const char* name) {
+        auto* entry = new QAction(command->text(), miConfig);
+        entry->setObjectName(QLatin1String(name));
+        entry->setCheckable(true);
+        entry->setVisible(false);
+        connect(entry, &QAction::triggered, command, &QAction::trigger);
+        connect(command, &QAction::changed, entry,
+                [entry, command] { entry->setChecked(command->isChecked()); });
+        miConfig->addAction(entry);
+    };
+    addHiddenEntry(AIsSaveResult, "miIsSaveResult");
+    addHiddenEntry(AIsSaveProtectionResult, "miIsSaveProtectionResult");
     miConfig->addSeparator();
     miConfig->addAction(AAdditionConfig);
     miConfig->addSeparator();
@@ -199,7 +210,8 @@ void TStudentMainForm::connectActions()
     connect(AIsSaveProtectionResult, &QAction::triggered, this,
             [this](bool on) { Config.IsSaveProtectionResult = on; });
     connect(AIsSaveConfig, &QAction::triggered, this, [this](bool on) { Config.IsSaveConfig = on; });
-    connect(AIsUseWindowSettings, &QAction::triggered, this, [this](bool on) { Config.IsUseWindowSettings = on; });
+    connect(AIsUseWindowSettings, &QAction::triggered, this,
+            [this](bool on) { Config.IsUseWindowSettings = on; });
 
     connect(AShowAbout, &QAction::triggered, this, [this] {
         TAboutForm form(this);

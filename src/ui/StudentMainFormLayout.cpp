@@ -121,7 +121,8 @@ void TStudentMainForm::buildLayout()
     lowerColumn->addWidget(PanelPromptTask);
 
     PanelVariantInfo = makePanel(lower, "PanelVariantInfo", 20);
-    VariantLabel = makeGreyLabel(PanelVariantInfo, "VariantLabel", QStringLiteral("Выберите один из вариантов ответа:"));
+    VariantLabel =
+        makeGreyLabel(PanelVariantInfo, "VariantLabel", QStringLiteral("Выберите один из вариантов ответа:"));
     lowerColumn->addWidget(PanelVariantInfo);
 
     PanelInputNum = makePanel(lower, "PanelInputNum", 30);

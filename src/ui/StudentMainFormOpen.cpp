@@ -1,6 +1,8 @@
 // Opening tests: the loader's window side, the routes into it and what an opened test shows.
 #include "ui/StudentMainForm.h"
 
+#include "config/NiceSettings.h"
+#include "config/RegistryStore.h"
 #include "model/Test.h"
 #include "model/TestLoader.h"
 #include "ui/Prompts.h"
@@ -13,14 +15,17 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
-#include <QSettings>
+#include <QScreen>
+#include <QSplitter>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -123,38 +128,29 @@ void TStudentMainForm::OpenPreviousFile(const QString& path)
 
 void TStudentMainForm::LoadPreviousFiles()
 {
-    QSettings store;
-    store.beginGroup(QStringLiteral("PreviousFiles"));
-    QStringList names = store.childKeys();
-    // Numbered names in number order, so "10" does not come before "2".
-    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        bool okA = false;
-        bool okB = false;
-        const int na = a.toInt(&okA);
-        const int nb = b.toInt(&okB);
-        if (okA && okB)
-            return na < nb;
-        return okA && !okB;
-    });
+    RegistryStore store;
+    if (!store.openKey(QString::fromUtf16(ProgramRegistryKey), true))
+        return;
     QStringList values;
-    for (const QString& name : names)
-        values.append(store.value(name).toString());
+    const QString subKey = QString::fromUtf16(PreviousFilesSubKey);
+    for (const auto& [name, value] : store.readSectionValues(subKey))
+        values.append(value);
+    store.closeKey();
     m_previousFiles.restore(values);
     rebuildPreviousFilesMenu();
 }
 
 void TStudentMainForm::SavePreviousFiles()
 {
-    QSettings store;
-    store.remove(QStringLiteral("PreviousFiles"));
+    RegistryStore store;
+    if (!store.openKey(QString::fromUtf16(ProgramRegistryKey), true))
+        return;
+    const QString subKey = QString::fromUtf16(PreviousFilesSubKey);
+    store.eraseSection(subKey);
     const QStringList& entries = m_previousFiles.entries();
-    if (!entries.isEmpty()) {
-        store.beginGroup(QStringLiteral("PreviousFiles"));
-        for (qsizetype i = 0; i < entries.size(); ++i)
-            store.setValue(QString::number(i + 1), entries.at(i));
-        store.endGroup();
-    }
-    store.sync();
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        store.writeSectionString(subKey, QString::number(i + 1), entries.at(i));
+    store.closeKey();
 }
 
 // What an opened test shows.
@@ -176,7 +172,8 @@ void TStudentMainForm::aShowTestInstructionExecute()
 {
     if (m_test == nullptr || m_test->Instruction.isEmpty())
         return;
-    m_prompts->showRichText(m_test->Instruction, QStringLiteral("Инструкция к тесту \"%1\"").arg(m_test->Title));
+    m_prompts->showRichText(m_test->Instruction,
+                            QStringLiteral("Инструкция к тесту \"%1\"").arg(m_test->Title));
 }
 
 void TStudentMainForm::AShowQuestionImageExecute()
@@ -188,11 +185,11 @@ void TStudentMainForm::AShowQuestionImageExecute()
 
 // Dropped files and hand-offs of later launches.
 
-bool TStudentMainForm::acceptsDroppedFile(const QMimeData* data, QString* path) const
+bool TStudentMainForm::acceptsDroppedFile(const QMimeData* mime, QString* path) const
 {
-    if (m_runState != rsNoTest || m_loading || data == nullptr || !data->hasUrls())
+    if (m_runState != rsNoTest || m_loading || mime == nullptr || !mime->hasUrls())
         return false;
-    const QList<QUrl> urls = data->urls();
+    const QList<QUrl> urls = mime->urls();
     if (urls.isEmpty() || !urls.constFirst().isLocalFile())
         return false;
     const QString first = urls.constFirst().toLocalFile();
@@ -231,12 +228,106 @@ void TStudentMainForm::HandleHandOff(const QString& message)
 
 // Window settings.
 
+void TStudentMainForm::setUpWindowSettings()
+{
+    NiceSettings = new TNiceSettings(this);
+    NiceSettings->setObjectName(QStringLiteral("NiceSettings"));
+    NiceSettings->setStoredProps({QStringLiteral("Left"), QStringLiteral("Top"), QStringLiteral("Width"),
+                                  QStringLiteral("Height"), QStringLiteral("PanelQuestion.Height"),
+                                  QStringLiteral("WindowState")});
+    NiceSettings->setRegKey(QStringLiteral("Software\\Kvizor3\\Student"));
+    NiceSettings->setStoreTarget(TNiceSettings::stRegistry);
+
+    // Bounds are those of the normal window, so a maximised window returns to them.
+    auto bounds = [this] { return isMaximized() || isMinimized() ? normalGeometry() : geometry(); };
+    auto number = [](const QString& text, int* value) {
+        bool ok = false;
+        *value = text.toInt(&ok);
+        return ok;
+    };
+    using RectGet = int (*)(const QRect&);
+    using RectSet = void (*)(QRect&, int);
+    auto boundsAccessor = [this, bounds, number](const QString& name, RectGet get, RectSet set, bool isSize) {
+        NiceSettings->setAccessor(
+            name, [bounds, get] { return QString::number(get(bounds())); },
+            [this, bounds, set, number, isSize](const QString& text) {
+                int value = 0;
+                if (!number(text, &value) || (isSize && value <= 0))
+                    return false;
+                QRect r = bounds();
+                set(r, value);
+                setGeometry(r);
+                return true;
+            });
+    };
+    boundsAccessor(
+        QStringLiteral("Left"), [](const QRect& r) { return r.left(); },
+        [](QRect& r, int v) { r.moveLeft(v); }, false);
+    boundsAccessor(
+        QStringLiteral("Top"), [](const QRect& r) { return r.top(); }, [](QRect& r, int v) { r.moveTop(v); },
+        false);
+    boundsAccessor(
+        QStringLiteral("Width"), [](const QRect& r) { return r.width(); },
+        [](QRect& r, int v) { r.setWidth(v); }, true);
+    boundsAccessor(
+        QStringLiteral("Height"), [](const QRect& r) { return r.height(); },
+        [](QRect& r, int v) { r.setHeight(v); }, true);
+    NiceSettings->setAccessor(
+        QStringLiteral("PanelQuestion.Height"), [this] { return QString::number(PanelQuestion->height()); },
+        [this, number](const QString& text) {
+            int value = 0;
+            if (!number(text, &value))
+                return false;
+            value = std::max(value, PanelQuestion->minimumHeight());
+            QList<int> sizes = Splitter2->sizes();
+            const int total =
+                std::max(sizes.value(0) + sizes.value(1), value + PanelVariant->minimumHeight());
+            Splitter2->setSizes({value, total - value});
+            return true;
+        });
+    NiceSettings->setAccessor(
+        QStringLiteral("WindowState"),
+        [this] {
+            if (isMaximized())
+                return QStringLiteral("wsMaximized");
+            if (isMinimized())
+                return QStringLiteral("wsMinimized");
+            return QStringLiteral("wsNormal");
+        },
+        [this](const QString& text) {
+            // A program that starts minimised looks as if it had not started: a stored
+            // minimised state opens the normal window.
+            if (text == QLatin1String("wsMaximized"))
+                setWindowState(windowState() | Qt::WindowMaximized);
+            else if (text == QLatin1String("wsNormal") || text == QLatin1String("wsMinimized"))
+                setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
+            else
+                return false;
+            return true;
+        });
+}
+
 void TStudentMainForm::loadWindowSettings()
 {
+    NiceSettings->LoadSettings();
+    // Bounds stored on a screen that is no longer there come back onto the nearest one.
+    const QScreen* target = QGuiApplication::screenAt(geometry().center());
+    if (target == nullptr)
+        target = screen();
+    if (target != nullptr) {
+        const QRect area = target->availableGeometry();
+        QRect r = geometry();
+        r.setSize(r.size().boundedTo(area.size()));
+        r.moveLeft(std::clamp(r.left(), area.left(), std::max(area.left(), area.right() - r.width())));
+        r.moveTop(std::clamp(r.top(), area.top(), std::max(area.top(), area.bottom() - r.height())));
+        if (r != geometry())
+            setGeometry(r);
+    }
 }
 
 void TStudentMainForm::saveWindowSettings()
 {
+    NiceSettings->SaveSettings();
 }
 
 } // namespace kvizor

@@ -120,7 +120,8 @@ QStringList markLines(const TTest& test)
         if (mark.Percent <= 0)
             continue;
         const QString name = mark.Name.isEmpty() ? QString::number(mark.Value) : mark.Name;
-        lines.append(QStringLiteral("  \"%1\" не менее %2% макс. баллов;").arg(name, QString::number(mark.Percent)));
+        lines.append(
+            QStringLiteral("  \"%1\" не менее %2% макс. баллов;").arg(name, QString::number(mark.Percent)));
     }
     return lines;
 }
@@ -151,13 +152,12 @@ void writeInfo(QTextCursor& cursor, const TTest& test, int taskCount, const QCol
             addLinkedLine(out, line);
     }
     out.add(test.RandomTaskOrder ? QStringLiteral("Порядок следования заданий: случайный.")
-                                         : QStringLiteral("Порядок следования заданий: нормальный."));
+                                 : QStringLiteral("Порядок следования заданий: нормальный."));
     out.add(test.RandomVariantOrder ? QStringLiteral("Порядок следования вариантов: случайный.")
-                                            : QStringLiteral("Порядок следования вариантов: нормальный."));
+                                    : QStringLiteral("Порядок следования вариантов: нормальный."));
     if (test.TestTimeLimit > 0)
-        out.add(QStringLiteral("%1: %2.")
-                            .arg(QStringLiteral("Ограничение по времени для всего теста"),
-                                 formatDuration(test.TestTimeLimit)));
+        out.add(QStringLiteral("%1: %2.").arg(QStringLiteral("Ограничение по времени для всего теста"),
+                                              formatDuration(test.TestTimeLimit)));
     out.add(QString());
     QTextCharFormat hidden;
     hidden.setForeground(hiddenColor);

@@ -8,11 +8,24 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QStringList>
+
+#include <initializer_list>
 
 #include <functional>
 
+// A list of texts written as UTF-8 literals.
+inline QStringList strings(std::initializer_list<const char*> texts)
+{
+    QStringList list;
+    for (const char* text : texts)
+        list.append(QString::fromUtf8(text));
+    return list;
+}
+
 // Test files for the window tests, made by our own writer.
-inline QString writeTestFile(const QString& path, const std::function<void(kvizor::TTest&, kvizor::TTaskList&)>& setup = {},
+inline QString writeTestFile(const QString& path,
+                             const std::function<void(kvizor::TTest&, kvizor::TTaskList&)>& setup = {},
                              const QString& title = QStringLiteral("Демо"))
 {
     kvizor::TTest test;

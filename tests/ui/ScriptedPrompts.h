@@ -27,7 +27,7 @@ public:
 
     QList<Message> messages;
     QStringList questions;
-    QList<bool> yesNoAnswers; // taken from the front; No when empty
+    QList<bool> yesNoAnswers;                // taken from the front; No when empty
     QList<std::optional<QString>> passwords; // taken from the front; cancelled when empty
     int passwordAsks = 0;
     QStringList files; // taken from the front; cancelled when empty

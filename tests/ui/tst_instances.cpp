@@ -1,4 +1,4 @@
-#include "tst_ui.h"
+#include "tst_instances.h"
 
 #include "Fixtures.h"
 
@@ -63,8 +63,10 @@ void TestInstances::initTestCase()
 void TestInstances::secondLaunchHandsOver()
 {
     QSettings().clear();
-    const QString upper = writeTestFile(m_dir->filePath(QStringLiteral("second.KVF")), {}, QStringLiteral("second"));
-    const QString lower = writeTestFile(m_dir->filePath(QStringLiteral("third.kvf")), {}, QStringLiteral("third"));
+    const QString upper =
+        writeTestFile(m_dir->filePath(QStringLiteral("second.KVF")), {}, QStringLiteral("second"));
+    const QString lower =
+        writeTestFile(m_dir->filePath(QStringLiteral("third.kvf")), {}, QStringLiteral("third"));
     const QString text = writeTestFile(m_dir->filePath(QStringLiteral("other.txt")));
 
     QProcess first;
@@ -73,7 +75,8 @@ void TestInstances::secondLaunchHandsOver()
     QVERIFY(waitForLogLines(*m_dir, 1));
 
     // Later launches end at once without a window of their own.
-    for (const QStringList& arguments : {QStringList{text}, QStringList{}, QStringList{upper}, QStringList{lower}}) {
+    for (const QStringList& arguments :
+         {QStringList{text}, QStringList{}, QStringList{upper}, QStringList{lower}}) {
         QProcess second;
         startProgram(second, m_program, arguments);
         QVERIFY(second.waitForFinished(20000));

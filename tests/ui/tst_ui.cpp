@@ -1,4 +1,7 @@
 #include "tst_ui.h"
+#ifdef KVIZOR_STUDENT_EXE
+#include "tst_instances.h"
+#endif
 
 #include <QApplication>
 #include <QLocale>
@@ -19,9 +22,11 @@ int main(int argc, char** argv)
         TestMainWindow window;
         status |= QTest::qExec(&window, argc, argv);
     }
+#ifdef KVIZOR_STUDENT_EXE
     {
         TestInstances instances;
         status |= QTest::qExec(&instances, argc, argv);
     }
+#endif
     return status;
 }

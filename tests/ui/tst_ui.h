@@ -71,7 +71,8 @@ private Q_SLOTS:
 
 private:
     QString path(const QString& name) const;
-    std::unique_ptr<kvizor::TStudentMainForm> makeWindow(ScriptedPrompts& prompts, const QStringList& arguments = {});
+    std::unique_ptr<kvizor::TStudentMainForm> makeWindow(ScriptedPrompts& prompts,
+                                                         const QStringList& arguments = {});
     QString logText() const;
     void writeConfig(const QByteArray& text);
 
@@ -95,19 +96,4 @@ private Q_SLOTS:
     void openableLinks_data();
     void openableLinks();
     void markLines();
-};
-
-// The real program started as first and second instance.
-class TestInstances : public QObject
-{
-    Q_OBJECT
-
-private Q_SLOTS:
-    void initTestCase();
-    void secondLaunchHandsOver();
-    void simultaneousLaunches();
-
-private:
-    QString m_program;
-    std::unique_ptr<QTemporaryDir> m_dir;
 };

@@ -1,5 +1,6 @@
 #include "tst_ui.h"
 
+#include "Fixtures.h"
 #include "model/Test.h"
 #include "ui/Help.h"
 #include "ui/InputPasswordForm.h"
@@ -26,7 +27,8 @@ void TestUiParts::passwordForm()
     QTimer::singleShot(0, &form, [&] {
         QCOMPARE(form.edit()->echoMode(), QLineEdit::Password);
         QVERIFY(!form.showCharacters()->isChecked());
-        QTest::keyClicks(form.edit(), QStringLiteral("Пароль 1"));
+        form.edit()->insert(QStringLiteral("Пароль"));
+        QTest::keyClicks(form.edit(), QStringLiteral(" 1"));
         form.showCharacters()->click();
         echo = form.edit()->echoMode();
         seen = form.edit()->text();
@@ -69,9 +71,9 @@ void TestUiParts::recentFilesRule()
     TRecentFiles files;
     for (int i = 1; i <= 6; ++i)
         files.AddPreviousFile(QStringLiteral("/t/%1.kvf").arg(i));
-    QCOMPARE(files.entries(), QStringList({"/t/6.kvf", "/t/5.kvf", "/t/4.kvf", "/t/3.kvf", "/t/2.kvf"}));
+    QCOMPARE(files.entries(), strings({"/t/6.kvf", "/t/5.kvf", "/t/4.kvf", "/t/3.kvf", "/t/2.kvf"}));
     files.AddPreviousFile(QStringLiteral("/T/4.KVF"));
-    QCOMPARE(files.entries(), QStringList({"/T/4.KVF", "/t/6.kvf", "/t/5.kvf", "/t/3.kvf", "/t/2.kvf"}));
+    QCOMPARE(files.entries(), strings({"/T/4.KVF", "/t/6.kvf", "/t/5.kvf", "/t/3.kvf", "/t/2.kvf"}));
     // Cyrillic letter case too.
     files.AddPreviousFile(QStringLiteral("/тесты/Тест.kvf"));
     files.AddPreviousFile(QStringLiteral("/ТЕСТЫ/тест.kvf"));
@@ -83,25 +85,29 @@ void TestUiParts::recentFilesRule()
 void TestUiParts::recentFilesRestore()
 {
     TRecentFiles files;
-    files.restore({"/1.kvf", "/2.kvf", "", "/3.kvf", "/1.KVF", "/4.kvf", "/5.kvf", "/6.kvf"});
+    files.restore(strings({"/1.kvf", "/2.kvf", "", "/3.kvf", "/1.KVF", "/4.kvf", "/5.kvf", "/6.kvf"}));
     // Restored from the last to the first: the first stored value is on top.
-    QCOMPARE(files.entries(), QStringList({"/1.kvf", "/2.kvf", "/3.kvf", "/4.kvf", "/5.kvf"}));
+    QCOMPARE(files.entries(), strings({"/1.kvf", "/2.kvf", "/3.kvf", "/4.kvf", "/5.kvf"}));
 }
 
 void TestUiParts::resultLogPath_data()
 {
     QTest::addColumn<QString>("dir");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("program folder") << "" << "/opt/kvizor/KvizorStudent_Result.txt";
-    QTest::newRow("result folder") << "/srv/results" << "/srv/results/KvizorStudent_Result.txt";
-    QTest::newRow("result folder with separator") << "/srv/results/" << "/srv/results/KvizorStudent_Result.txt";
+    QTest::newRow("program folder") << QStringLiteral("")
+                                    << QStringLiteral("/opt/kvizor/KvizorStudent_Result.txt");
+    QTest::newRow("result folder") << QStringLiteral("/srv/results")
+                                   << QStringLiteral("/srv/results/KvizorStudent_Result.txt");
+    QTest::newRow("result folder with separator")
+        << QStringLiteral("/srv/results/") << QStringLiteral("/srv/results/KvizorStudent_Result.txt");
 }
 
 void TestUiParts::resultLogPath()
 {
     QFETCH(QString, dir);
     QFETCH(QString, expected);
-    QCOMPARE(resultlog::path(dir, QStringLiteral("KvizorStudent_Result.txt"), QStringLiteral("/opt/kvizor")), expected);
+    QCOMPARE(resultlog::path(dir, QStringLiteral("KvizorStudent_Result.txt"), QStringLiteral("/opt/kvizor")),
+             expected);
 }
 
 void TestUiParts::resultLogAppend()
@@ -113,8 +119,10 @@ void TestUiParts::resultLogAppend()
     QVERIFY(resultlog::appendLines(file, {QStringLiteral("ёЁ№")}));
     QFile in(file);
     QVERIFY(in.open(QIODevice::ReadOnly));
-    QCOMPARE(in.readAll(), QByteArray("05.03.2024 07:08:09 \xC7\xE0\xEF\xF3\xF9\xE5\xED\xE0 \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0 "
-                                      "KvizorStudent.\r\n\xB8\xA8\xB9\r\n"));
+    QCOMPARE(in.readAll(),
+             QByteArray(
+                 "05.03.2024 07:08:09 \xC7\xE0\xEF\xF3\xF9\xE5\xED\xE0 \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0 "
+                 "KvizorStudent.\r\n\xB8\xA8\xB9\r\n"));
     QVERIFY(!resultlog::appendLines(dir.filePath(QStringLiteral("missing/log.txt")), {QStringLiteral("x")}));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
 }
@@ -140,12 +148,12 @@ void TestUiParts::openableLinks_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("openable");
-    QTest::newRow("http") << "http://example.org" << true;
-    QTest::newRow("https") << "HTTPS://example.org/a?b" << true;
-    QTest::newRow("mailto") << "mailto:teacher@example.org" << true;
-    QTest::newRow("file") << "file:///etc/passwd" << false;
-    QTest::newRow("javascript") << "javascript:alert(1)" << false;
-    QTest::newRow("relative") << "Help.chm" << false;
+    QTest::newRow("http") << QStringLiteral("http://example.org") << true;
+    QTest::newRow("https") << QStringLiteral("HTTPS://example.org/a?b") << true;
+    QTest::newRow("mailto") << QStringLiteral("mailto:teacher@example.org") << true;
+    QTest::newRow("file") << QStringLiteral("file:///etc/passwd") << false;
+    QTest::newRow("javascript") << QStringLiteral("javascript:alert(1)") << false;
+    QTest::newRow("relative") << QStringLiteral("Help.chm") << false;
 }
 
 void TestUiParts::openableLinks()
@@ -163,7 +171,8 @@ void TestUiParts::markLines()
     test.SetMark(2, 40, QString());
     test.SetMark(3, 70, QStringLiteral("хорошо %2"));
     test.SetMark(4, 90, QStringLiteral("отлично"));
-    QCOMPARE(testsummary::markLines(test), QStringList({QStringLiteral("  \"отлично\" не менее 90% макс. баллов;"),
-                                                        QStringLiteral("  \"хорошо %2\" не менее 70% макс. баллов;"),
-                                                        QStringLiteral("  \"2\" не менее 40% макс. баллов;")}));
+    QCOMPARE(testsummary::markLines(test),
+             QStringList({QStringLiteral("  \"отлично\" не менее 90% макс. баллов;"),
+                          QStringLiteral("  \"хорошо %2\" не менее 70% макс. баллов;"),
+                          QStringLiteral("  \"2\" не менее 40% макс. баллов;")}));
 }
