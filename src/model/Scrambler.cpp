@@ -8,13 +8,11 @@
 namespace kvizor {
 namespace {
 
-// next[i] is the low byte of the state after feedback sum i; the sum p + s needs no masking
-// because entries 256..511 repeat 0..255.
-std::array<std::uint8_t, 512> nextStateTable(const TScrambleKey& key)
+std::array<std::uint32_t, 256> baseTable(const TScrambleKey& key)
 {
-    std::array<std::uint8_t, 512> table{};
-    for (std::uint32_t i = 0; i < table.size(); ++i)
-        table[i] = static_cast<std::uint8_t>(((i & 0xFF) * key.Multiplier + key.Addend) & 0xFF);
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t b = 0; b < table.size(); ++b)
+        table[b] = b * key.Multiplier + key.Addend;
     return table;
 }
 
@@ -23,26 +21,30 @@ std::array<std::uint8_t, 512> nextStateTable(const TScrambleKey& key)
 const TScrambleKey TestFileKey = DeriveScrambleKey(format::KeySeed, format::KeyModulus);
 
 TDescrambler::TDescrambler(const TScrambleKey& key)
-    : m_next(nextStateTable(key)), m_state(key.InitialState & 0xFFu)
+    : m_base(baseTable(key)), m_factor(2u * key.Multiplier), m_state(key.InitialState)
 {
 }
 
+// With p = b ^ s, the feedback sum p + s equals b + 2 * (s & ~b) modulo 256, so the next
+// state is base[b] + 2 * Multiplier * (s & ~b): the dependency from one byte to the next is
+// an and, a multiply and an add, with no table lookup on it.
 void TDescrambler::process(const char* source, char* destination, std::int64_t count)
 {
     const auto* in = reinterpret_cast<const std::uint8_t*>(source);
     auto* out = reinterpret_cast<std::uint8_t*>(destination);
-    const std::uint8_t* next = m_next.data();
+    const std::uint32_t* base = m_base.data();
+    const std::uint32_t factor = m_factor;
     std::uint32_t s = m_state;
     for (std::int64_t i = 0; i < count; ++i) {
-        const std::uint32_t p = in[i] ^ s;
-        out[i] = static_cast<std::uint8_t>(p);
-        s = next[p + s];
+        const std::uint32_t b = in[i];
+        out[i] = static_cast<std::uint8_t>(b ^ s);
+        s = base[b] + factor * (s & ~b & 0xFFu);
     }
     m_state = s;
 }
 
 TScrambler::TScrambler(const TScrambleKey& key)
-    : m_next(nextStateTable(key)), m_state(key.InitialState & 0xFFu)
+    : m_base(baseTable(key)), m_multiplier(key.Multiplier), m_state(key.InitialState)
 {
 }
 
@@ -50,12 +52,14 @@ void TScrambler::process(const char* source, char* destination, std::int64_t cou
 {
     const auto* in = reinterpret_cast<const std::uint8_t*>(source);
     auto* out = reinterpret_cast<std::uint8_t*>(destination);
-    const std::uint8_t* next = m_next.data();
+    const std::uint32_t* base = m_base.data();
+    const std::uint32_t multiplier = m_multiplier;
     std::uint32_t s = m_state;
     for (std::int64_t i = 0; i < count; ++i) {
         const std::uint32_t p = in[i];
         out[i] = static_cast<std::uint8_t>(p ^ s);
-        s = next[p + s];
+        // (p + s) * Multiplier + Addend, modulo 256.
+        s = base[p] + multiplier * (s & 0xFFu);
     }
     m_state = s;
 }

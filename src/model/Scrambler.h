@@ -49,7 +49,8 @@ public:
 };
 
 // Incremental unscrambling: feeds back each plain (output) byte. Only the low byte of the
-// state ever reaches the output or the feedback, so it steps through a table.
+// state ever reaches the output or the feedback, so the state is kept modulo 256 with
+// whatever the upper bits hold.
 class TDescrambler
 {
 public:
@@ -58,7 +59,9 @@ public:
     void process(const char* source, char* destination, std::int64_t count);
 
 private:
-    std::array<std::uint8_t, 512> m_next;
+    // b * Multiplier + Addend per stored byte b.
+    std::array<std::uint32_t, 256> m_base;
+    std::uint32_t m_factor;
     std::uint32_t m_state;
 };
 
@@ -70,7 +73,9 @@ public:
     void process(const char* source, char* destination, std::int64_t count);
 
 private:
-    std::array<std::uint8_t, 512> m_next;
+    // p * Multiplier + Addend per plain byte p.
+    std::array<std::uint32_t, 256> m_base;
+    std::uint32_t m_multiplier;
     std::uint32_t m_state;
 };
 

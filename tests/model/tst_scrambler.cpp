@@ -103,8 +103,8 @@ private Q_SLOTS:
             QVERIFY(unscramble(plain) != stored);
     }
 
-    // The table form gives what the full 16-bit rule gives for any key.
-    void tableMatchesFullState()
+    // The reduced-state form gives what the full 16-bit rule gives for any key.
+    void descramblerMatchesFullState()
     {
         const QByteArray stored = randomBytes(5000, 3);
         for (const TScrambleKey& key : {TestFileKey, TScrambleKey{0xFFFF, 0xFFFF, 0xFFFF},
