@@ -82,13 +82,30 @@ QStringView unwrapValue(QStringView raw)
 
 } // namespace
 
+IniDocument::Line::Line(QString lineText, QByteArray lineEnd)
+    : text(std::move(lineText)), eol(std::move(lineEnd))
+{
+    if (const std::optional<QStringView> section = sectionName(text)) {
+        kind = Section;
+        name = section->toString();
+    } else if (const std::optional<KeyLine> key = keyLine(text)) {
+        kind = Key;
+        name = key->key.toString();
+    }
+}
+
 IniDocument IniDocument::fromBytes(QByteArrayView bytes)
 {
     IniDocument doc;
     qsizetype start = 0;
+    // An editor's UTF-8 signature is kept but must not hide the first line's section.
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        doc.m_signature = bytes.first(3).toByteArray();
+        start = 3;
+    }
     while (start < bytes.size()) {
         const qsizetype nl = bytes.indexOf('\n', start);
-        Line line;
+        QByteArray eol;
         QByteArrayView body;
         if (nl < 0) {
             body = bytes.sliced(start);
@@ -98,20 +115,19 @@ IniDocument IniDocument::fromBytes(QByteArrayView bytes)
             start = nl + 1;
             if (body.endsWith('\r')) {
                 body.chop(1);
-                line.eol = QByteArrayLiteral("\r\n");
+                eol = QByteArrayLiteral("\r\n");
             } else {
-                line.eol = QByteArrayLiteral("\n");
+                eol = QByteArrayLiteral("\n");
             }
         }
-        line.text = cp1251::decode(body);
-        doc.m_lines.append(std::move(line));
+        doc.m_lines.append(Line(cp1251::decode(body), std::move(eol)));
     }
     return doc;
 }
 
 QByteArray IniDocument::toBytes() const
 {
-    QByteArray out;
+    QByteArray out = m_signature;
     for (const Line& line : m_lines) {
         out += cp1251::encode(line.text);
         out += line.eol;
@@ -184,16 +200,16 @@ QStringList IniDocument::keys(QStringView section) const
     if (!range)
         return names;
     for (qsizetype i = range->header + 1; i < range->end; ++i) {
-        const std::optional<KeyLine> kl = keyLine(m_lines[i].text);
-        if (kl && !names.contains(kl->key, Qt::CaseInsensitive))
-            names.append(kl->key.toString());
+        const Line& line = m_lines[i];
+        if (line.kind == Line::Key && !names.contains(line.name, Qt::CaseInsensitive))
+            names.append(line.name);
     }
     return names;
 }
 
 void IniDocument::setValue(QStringView section, QStringView key, QStringView value)
 {
-    const QString text = key.toString() + u'=' + writeValueText(value);
+    const QString written = writeValueText(value);
     const QByteArray eol = newLineEnd();
     const std::optional<Range> range = findSection(section);
     if (!range) {
@@ -201,27 +217,28 @@ void IniDocument::setValue(QStringView section, QStringView key, QStringView val
             if (m_lines.last().eol.isEmpty())
                 m_lines.last().eol = eol;
             if (!isBlankLine(m_lines.last().text))
-                m_lines.append(Line{QString(), eol});
+                m_lines.append(Line(QString(), eol));
         }
-        m_lines.append(Line{u'[' + section.toString() + u']', eol});
-        m_lines.append(Line{text, eol});
+        m_lines.append(Line(u'[' + section.toString() + u']', eol));
+        m_lines.append(Line(key.toString() + u'=' + written, eol));
         return;
     }
     const qsizetype index = findKey(*range, key);
     if (index >= 0) {
-        m_lines[index].text = text;
+        // The key keeps its spelling in the file.
+        m_lines[index] = Line(m_lines[index].name + u'=' + written, m_lines[index].eol);
         return;
     }
     // New keys go after the section's last key so that comments and blank lines that
     // lead into the next section stay with it.
     qsizetype at = range->header + 1;
     for (qsizetype i = range->header + 1; i < range->end; ++i) {
-        if (keyLine(m_lines[i].text))
+        if (m_lines[i].kind == Line::Key)
             at = i + 1;
     }
     if (m_lines[at - 1].eol.isEmpty())
         m_lines[at - 1].eol = eol;
-    m_lines.insert(at, Line{text, eol});
+    m_lines.insert(at, Line(key.toString() + u'=' + written, eol));
 }
 
 void IniDocument::eraseSection(QStringView section)
@@ -237,8 +254,8 @@ QString IniDocument::readValueText(QStringView raw)
 
 QString IniDocument::writeValueText(QStringView value)
 {
+    // Only a line feed ends a line; any other character reads back as written.
     QString text = value.toString();
-    text.replace(u'\r', u' ');
     text.replace(u'\n', u' ');
     if (unwrapValue(text) == text)
         return text;
@@ -247,12 +264,13 @@ QString IniDocument::writeValueText(QStringView value)
 
 std::optional<IniDocument::Range> IniDocument::findSection(QStringView section) const
 {
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const std::optional<QStringView> name = sectionName(m_lines[i].text);
-        if (!name || !sameName(*name, section))
+    const qsizetype count = m_lines.size();
+    const Line* lines = m_lines.constData();
+    for (qsizetype i = 0; i < count; ++i) {
+        if (lines[i].kind != Line::Section || !sameName(lines[i].name, section))
             continue;
         Range range{i, i + 1};
-        while (range.end < m_lines.size() && !sectionName(m_lines[range.end].text))
+        while (range.end < count && lines[range.end].kind != Line::Section)
             ++range.end;
         return range;
     }
@@ -261,9 +279,9 @@ std::optional<IniDocument::Range> IniDocument::findSection(QStringView section) 
 
 qsizetype IniDocument::findKey(const Range& range, QStringView key) const
 {
+    const Line* lines = m_lines.constData();
     for (qsizetype i = range.header + 1; i < range.end; ++i) {
-        const std::optional<KeyLine> kl = keyLine(m_lines[i].text);
-        if (kl && sameName(kl->key, key))
+        if (lines[i].kind == Line::Key && sameName(lines[i].name, key))
             return i;
     }
     return -1;

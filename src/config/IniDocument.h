@@ -34,7 +34,6 @@ public:
     // Replaces the file as a whole (temporary file and rename where the folder allows).
     bool writeFile(const QString& path, QString& error) const;
 
-    bool isEmpty() const { return m_lines.isEmpty(); }
     bool hasSection(QStringView section) const;
     // The value after the first "=": blanks trimmed, one enclosing pair of double or
     // single quotes removed, at most MaxValueLength characters. nullopt for a missing key.
@@ -44,7 +43,7 @@ public:
 
     // Replaces the key's line, or adds it after the section's last key, or adds the
     // section at the end. The value is written so that value() gives it back: line
-    // breaks become blanks, and a value with blanks at its ends or enclosed in quotes
+    // feeds become blanks, and a value with blanks at its ends or enclosed in quotes
     // is wrapped in double quotes.
     void setValue(QStringView section, QStringView key, QStringView value);
     // Removes every section of that name with all its lines.
@@ -56,8 +55,18 @@ public:
 private:
     struct Line
     {
+        enum Kind
+        {
+            Other,
+            Section,
+            Key
+        };
         QString text;   // decoded, without the line end
         QByteArray eol; // "\r\n", "\n" or empty for a last line without one
+        Kind kind = Other;
+        QString name; // of a section or key line
+
+        Line(QString lineText, QByteArray lineEnd);
     };
     struct Range
     {
@@ -69,6 +78,7 @@ private:
     qsizetype findKey(const Range& range, QStringView key) const;
     QByteArray newLineEnd() const;
 
+    QByteArray m_signature;
     QList<Line> m_lines;
 };
 

@@ -230,6 +230,8 @@ private Q_SLOTS:
                                             << u"Фамилия Имя"_s;
         QTest::newRow("commented key") << section + ";DefaultUserName=x\r\n" << u"Фамилия Имя"_s;
         QTest::newRow("cyrillic") << section + "DefaultUserName=\xCF\xE5\xF2\xF0\xEE\xE2\r\n" << u"Петров"_s;
+        QTest::newRow("utf-8 signature")
+            << QByteArray("\xEF\xBB\xBF[DefaultUser]\nDefaultUserName=v") << u"v"_s;
         QTest::newRow("lf only and no last line end")
             << QByteArray("[DefaultUser]\nDefaultUserName=v") << u"v"_s;
         QTest::newRow("cut at 2047") << section + "DefaultUserName=" + QByteArray(3000, 'n') + "\r\n"
@@ -312,7 +314,7 @@ private Q_SLOTS:
                                     "\x98\xFF raw=bytes\n"
                                     "\r\n"
                                     "[net]\r\n"
-                                    "RemoteHost=10.0.0.5\r\n"
+                                    "REMOTEHOST=10.0.0.5\r\n"
                                     "IsSendResult=1\r\n"
                                     "RemotePort=5005\r\n"
                                     "IsAutoGetTestFromStart=0\r\n"
@@ -412,7 +414,8 @@ private Q_SLOTS:
         QTest::newRow("inner quotes") << u"say \"hi\" now"_s << u"say \"hi\" now"_s;
         QTest::newRow("edge blanks") << u" x "_s << u"\" x \""_s;
         QTest::newRow("enclosing quotes") << u"'x'"_s << u"\"'x'\""_s;
-        QTest::newRow("line breaks") << u"a\r\nb"_s << u"a  b"_s;
+        QTest::newRow("line breaks") << u"a\r\nb\nc"_s << u"a\r b c"_s;
+        QTest::newRow("carriage return alone") << u"a\rb"_s << u"a\rb"_s;
     }
     void valueTextForWriting()
     {

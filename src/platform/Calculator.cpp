@@ -1,0 +1,7 @@
+#include "Calculator.h"
+
+namespace kvizor {
+
+Calculator::~Calculator() = default;
+
+} // namespace kvizor

@@ -1,0 +1,7 @@
+#include "DesktopIntegration.h"
+
+namespace kvizor {
+
+DesktopIntegration::~DesktopIntegration() = default;
+
+} // namespace kvizor

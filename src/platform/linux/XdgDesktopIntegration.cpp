@@ -1,0 +1,313 @@
+#include "XdgDesktopIntegration.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace kvizor {
+
+namespace {
+
+constexpr int ToolTimeoutMs = 30000;
+
+QString failedWrite(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+// Writes the whole file or nothing, so a failure never leaves a half-written entry.
+std::optional<QString> writeFile(const QString& path, const QByteArray& content,
+                                 QFileDevice::Permissions permissions)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failedWrite(path, file.errorString());
+    if (file.write(content) != content.size() || !file.commit())
+        return failedWrite(path, file.errorString());
+    if (!QFile::setPermissions(path, permissions))
+        return failedWrite(path, QStringLiteral("не удалось установить права доступа"));
+    return std::nullopt;
+}
+
+bool holdsExactly(const QString& path, const QByteArray& expected)
+{
+    QFile file(path);
+    if (expected.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return false;
+    // Read one byte more than expected, so a longer file is caught without reading all of it.
+    return file.read(expected.size() + 1) == expected;
+}
+
+std::optional<QString> removeFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists() || file.remove())
+        return std::nullopt;
+    return QStringLiteral("Не удалось удалить файл %1: %2")
+        .arg(QDir::toNativeSeparators(path), file.errorString());
+}
+
+constexpr QFileDevice::Permissions ReadablePermissions =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+// Desktop launchers must be executable, or file managers refuse to start them.
+constexpr QFileDevice::Permissions LauncherPermissions =
+    ReadablePermissions | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+
+} // namespace
+
+namespace xdg {
+
+QString QuoteExecArgument(const QString& argument)
+{
+    QString quoted = QStringLiteral("\"");
+    for (const QChar c : argument) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
+            quoted += QLatin1Char('\\');
+        quoted += c;
+        if (c == QLatin1Char('%'))
+            quoted += QLatin1Char('%');
+    }
+    quoted += QLatin1Char('"');
+    return quoted;
+}
+
+QString EscapeString(const QString& value)
+{
+    QString escaped = value;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    if (escaped.startsWith(QLatin1Char(' ')))
+        escaped.replace(0, 1, QLatin1String("\\s"));
+    return escaped;
+}
+
+bool IsWritableValue(const QString& value)
+{
+    for (const QChar c : value) {
+        if (c.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
+} // namespace xdg
+
+XdgLocations XdgLocations::current()
+{
+    return {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+            QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)};
+}
+
+std::unique_ptr<DesktopIntegration> DesktopIntegration::create()
+{
+    return std::make_unique<XdgDesktopIntegration>(QCoreApplication::applicationFilePath(),
+                                                   XdgLocations::current());
+}
+
+XdgDesktopIntegration::XdgDesktopIntegration(const QString& programPath, const XdgLocations& locations,
+                                             const QStringList& toolSearchPaths)
+    : m_programPath(programPath), m_locations(locations), m_toolSearchPaths(toolSearchPaths)
+{
+}
+
+bool XdgDesktopIntegration::isAvailable() const
+{
+    return !m_locations.dataHome.isEmpty();
+}
+
+QString XdgDesktopIntegration::applicationsFolder() const
+{
+    return QDir(m_locations.dataHome).filePath(QStringLiteral("applications"));
+}
+
+QString XdgDesktopIntegration::mimePackagePath() const
+{
+    return QDir(m_locations.dataHome).filePath(QStringLiteral("mime/packages/") + MimePackageFileName);
+}
+
+QString XdgDesktopIntegration::associationEntryPath() const
+{
+    return QDir(applicationsFolder()).filePath(AssociationEntryFileName);
+}
+
+QString XdgDesktopIntegration::desktopShortcutPath() const
+{
+    return QDir(m_locations.desktopFolder).filePath(ShortcutFileName);
+}
+
+QString XdgDesktopIntegration::menuShortcutPath() const
+{
+    return QDir(applicationsFolder()).filePath(MenuFolderName + QLatin1Char('/') + ShortcutFileName);
+}
+
+QByteArray XdgDesktopIntegration::mimePackageText() const
+{
+    const QString text =
+        QLatin1String("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                      "  <mime-type type=\"") +
+        MimeType + QLatin1String("\">\n    <comment>") + Description() +
+        QLatin1String("</comment>\n    <icon name=\"") + MimeIconName +
+        QLatin1String("\"/>\n    <glob pattern=\"*") + Extension +
+        QLatin1String("\"/>\n  </mime-type>\n</mime-info>\n");
+    return text.toUtf8();
+}
+
+QByteArray XdgDesktopIntegration::associationEntryText() const
+{
+    if (m_programPath.isEmpty() || !xdg::IsWritableValue(m_programPath))
+        return {};
+    const QString text = QLatin1String("[Desktop Entry]\nType=Application\nVersion=1.0\nName=") +
+                         ProgramName + QLatin1String("\nComment=") + Description() +
+                         QLatin1String("\nExec=") + xdg::EscapeString(xdg::QuoteExecArgument(m_programPath)) +
+                         QLatin1String(" %f\nIcon=") + ProgramIconName + QLatin1String("\nMimeType=") +
+                         MimeType + QLatin1String(";\nNoDisplay=true\nTerminal=false\n");
+    return text.toUtf8();
+}
+
+QByteArray XdgDesktopIntegration::shortcutText() const
+{
+    if (m_programPath.isEmpty() || !xdg::IsWritableValue(m_programPath))
+        return {};
+    QString folder = QFileInfo(m_programPath).absolutePath();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    const QString text = QLatin1String("[Desktop Entry]\nType=Application\nVersion=1.0\nName=") +
+                         ProgramName + QLatin1String("\nExec=") +
+                         xdg::EscapeString(xdg::QuoteExecArgument(m_programPath)) + QLatin1String("\nPath=") +
+                         xdg::EscapeString(folder) + QLatin1String("\nIcon=") + ProgramIconName +
+                         QLatin1String("\nTerminal=false\nCategories=Education;\n");
+    return text.toUtf8();
+}
+
+IntegrationResult XdgDesktopIntegration::RegisterAssociation()
+{
+    IntegrationResult result;
+    if (!isAvailable()) {
+        result.errorText = QStringLiteral("Папка данных пользователя не определена");
+        return result;
+    }
+    const QByteArray entry = associationEntryText();
+    if (entry.isEmpty()) {
+        result.errorText =
+            QStringLiteral("Путь к программе содержит недопустимые символы: %1").arg(m_programPath);
+        return result;
+    }
+    if (auto error = writeFile(mimePackagePath(), mimePackageText(), ReadablePermissions)) {
+        result.errorText = *error;
+        return result;
+    }
+    if (auto error = writeFile(associationEntryPath(), entry, ReadablePermissions)) {
+        result.errorText = *error;
+        return result;
+    }
+    if (auto error = refreshCaches()) {
+        result.errorText = *error;
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+bool XdgDesktopIntegration::IsAssociationRegistered() const
+{
+    return isAvailable() && holdsExactly(mimePackagePath(), mimePackageText()) &&
+           holdsExactly(associationEntryPath(), associationEntryText());
+}
+
+IntegrationResult XdgDesktopIntegration::removeAssociation()
+{
+    IntegrationResult result;
+    if (!isAvailable()) {
+        result.errorText = QStringLiteral("Папка данных пользователя не определена");
+        return result;
+    }
+    std::optional<QString> error = removeFile(associationEntryPath());
+    if (!error)
+        error = removeFile(mimePackagePath());
+    if (!error)
+        error = refreshCaches();
+    if (error) {
+        result.errorText = *error;
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+IntegrationResult XdgDesktopIntegration::createDesktopShortcut()
+{
+    if (m_locations.desktopFolder.isEmpty() || !QFileInfo(m_locations.desktopFolder).isDir()) {
+        IntegrationResult result;
+        result.errorText = QStringLiteral("Папка Рабочего стола не найдена: %1")
+                               .arg(QDir::toNativeSeparators(m_locations.desktopFolder));
+        return result;
+    }
+    return writeShortcut(desktopShortcutPath(), DesktopShortcutCreatedText());
+}
+
+IntegrationResult XdgDesktopIntegration::createMenuShortcut()
+{
+    if (!isAvailable()) {
+        IntegrationResult result;
+        result.errorText = QStringLiteral("Папка данных пользователя не определена");
+        return result;
+    }
+    return writeShortcut(menuShortcutPath(), MenuShortcutCreatedText());
+}
+
+IntegrationResult XdgDesktopIntegration::writeShortcut(const QString& path, const QString& successText) const
+{
+    IntegrationResult result;
+    const QByteArray text = shortcutText();
+    if (text.isEmpty()) {
+        result.errorText =
+            QStringLiteral("Путь к программе содержит недопустимые символы: %1").arg(m_programPath);
+        return result;
+    }
+    if (auto error = writeFile(path, text, LauncherPermissions)) {
+        result.errorText = *error;
+        return result;
+    }
+    result.ok = true;
+    result.message = successText;
+    return result;
+}
+
+std::optional<QString> XdgDesktopIntegration::refreshCaches() const
+{
+    if (auto error = runTool(QStringLiteral("update-mime-database"),
+                             {QDir(m_locations.dataHome).filePath(QStringLiteral("mime"))}))
+        return error;
+    return runTool(QStringLiteral("update-desktop-database"), {applicationsFolder()});
+}
+
+std::optional<QString> XdgDesktopIntegration::runTool(const QString& name, const QStringList& arguments) const
+{
+    const QString program = QStandardPaths::findExecutable(name, m_toolSearchPaths);
+    if (program.isEmpty())
+        return std::nullopt; // desktops without the tool pick the files up by themselves
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(ToolTimeoutMs))
+        return QStringLiteral("Не удалось запустить %1: %2").arg(name, process.errorString());
+    if (!process.waitForFinished(ToolTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return QStringLiteral("%1 не завершилась вовремя").arg(name);
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        const QString details = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+        return QStringLiteral("%1 завершилась с ошибкой (код %2)%3")
+            .arg(name)
+            .arg(process.exitCode())
+            .arg(details.isEmpty() ? QString() : QStringLiteral(": ") + details);
+    }
+    return std::nullopt;
+}
+
+} // namespace kvizor

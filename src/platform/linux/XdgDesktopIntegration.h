@@ -1,0 +1,83 @@
+#pragma once
+
+#include "platform/DesktopIntegration.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <optional>
+
+namespace kvizor {
+
+// Folders of the freedesktop.org desktop that the integration writes to.
+struct XdgLocations
+{
+    QString dataHome;      // $XDG_DATA_HOME, usually ~/.local/share
+    QString desktopFolder; // the user's desktop folder
+
+    static XdgLocations current();
+};
+
+// The association is a shared-mime-info package that gives "*.kvf" a MIME type, plus a hidden
+// desktop entry that opens that type with the program; shortcuts are desktop entries on the
+// desktop and in the menu folder "Kvizor3". The caches are refreshed with
+// update-mime-database / update-desktop-database when those tools are installed.
+class XdgDesktopIntegration : public DesktopIntegration
+{
+public:
+    static constexpr QLatin1String MimeType{"application/x-kvizor-test"};
+    static constexpr QLatin1String MimeIconName{"application-x-kvizor-test"};
+    static constexpr QLatin1String ProgramIconName{"kvizorstudent"};
+    static constexpr QLatin1String ProgramName{"KvizorStudent"};
+    static constexpr QLatin1String MimePackageFileName{"kvizor3-kvf.xml"};
+    static constexpr QLatin1String AssociationEntryFileName{"kvizor3-kvf.desktop"};
+    static constexpr QLatin1String ShortcutFileName{"KvizorStudent.desktop"};
+    static constexpr QLatin1String MenuFolderName{"Kvizor3"};
+
+    // toolSearchPaths: where to look for the cache tools; empty means PATH.
+    XdgDesktopIntegration(const QString& programPath, const XdgLocations& locations,
+                          const QStringList& toolSearchPaths = {});
+
+    bool isAvailable() const override;
+    IntegrationResult RegisterAssociation() override;
+    bool IsAssociationRegistered() const override;
+    IntegrationResult removeAssociation() override;
+    IntegrationResult createDesktopShortcut() override;
+    IntegrationResult createMenuShortcut() override;
+
+    QString mimePackagePath() const;
+    QString associationEntryPath() const;
+    QString desktopShortcutPath() const;
+    QString menuShortcutPath() const;
+
+    // The exact contents written; empty when the program's path cannot be written into a
+    // desktop entry (it holds control characters).
+    QByteArray mimePackageText() const;
+    QByteArray associationEntryText() const;
+    QByteArray shortcutText() const;
+
+private:
+    QString applicationsFolder() const;
+    // Runs a cache tool when it is installed; returns an error text when it ran and failed.
+    std::optional<QString> runTool(const QString& name, const QStringList& arguments) const;
+    std::optional<QString> refreshCaches() const;
+    IntegrationResult writeShortcut(const QString& path, const QString& successText) const;
+
+    QString m_programPath;
+    XdgLocations m_locations;
+    QStringList m_toolSearchPaths;
+};
+
+namespace xdg {
+
+// The program path as one argument of an Exec key: always in double quotes, with the
+// characters that are special inside quotes escaped, and percent signs doubled.
+QString QuoteExecArgument(const QString& argument);
+// Escapes a value of a desktop entry key of string type.
+QString EscapeString(const QString& value);
+// Whether a text can be written into a desktop entry value at all.
+bool IsWritableValue(const QString& value);
+
+} // namespace xdg
+
+} // namespace kvizor
