@@ -6,6 +6,7 @@
 #include "ResultTest.h"
 #include "ResultTexts.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace kvizor {
@@ -19,10 +20,13 @@ QString ResultLogPath(const TConfig& config)
 
 QString ResultLogPath(const TConfig& config, const QString& programFolder)
 {
-    // The folder is taken as given: a trailing separator simply doubles, which paths tolerate.
-    if (!config.DirForResult.isEmpty())
-        return config.DirForResult + QLatin1Char('/') + config.ResultFileName;
-    return programFolder + QLatin1Char('/') + config.ResultFileName;
+    const QString folder = config.DirForResult.isEmpty() ? programFolder : config.DirForResult;
+    if (folder.isEmpty())
+        return config.ResultFileName;
+    // A folder typed with its trailing separator does not get a second one.
+    if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator()))
+        return folder + config.ResultFileName;
+    return folder + QLatin1Char('/') + config.ResultFileName;
 }
 
 bool AppendLogLines(const QString& path, const QStringList& lines, QString* error)

@@ -1,9 +1,10 @@
 #include "ui/StudentMainForm.h"
 
 #include "model/Test.h"
+#include "results/ResultLog.h"
+#include "results/ResultTexts.h"
 #include "ui/Help.h"
 #include "ui/Prompts.h"
-#include "ui/ResultLog.h"
 #include "ui/RichTextAccess.h"
 #include "ui/ShowQuestionImageForm.h"
 #include "ui/StatusPanels.h"
@@ -120,7 +121,7 @@ void TStudentMainForm::createSteps()
     ResetTaskArea();
     showStartText();
 
-    WriteLogLine(resultlog::eventLine(QDateTime::currentDateTime(), resultlog::StartText));
+    WriteLogLine(LogEventLine(QDateTime::currentDateTime(), ProgramStartedLogText()));
 
     resize(672, 581 + menuBar()->sizeHint().height());
     if (Config.IsUseWindowSettings) {
@@ -175,7 +176,7 @@ void TStudentMainForm::closeSteps()
 {
     m_closed = true;
     closeTest();
-    WriteLogLine(resultlog::eventLine(QDateTime::currentDateTime(), resultlog::CloseText));
+    WriteLogLine(LogEventLine(QDateTime::currentDateTime(), ProgramClosedLogText()));
     if (Config.IsSaveConfig) {
         const ConfigStatus saved = SaveConfig(Config);
         if (!saved.ok)
@@ -266,14 +267,14 @@ void TStudentMainForm::WriteLogLine(const QString& line)
 {
     if (!Config.IsSaveResult)
         return;
-    if (!resultlog::appendLines(resultLogPath(), {line}))
-        m_prompts->showMessage(resultlog::WriteErrorText, QStringLiteral("Внимание!"),
+    if (!AppendLogLines(resultLogPath(), {line}))
+        m_prompts->showMessage(QString::fromUtf16(kResultLogErrorText), QStringLiteral("Внимание!"),
                                MessageIcon::Information);
 }
 
 QString TStudentMainForm::resultLogPath() const
 {
-    return resultlog::path(Config.DirForResult, Config.ResultFileName, m_programFolder);
+    return ResultLogPath(Config, m_programFolder);
 }
 
 // Zoom and font size.

@@ -1,11 +1,13 @@
 #include "tst_ui.h"
 
+#include "config/Config.h"
 #include "Fixtures.h"
 #include "model/Test.h"
+#include "results/ResultLog.h"
+#include "results/ResultTexts.h"
 #include "ui/Help.h"
 #include "ui/InputPasswordForm.h"
 #include "ui/RecentFiles.h"
-#include "ui/ResultLog.h"
 #include "ui/TestInfoForm.h"
 #include "ui/TestSummary.h"
 
@@ -106,8 +108,10 @@ void TestUiParts::resultLogPath()
 {
     QFETCH(QString, dir);
     QFETCH(QString, expected);
-    QCOMPARE(resultlog::path(dir, QStringLiteral("KvizorStudent_Result.txt"), QStringLiteral("/opt/kvizor")),
-             expected);
+    TConfig config;
+    config.DirForResult = dir;
+    config.ResultFileName = QStringLiteral("KvizorStudent_Result.txt");
+    QCOMPARE(ResultLogPath(config, QStringLiteral("/opt/kvizor")), expected);
 }
 
 void TestUiParts::resultLogAppend()
@@ -115,15 +119,15 @@ void TestUiParts::resultLogAppend()
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("log.txt"));
     const QDateTime when(QDate(2024, 3, 5), QTime(7, 8, 9));
-    QVERIFY(resultlog::appendLines(file, {resultlog::eventLine(when, resultlog::StartText)}));
-    QVERIFY(resultlog::appendLines(file, {QStringLiteral("ёЁ№")}));
+    QVERIFY(AppendLogLines(file, {LogEventLine(when, ProgramStartedLogText())}));
+    QVERIFY(AppendLogLines(file, {QStringLiteral("ёЁ№")}));
     QFile in(file);
     QVERIFY(in.open(QIODevice::ReadOnly));
     QCOMPARE(in.readAll(),
              QByteArray(
                  "05.03.2024 07:08:09 \xC7\xE0\xEF\xF3\xF9\xE5\xED\xE0 \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0 "
                  "KvizorStudent.\r\n\xB8\xA8\xB9\r\n"));
-    QVERIFY(!resultlog::appendLines(dir.filePath(QStringLiteral("missing/log.txt")), {QStringLiteral("x")}));
+    QVERIFY(!AppendLogLines(dir.filePath(QStringLiteral("missing/log.txt")), {QStringLiteral("x")}));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
 }
 
