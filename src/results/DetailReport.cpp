@@ -112,7 +112,16 @@ public:
         scratch.setDefaultFont(m_document->defaultFont());
         LoadRichTextDocument(&scratch, richText, false);
         copyPictures(scratch);
+        const bool startsParagraph = m_cursor.block().length() <= 1;
+        const int start = m_cursor.position();
         m_cursor.insertFragment(QTextDocumentFragment(&scratch));
+        // A fragment does not carry its first paragraph's format (alignment, indents); a
+        // fragment that starts a paragraph of its own keeps it.
+        if (startsParagraph && !scratch.isEmpty()) {
+            QTextCursor first(m_document);
+            first.setPosition(start);
+            first.setBlockFormat(scratch.begin().blockFormat());
+        }
         m_cursor.setCharFormat(base());
     }
 

@@ -5,10 +5,12 @@
 #include "results/ResultLog.h"
 #include "results/ResultTest.h"
 #include "results/ResultTexts.h"
+#include "RichTextRoutines.h"
 #include "run/RunPrompts.h"
 #include "ShowResultForm.h"
 
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QWidget>
 
 #include <exception>
@@ -125,6 +127,15 @@ void TResultOutputs::ShowDetailReport(const TResultTest& result, const TTest& te
                               QString::fromUtf16(kPictureLoadErrorText), MessageIcon::None);
     });
     m_host.ShowDocumentViewer(report, QString::fromUtf16(kDetailReportCaption));
+}
+
+bool ShowDocumentViewer(QTextDocument& document, const QString& caption, QWidget* parent)
+{
+    // A hidden control lends the document to the viewer, which copies it with its pictures.
+    QTextEdit control;
+    control.setDocument(&document);
+    const bool accepted = ShowRichEditViewer(&control, caption, parent);
+    return accepted;
 }
 
 } // namespace kvizor

@@ -73,6 +73,10 @@ private:
     std::unique_ptr<TShowResultForm> m_resultForm;
 };
 
+// The viewer with a built document (pictures included), modal; what the main window's
+// IResultHost::ShowDocumentViewer does. True when closed with OK.
+bool ShowDocumentViewer(QTextDocument& document, const QString& caption, QWidget* parent);
+
 // Caption of the plain message boxes (the program's title).
 inline constexpr char16_t kPlainMessageCaption[] = u"KvizorStudent";
 

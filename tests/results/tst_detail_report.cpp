@@ -308,6 +308,27 @@ private Q_SLOTS:
         QCOMPARE(it.fragment().charFormat().fontWeight(), int(QFont::Bold));
     }
 
+    void fragmentKeepsItsAlignment()
+    {
+        Run run;
+        const QString centred = QStringLiteral("{\\rtf1\\ansi\\qc Centred\\par}");
+        run.add(makeTask(ttSingleChoice, centred, {centred}, {1}, 1), 1);
+        QTextDocument doc;
+        BuildDetailReport(&doc, run.test, run.tasks, run.result);
+        const QTextBlock question = blockWithText(doc, QStringLiteral("Centred"));
+        QVERIFY(question.isValid());
+        QCOMPARE(question.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        // A variant continues the numbered line, which keeps the report's alignment.
+        const QTextBlock variant = blockWithText(doc, QStringLiteral("1) Centred"));
+        QVERIFY(variant.isValid());
+        QVERIFY(!(variant.blockFormat().alignment() & Qt::AlignHCenter));
+        QCOMPARE(blockWithText(doc, QStringLiteral("Выберите один из 1 вариантов ответа:"))
+                         .blockFormat()
+                         .alignment() &
+                     Qt::AlignHorizontal_Mask,
+                 Qt::AlignLeft);
+    }
+
     void pictures()
     {
         Run run;

@@ -3,13 +3,17 @@
 #include "config/Config.h"
 #include "model/Task.h"
 #include "model/Test.h"
+#include "results/DetailReport.h"
 #include "results/ProtectedResultFile.h"
 #include "results/ResultLog.h"
 #include "results/ResultTest.h"
 #include "run/RunController.h"
 #include "ui/ResultOutputs.h"
+#include "ui/RichTextView.h"
 #include "ui/ShowResultForm.h"
+#include "ui/TextViewForm.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -21,6 +25,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <cmath>
 #include <numbers>
@@ -555,6 +560,41 @@ private Q_SLOTS:
         QCOMPARE(rig.host.summary.size(), 6);
         QCOMPARE(rig.host.summary.at(2),
                  QStringLiteral("Результаты тестирования Вы можете узнать у руководителя."));
+    }
+
+    void reportInTheViewer()
+    {
+        TTest test;
+        TTaskList tasks;
+        allEightTypes(test, tasks);
+        TResultTest result(8);
+        result.TaskOrder = {7, 0};
+        QTextDocument report;
+        BuildDetailReport(&report, test, tasks, result);
+        QStringList shown;
+        int pictures = 0;
+        QString caption;
+        QTimer::singleShot(0, this, [&] {
+            auto* form = qobject_cast<TTextViewForm*>(QApplication::activeModalWidget());
+            if (!form)
+                return;
+            caption = form->windowTitle();
+            const QTextDocument* doc = form->viewer()->document();
+            shown = paragraphs(*doc);
+            for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+                for (auto it = block.begin(); !it.atEnd(); ++it) {
+                    const QTextCharFormat f = it.fragment().charFormat();
+                    if (f.isImageFormat() &&
+                        !doc->resource(QTextDocument::ImageResource, QUrl(f.toImageFormat().name())).isNull())
+                        ++pictures;
+                }
+            }
+            QTest::mouseClick(form->okButton(), Qt::LeftButton);
+        });
+        QVERIFY(ShowDocumentViewer(report, QStringLiteral("Отчет по прохождению теста"), nullptr));
+        QCOMPARE(caption, QStringLiteral("Отчет по прохождению теста"));
+        QCOMPARE(shown, paragraphs(report));
+        QCOMPARE(pictures, 2); // the image-point picture, plain and marked
     }
 
     void noLogWhenSavingIsOff()
