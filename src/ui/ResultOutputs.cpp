@@ -53,6 +53,11 @@ TResultOutputs::TResultOutputs(const TConfig& config, IRunPrompts& prompts, IRes
 
 TResultOutputs::~TResultOutputs() = default;
 
+QString TResultOutputs::logPath() const
+{
+    return m_programFolder.isEmpty() ? ResultLogPath(m_config) : ResultLogPath(m_config, m_programFolder);
+}
+
 void TResultOutputs::reportLogFailure()
 {
     m_prompts.ShowMessage(QString::fromUtf16(kResultLogErrorCaption), QString::fromUtf16(kResultLogErrorText),
@@ -63,7 +68,7 @@ void TResultOutputs::WriteLogLine(const QString& line)
 {
     bool ok = false;
     try {
-        ok = kvizor::WriteLogLine(m_config, line);
+        ok = !m_config.IsSaveResult || AppendLogLines(logPath(), {line});
     } catch (const std::exception&) {
         ok = false;
     }
@@ -96,7 +101,7 @@ void TResultOutputs::SaveResultLog(const TResultTest& result)
 {
     bool ok = false;
     try {
-        ok = kvizor::SaveResultLog(m_config, result, m_now());
+        ok = !m_config.IsSaveResult || AppendLogLines(logPath(), ResultLogRecord(result, m_now()));
     } catch (const std::exception&) {
         ok = false;
     }

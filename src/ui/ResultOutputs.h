@@ -60,16 +60,22 @@ public:
     void ShowResultWindow(const TResultTest& result, const TTest& test) override;
     void ShowDetailReport(const TResultTest& result, const TTest& test, const TTaskList& tasks) override;
 
+    // The folder of the result log when no result folder is configured (the program
+    // folder unless set).
+    void SetProgramFolder(const QString& folder) { m_programFolder = folder; }
+
     // The one result window of the program, made on first use.
     TShowResultForm& ResultForm();
 
 private:
     void reportLogFailure();
+    QString logPath() const;
 
     const TConfig& m_config;
     IRunPrompts& m_prompts;
     IResultHost& m_host;
     std::function<QDateTime()> m_now;
+    QString m_programFolder;
     std::unique_ptr<TShowResultForm> m_resultForm;
 };
 

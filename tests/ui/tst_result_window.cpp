@@ -597,6 +597,18 @@ private Q_SLOTS:
         QCOMPARE(pictures, 2); // the image-point picture, plain and marked
     }
 
+    void resultsInTheProgramFolder()
+    {
+        Rig rig;
+        rig.config.DirForResult.clear();
+        rig.outputs.SetProgramFolder(rig.dir.path());
+        rig.config.IsShowDetailReportModeNormal = false;
+        rig.takeTheTest();
+        const QString log = rig.dir.filePath(QStringLiteral("KvizorStudent_Result.txt"));
+        QCOMPARE(readAll(log).count("\r\n"), 26);
+        QVERIFY(QFile::exists(rig.dir.filePath(rig.config.ProtectionResultFileName)));
+    }
+
     void noLogWhenSavingIsOff()
     {
         Rig rig;
