@@ -56,6 +56,24 @@ QString firstLine(const QString& text)
     return text.split(lineBreak).value(0);
 }
 
+// Pictures of a fragment live in its own document; the report gets its own copies.
+void copyPictures(const QTextDocument& from, QTextDocument* to)
+{
+    for (QTextBlock block = from.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QUrl url(format.toImageFormat().name());
+            if (to->resource(QTextDocument::ImageResource, url).isValid())
+                continue;
+            const QVariant image = from.resource(QTextDocument::ImageResource, url);
+            if (image.isValid())
+                to->addResource(QTextDocument::ImageResource, url, image);
+        }
+    }
+}
+
 // Writes the report paragraph by paragraph. Character styles are set per paragraph from
 // the base format rather than carried over from the previous one, so every task of the
 // report looks the same whatever the fragments before it held.
@@ -104,24 +122,9 @@ public:
 
     void text(const QString& text, const QTextCharFormat& format) { m_cursor.insertText(text, format); }
 
-    // A rich-text fragment of the test (RTF or plain text) at the caret, with its own
-    // formatting and pictures.
     void fragment(const QString& richText)
     {
-        QTextDocument scratch;
-        scratch.setDefaultFont(m_document->defaultFont());
-        LoadRichTextDocument(&scratch, richText, false);
-        copyPictures(scratch);
-        const bool startsParagraph = m_cursor.block().length() <= 1;
-        const int start = m_cursor.position();
-        m_cursor.insertFragment(QTextDocumentFragment(&scratch));
-        // A fragment does not carry its first paragraph's format (alignment, indents); a
-        // fragment that starts a paragraph of its own keeps it.
-        if (startsParagraph && !scratch.isEmpty()) {
-            QTextCursor first(m_document);
-            first.setPosition(start);
-            first.setBlockFormat(scratch.begin().blockFormat());
-        }
+        AppendRichText(m_cursor, richText);
         m_cursor.setCharFormat(base());
     }
 
@@ -149,23 +152,6 @@ public:
     }
 
 private:
-    void copyPictures(const QTextDocument& scratch)
-    {
-        for (QTextBlock block = scratch.begin(); block.isValid(); block = block.next()) {
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QTextCharFormat format = it.fragment().charFormat();
-                if (!format.isImageFormat())
-                    continue;
-                const QUrl url(format.toImageFormat().name());
-                if (m_document->resource(QTextDocument::ImageResource, url).isValid())
-                    continue;
-                const QVariant image = scratch.resource(QTextDocument::ImageResource, url);
-                if (image.isValid())
-                    m_document->addResource(QTextDocument::ImageResource, url, image);
-            }
-        }
-    }
-
     QTextDocument* m_document;
     QTextCursor m_cursor;
     const TPictureErrorHandler& m_onPictureError;
@@ -346,6 +332,25 @@ void writeTask(ReportWriter& out, const TTest& test, const TTask& task, int posi
 }
 
 } // namespace
+
+void AppendRichText(QTextCursor& cursor, const QString& richText)
+{
+    QTextDocument* document = cursor.document();
+    QTextDocument scratch;
+    scratch.setDefaultFont(document->defaultFont());
+    LoadRichTextDocument(&scratch, richText, false);
+    copyPictures(scratch, document);
+    const bool startsParagraph = cursor.block().length() <= 1;
+    const int start = cursor.position();
+    cursor.insertFragment(QTextDocumentFragment(&scratch));
+    // A fragment does not carry its first paragraph's format (alignment, indents); a
+    // fragment that starts a paragraph of its own keeps it.
+    if (startsParagraph && !scratch.isEmpty()) {
+        QTextCursor first(document);
+        first.setPosition(start);
+        first.setBlockFormat(scratch.begin().blockFormat());
+    }
+}
 
 void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList& tasks,
                        const TResultTest& result, const TPictureErrorHandler& onPictureError)

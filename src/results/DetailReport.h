@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QTextCursor;
 class QTextDocument;
 
 namespace kvizor {
@@ -27,6 +28,11 @@ using TPictureErrorHandler = std::function<void(const QString& path, const QStri
 // random), so the report may list them otherwise than the examinee saw them.
 void BuildDetailReport(QTextDocument* report, const TTest& test, const TTaskList& tasks,
                        const TResultTest& result, const TPictureErrorHandler& onPictureError = {});
+
+// Inserts a rich-text fragment of a test (RTF or plain text) at the cursor with its own
+// formatting and pictures. A fragment that starts a paragraph keeps its first paragraph's
+// format; one that continues a line (after "1) ") takes the line's.
+void AppendRichText(QTextCursor& cursor, const QString& richText);
 
 // A copy of the picture with the answer area outlined in red and cross-hatched in green,
 // the picture showing between the hatch lines. The corners are (Left, Top) and

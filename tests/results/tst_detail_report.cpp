@@ -3,6 +3,7 @@
 #include "results/DetailReport.h"
 #include "results/ResultTest.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
@@ -306,6 +307,29 @@ private Q_SLOTS:
         QVERIFY(it.fragment().charFormat().fontWeight() != QFont::Bold);
         ++it;
         QCOMPARE(it.fragment().charFormat().fontWeight(), int(QFont::Bold));
+    }
+
+    void fragmentPicturesAreCarried()
+    {
+        QImage red(3, 2, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        red.save(&buffer, "PNG");
+        const QString rtf = QStringLiteral("{\\rtf1\\ansi Q {\\pict\\pngblip\\picw3\\pich2 ") +
+                            QString::fromLatin1(png.toHex()) + QStringLiteral("}\\par}");
+        Run run;
+        run.add(makeTask(ttSingleChoice, rtf, {rtf}, {1}, 1), 1);
+        QTextDocument doc;
+        BuildDetailReport(&doc, run.test, run.tasks, run.result);
+        const QList<QImage> images = documentImages(doc);
+        QCOMPARE(images.size(), 2); // in the question and in the variant
+        for (const QImage& image : images) {
+            QCOMPARE(image.size(), QSize(3, 2));
+            QCOMPARE(image.pixel(0, 0) & 0xFFFFFF, QRgb(0xFF0000));
+        }
+        QVERIFY(blockWithText(doc, QStringLiteral("1) Q ") + kObject).isValid());
     }
 
     void fragmentKeepsItsAlignment()
