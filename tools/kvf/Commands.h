@@ -8,6 +8,7 @@ namespace kvizor::kvf {
 
 int runMake(const QStringList& args);
 int runInfo(const QStringList& args);
+int runResults(const QStringList& args);
 int runConfig(const QStringList& args);
 int runRtf(const QStringList& args);
 
