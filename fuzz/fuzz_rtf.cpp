@@ -1,4 +1,5 @@
 #include "FuzzApp.h"
+#include "richtext/Metafile.h"
 #include "richtext/RichText.h"
 #include "richtext/RtfReader.h"
 #include "richtext/RtfWriter.h"
@@ -11,6 +12,8 @@
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     startFuzzApplication();
+    // Converters run in-process: a child process would hide what breaks them.
+    kvizor::metafile::SetIsolation(false);
     return 0;
 }
 

@@ -14,10 +14,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace kvizor::metafile;
-    const QByteArray sane = SanitizeWMF(QByteArrayView(data, qsizetype(size)));
+    const QByteArray sane = SanitizeWmf(QByteArrayView(data, qsizetype(size)));
     if (sane.isEmpty())
         return 0;
-    const QByteArray svg = WMFToSvg(sane);
+    const QByteArray svg = WmfToSvg(sane);
     if (!svg.isEmpty())
         RenderSvg(svg, QSize(64, 64));
     return 0;

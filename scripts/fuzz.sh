@@ -7,7 +7,7 @@ build=$1
 seconds=$2
 status=0
 for f in "$build"/fuzz/fuzz_*; do
-  [ -x "$f" ] || continue
+  [ -f "$f" ] && [ -x "$f" ] || continue # skips the build folders beside the targets
   name=$(basename "$f")
   work=$(mktemp -d)
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$work/"

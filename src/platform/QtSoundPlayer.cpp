@@ -14,9 +14,9 @@ namespace {
 constexpr int StartTimeoutMs = 10000;
 }
 
-std::unique_ptr<SoundPlayer> SoundPlayer::create(QObject* parent)
+std::unique_ptr<SoundPlayer> SoundPlayer::create()
 {
-    return std::make_unique<QtSoundPlayer>(parent);
+    return std::make_unique<QtSoundPlayer>();
 }
 
 QtSoundPlayer::QtSoundPlayer(QObject* parent) : QObject(parent) {}

@@ -42,7 +42,7 @@ public:
     virtual QString errorString() const = 0;
 
     // The implementation of this platform for the program's channel.
-    static std::unique_ptr<SingleInstance> create(QObject* parent = nullptr);
+    static std::unique_ptr<SingleInstance> create();
 
 Q_SIGNALS:
     // One signal per hand-off, in the order they arrived, emitted from the event loop (also

@@ -6,8 +6,6 @@
 
 #include <memory>
 
-class QObject;
-
 namespace kvizor {
 
 // Plays short sounds without waiting for them. Failures are silent: no audio device, a
@@ -21,8 +19,8 @@ public:
     // False when nothing could be started (no audio output, no such file).
     virtual bool play(const QUrl& source) = 0;
 
-    // The implementation of this platform; parent owns the sounds while they play.
-    static std::unique_ptr<SoundPlayer> create(QObject* parent = nullptr);
+    // The implementation of this platform; it owns the sounds while they play.
+    static std::unique_ptr<SoundPlayer> create();
 };
 
 // The settings that decide the end-of-test sound, named as in the settings record.

@@ -167,14 +167,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << QStringLiteral("/usr/bin/kvizor") << QStringLiteral("\"/usr/bin/kvizor\"");
+        QTest::newRow("plain") << QStringLiteral("/usr/bin/kvizor") << QStringLiteral("/usr/bin/kvizor");
         QTest::newRow("blanks and cyrillic") << QStringLiteral("/home/Иван/Мои программы/kvizor")
                                              << QStringLiteral("\"/home/Иван/Мои программы/kvizor\"");
         QTest::newRow("double quote") << QStringLiteral("/a\"b/k") << QStringLiteral("\"/a\\\\\"b/k\"");
         QTest::newRow("dollar and backtick")
             << QStringLiteral("/$x/`y`/k") << QStringLiteral("\"/\\\\$x/\\\\`y\\\\`/k\"");
         QTest::newRow("backslash") << QStringLiteral("/a\\b/k") << QStringLiteral("\"/a\\\\\\\\b/k\"");
-        QTest::newRow("percent") << QStringLiteral("/100%/k") << QStringLiteral("\"/100%%/k\"");
+        QTest::newRow("percent") << QStringLiteral("/100%/k") << QStringLiteral("/100%%/k");
+        QTest::newRow("percent in quotes")
+            << QStringLiteral("/100% sure/k") << QStringLiteral("\"/100%% sure/k\"");
+        QTest::newRow("single quote") << QStringLiteral("/it's/k") << QStringLiteral("\"/it's/k\"");
     }
     void execQuoting()
     {
@@ -315,8 +318,12 @@ private Q_SLOTS:
         const IntegrationResult result = desktop->RegisterAssociation();
         QVERIFY2(result.ok, qPrintable(result.errorText));
         QVERIFY(desktop->IsAssociationRegistered());
-        QVERIFY(readAll(m_locations.dataHome + QStringLiteral("/applications/kvizor3-kvf.desktop"))
-                    .contains("\nExec=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\" %f\n"));
+        QVERIFY(
+            readAll(m_locations.dataHome + QStringLiteral("/applications/kvizor3-kvf.desktop"))
+                .contains("\nExec=" +
+                          xdg::EscapeString(xdg::QuoteExecArgument(QCoreApplication::applicationFilePath()))
+                              .toUtf8() +
+                          " %f\n"));
         QVERIFY(desktop->createDesktopShortcut().ok);
         QVERIFY(QFile::exists(m_locations.desktopFolder + QStringLiteral("/KvizorStudent.desktop")));
         qputenv("XDG_DATA_HOME", oldData);

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QSet>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -122,6 +123,14 @@ private Q_SLOTS:
         QCOMPARE(instance.serverPath(), QDir(folder()).filePath(name));
         QCOMPARE(instance.lockPath(), QDir(folder()).filePath(name + QStringLiteral(".lock")));
         QCOMPARE(CurrentUserId(), QString::number(::getuid()));
+
+        // The program's own instance lives in the user's private runtime folder.
+        const std::unique_ptr<SingleInstance> program = SingleInstance::create();
+        const auto* local = qobject_cast<LocalSingleInstance*>(program.get());
+        QVERIFY(local);
+        QCOMPARE(QFileInfo(local->serverPath()).absolutePath(),
+                 QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+        QCOMPARE(QFileInfo(local->serverPath()).fileName(), name);
     }
 
     void frameRoundTrip_data()

@@ -58,7 +58,7 @@ private:
 private Q_SLOTS:
     void builtInSoundIsOurWave()
     {
-        QFile file(QString(platform::BuiltInEndTestSound));
+        QFile file{QString(platform::BuiltInEndTestSound)};
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray wav = file.readAll();
         QCOMPARE(wav.size(), 44 + 47716);

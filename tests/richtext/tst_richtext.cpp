@@ -135,6 +135,7 @@ private Q_SLOTS:
     void unicodeFallback();
     void paragraphFormats_data();
     void paragraphFormats();
+    void tabStops();
     void tables();
     void pictures_data();
     void pictures();
@@ -148,6 +149,7 @@ private Q_SLOTS:
     void loadRichText();
     void zoomNeverDrifts();
     void zoomScalesPictures();
+    void zoomedDocumentWritesItsOwnSizes();
     void changeFontSize();
     void writeFuzzCorpus();
 };
@@ -323,6 +325,26 @@ void TestRichText::paragraphFormats()
     QTEST(f.bottomMargin(), "bottom");
     QTEST(f.lineHeightType(), "lineType");
     QTEST(f.lineHeight(), "lineHeight");
+}
+
+void TestRichText::tabStops()
+{
+    // Qt measures stops from the start of the line, RTF from the left margin; a hanging
+    // paragraph has an implicit stop at its left indent.
+    const Doc d(rtf(
+        "\\tx1440\\tqr\\tx4320 plain\\par\\pard\\li720\\fi-360 hang\\par\\pard\\li720\\fi-360\\tx2160 both"));
+    const QList<QTextOption::Tab> plain = d.blockAt(QStringLiteral("plain")).tabPositions();
+    QCOMPARE(plain.size(), 2);
+    QCOMPARE(plain[0].position, 96.0);
+    QCOMPARE(plain[1].position, 288.0);
+    QCOMPARE(plain[1].type, QTextOption::RightTab);
+    const QList<QTextOption::Tab> hang = d.blockAt(QStringLiteral("hang")).tabPositions();
+    QCOMPARE(hang.size(), 1);
+    QCOMPARE(hang[0].position, 24.0);
+    const QList<QTextOption::Tab> both = d.blockAt(QStringLiteral("both")).tabPositions();
+    QCOMPARE(both.size(), 2);
+    QCOMPARE(both[0].position, 24.0);
+    QCOMPARE(both[1].position, 120.0);
 }
 
 void TestRichText::tables()
@@ -600,6 +622,18 @@ void TestRichText::zoomNeverDrifts()
     c.insertText(QStringLiteral(" added"), f);
     ApplyDocumentZoom(&d.document, 200);
     QCOMPARE(d.formatAt(QStringLiteral("added")).fontPointSize(), 24.0);
+}
+
+void TestRichText::zoomedDocumentWritesItsOwnSizes()
+{
+    const QImage image = samples::testImage(40, 20);
+    Doc d(rtf("{\\fs30 big}\\par\\li300 x{\\pict\\pngblip\\picw40\\pich20 " + samples::png(image).toHex() +
+              "}"));
+    const QString original = fingerprint(d.document);
+    ApplyDocumentZoom(&d.document, 150);
+    const Doc again(WriteRtf(&d.document));
+    QCOMPARE(fingerprint(again.document), original);
+    QCOMPARE(again.image(again.images().first()).size(), QSize(40, 20));
 }
 
 void TestRichText::zoomScalesPictures()

@@ -34,9 +34,9 @@ QString CurrentUserId()
     return QString::number(::getuid());
 }
 
-std::unique_ptr<SingleInstance> SingleInstance::create(QObject* parent)
+std::unique_ptr<SingleInstance> SingleInstance::create()
 {
-    return std::make_unique<LocalSingleInstance>(HandOffChannel, QString(), parent);
+    return std::make_unique<LocalSingleInstance>();
 }
 
 LocalSingleInstance::LocalSingleInstance(const QString& channel, const QString& folder, QObject* parent)
@@ -155,6 +155,8 @@ void LocalSingleInstance::readFrom(QLocalSocket* socket)
 
 bool LocalSingleInstance::sendHandOff(const QString& message)
 {
+    if (m_role != Role::Second)
+        return false; // a first instance would wait for its own answer
     const QByteArray frame = handoff::EncodeFrame(message);
     if (frame.size() > handoff::HeaderSize + static_cast<qsizetype>(handoff::MaxMessageBytes))
         return false;

@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace kvizor {
 
 namespace {
@@ -64,16 +66,22 @@ namespace xdg {
 
 QString QuoteExecArgument(const QString& argument)
 {
-    QString quoted = QStringLiteral("\"");
+    // Quotes only when needed: some launchers split Exec at blanks and do not undo quotes.
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    const bool needsQuotes = argument.isEmpty() || std::any_of(argument.begin(), argument.end(),
+                                                               [](QChar c) { return reserved.contains(c); });
+    QString result = needsQuotes ? QStringLiteral("\"") : QString();
     for (const QChar c : argument) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
-            quoted += QLatin1Char('\\');
-        quoted += c;
+        if (needsQuotes && (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+                            c == QLatin1Char('\\')))
+            result += QLatin1Char('\\');
+        result += c;
         if (c == QLatin1Char('%'))
-            quoted += QLatin1Char('%');
+            result += QLatin1Char('%');
     }
-    quoted += QLatin1Char('"');
-    return quoted;
+    if (needsQuotes)
+        result += QLatin1Char('"');
+    return result;
 }
 
 QString EscapeString(const QString& value)

@@ -70,8 +70,8 @@ private:
 
 namespace xdg {
 
-// The program path as one argument of an Exec key: always in double quotes, with the
-// characters that are special inside quotes escaped, and percent signs doubled.
+// The program path as one argument of an Exec key: in double quotes when it holds a reserved
+// character (with the characters special inside quotes escaped), percent signs doubled.
 QString QuoteExecArgument(const QString& argument);
 // Escapes a value of a desktop entry key of string type.
 QString EscapeString(const QString& value);
