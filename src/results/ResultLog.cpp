@@ -1,0 +1,68 @@
+#include "ResultLog.h"
+
+#include "common/Cp1251.h"
+#include "config/Config.h"
+#include "config/ProgramFolder.h"
+#include "ResultTest.h"
+#include "ResultTexts.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace kvizor {
+
+QString ResultLogPath(const TConfig& config)
+{
+    if (!config.DirForResult.isEmpty())
+        return ResultLogPath(config, {});
+    return ResultLogPath(config, ProgramFolder());
+}
+
+QString ResultLogPath(const TConfig& config, const QString& programFolder)
+{
+    const QString folder = config.DirForResult.isEmpty() ? programFolder : config.DirForResult;
+    if (folder.isEmpty())
+        return config.ResultFileName;
+    // A folder typed with its trailing separator does not get a second one.
+    if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator()))
+        return folder + config.ResultFileName;
+    return folder + QLatin1Char('/') + config.ResultFileName;
+}
+
+bool AppendLogLines(const QString& path, const QStringList& lines, QString* error)
+{
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        bytes += cp1251::encode(line);
+        bytes += "\r\n";
+    }
+    QFile file(path);
+    // Append never creates folders: a result folder that is gone is reported, not rebuilt
+    // somewhere the supervisor does not look.
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Append);
+    if (ok)
+        ok = file.write(bytes) == bytes.size() && file.flush();
+    if (file.isOpen())
+        file.close();
+    if (ok && file.error() != QFileDevice::NoError)
+        ok = false;
+    if (!ok && error)
+        *error = file.errorString();
+    return ok;
+}
+
+bool WriteLogLine(const TConfig& config, const QString& line, QString* error)
+{
+    if (!config.IsSaveResult)
+        return true;
+    return AppendLogLines(ResultLogPath(config), {line}, error);
+}
+
+bool SaveResultLog(const TConfig& config, const TResultTest& result, const QDateTime& now, QString* error)
+{
+    if (!config.IsSaveResult)
+        return true;
+    return AppendLogLines(ResultLogPath(config), ResultLogRecord(result, now), error);
+}
+
+} // namespace kvizor

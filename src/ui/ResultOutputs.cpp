@@ -1,0 +1,146 @@
+#include "ResultOutputs.h"
+
+#include "config/Config.h"
+#include "results/DetailReport.h"
+#include "results/ResultLog.h"
+#include "results/ResultTest.h"
+#include "results/ResultTexts.h"
+#include "RichTextRoutines.h"
+#include "run/RunPrompts.h"
+#include "ShowResultForm.h"
+
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QWidget>
+
+#include <exception>
+
+namespace kvizor {
+namespace {
+
+// Holds a window's redrawing for a scope.
+class UpdatesSuspended
+{
+public:
+    explicit UpdatesSuspended(QWidget* widget)
+        : m_widget(widget), m_wasEnabled(widget && widget->updatesEnabled())
+    {
+        if (m_wasEnabled)
+            m_widget->setUpdatesEnabled(false);
+    }
+    ~UpdatesSuspended()
+    {
+        if (m_wasEnabled)
+            m_widget->setUpdatesEnabled(true);
+    }
+    UpdatesSuspended(const UpdatesSuspended&) = delete;
+    UpdatesSuspended& operator=(const UpdatesSuspended&) = delete;
+
+private:
+    QWidget* m_widget;
+    bool m_wasEnabled;
+};
+
+} // namespace
+
+TResultOutputs::TResultOutputs(const TConfig& config, IRunPrompts& prompts, IResultHost& host,
+                               std::function<QDateTime()> now)
+    : m_config(config), m_prompts(prompts), m_host(host), m_now(std::move(now))
+{
+    if (!m_now)
+        m_now = [] { return QDateTime::currentDateTime(); };
+}
+
+TResultOutputs::~TResultOutputs() = default;
+
+QString TResultOutputs::logPath() const
+{
+    return m_programFolder.isEmpty() ? ResultLogPath(m_config) : ResultLogPath(m_config, m_programFolder);
+}
+
+void TResultOutputs::reportLogFailure()
+{
+    m_prompts.ShowMessage(QString::fromUtf16(kResultLogErrorCaption), QString::fromUtf16(kResultLogErrorText),
+                          MessageIcon::Information);
+}
+
+void TResultOutputs::WriteLogLine(const QString& line)
+{
+    bool ok = false;
+    try {
+        ok = !m_config.IsSaveResult || AppendLogLines(logPath(), {line});
+    } catch (const std::exception&) {
+        ok = false;
+    }
+    if (!ok)
+        reportLogFailure();
+}
+
+void TResultOutputs::PlayEndTestSound()
+{
+    // A sound that cannot be played is silence, never a reason to stop the outputs.
+    try {
+        m_host.PlayEndTestSound();
+    } catch (const std::exception&) {
+    }
+}
+
+void TResultOutputs::ShowUserResult(const TResultTest& result, const TTest&)
+{
+    QTextDocument* document = m_host.QuestionDocument();
+    if (!document)
+        return;
+    {
+        UpdatesSuspended hold(m_host.ResultOwner());
+        WriteStyledLines(document, UserResultLines(result, m_config.IsShowUserResult));
+    }
+    m_host.SummaryShown();
+}
+
+void TResultOutputs::SaveResultLog(const TResultTest& result)
+{
+    bool ok = false;
+    try {
+        ok = !m_config.IsSaveResult || AppendLogLines(logPath(), ResultLogRecord(result, m_now()));
+    } catch (const std::exception&) {
+        ok = false;
+    }
+    if (!ok)
+        reportLogFailure();
+}
+
+TShowResultForm& TResultOutputs::ResultForm()
+{
+    if (!m_resultForm)
+        m_resultForm = std::make_unique<TShowResultForm>(m_host.ResultOwner());
+    return *m_resultForm;
+}
+
+void TResultOutputs::ShowResultWindow(const TResultTest& result, const TTest&)
+{
+    TShowResultForm& form = ResultForm();
+    form.SetResult(result);
+    m_host.ExecDialog(form);
+}
+
+void TResultOutputs::ShowDetailReport(const TResultTest& result, const TTest& test, const TTaskList& tasks)
+{
+    QTextDocument report;
+    report.setDefaultFont(m_host.QuestionFont());
+    BuildDetailReport(&report, test, tasks, result, [this](const QString&, const QString&) {
+        m_prompts.ShowMessage(QString::fromUtf16(kPlainMessageCaption),
+                              QString::fromUtf16(kPictureLoadErrorText), MessageIcon::None);
+    });
+    m_host.ShowDocumentViewer(report, QString::fromUtf16(kDetailReportCaption));
+}
+
+bool ShowDocumentViewer(QTextDocument& document, const QString& caption, QWidget* parent)
+{
+    // A hidden control lends the document to the viewer, which copies it with its pictures.
+    QTextEdit control;
+    control.setDocument(&document);
+    const bool accepted = ShowRichEditViewer(&control, caption, parent);
+    return accepted;
+}
+
+} // namespace kvizor
