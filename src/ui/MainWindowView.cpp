@@ -113,7 +113,6 @@ void TMainWindowView::ShowTask(const TaskScreen& screen)
     const TTask& task = *screen.Task;
     m_taskType = task.TaskType;
     m_variantCount = task.VariantCount();
-    m_pointPlaced = false;
 
     const bool updates = m_form.updatesEnabled();
     m_form.setUpdatesEnabled(false);
@@ -389,7 +388,8 @@ TaskAnswer TMainWindowView::ReadAnswer() const
         answer.Text = m_form.EditInputNum->text();
     else if (m_taskType == ttText)
         answer.Text = m_form.EditInputText->text();
-    if (m_taskType == ttImagePoint && m_pointPlaced && m_imageArea->hasPicture()) {
+    // The marker shows only once placed on this showing of the task.
+    if (m_taskType == ttImagePoint && m_imageArea->markerShown() && m_imageArea->hasPicture()) {
         answer.PointPlaced = true;
         const QPoint centre = m_imageArea->markerCentre();
         answer.PointX = centre.x();

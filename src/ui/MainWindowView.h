@@ -48,8 +48,6 @@ public:
     bool LoadQuestionImage(const QString& fileName, const QString& folder);
     bool LoadAnswerImage(const QString& fileName, const QString& folder);
 
-    // The answer image was clicked since the task was shown.
-    void markPointPlaced() { m_pointPlaced = true; }
     // The type of the task on screen; 0 outside a run.
     int taskType() const { return m_taskType; }
 
@@ -67,7 +65,6 @@ private:
     TImageArea* m_imageArea;
     int m_taskType = 0;
     int m_variantCount = 0;
-    bool m_pointPlaced = false;
     // What the texts and lists look like before feedback paints them.
     QPalette m_textPalette;
     QPalette m_listPalette;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "run/RunPrompts.h"
+
 #include <QString>
 
 #include <optional>
@@ -8,15 +10,6 @@ class QDialog;
 class QWidget;
 
 namespace kvizor {
-
-enum class MessageIcon
-{
-    None,
-    Information,
-    Warning,
-    Error,
-    Question
-};
 
 // Every modal question, message and dialog of the main window goes through this
 // interface, so tests answer them from a script instead of a screen.

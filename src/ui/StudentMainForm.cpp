@@ -2,6 +2,8 @@
 
 #include "model/Test.h"
 #include "ui/Help.h"
+#include "ui/MainWindowView.h"
+#include "ui/WindowRunAdapters.h"
 #include "ui/Prompts.h"
 #include "ui/ResultLog.h"
 #include "ui/RichTextAccess.h"
@@ -72,6 +74,7 @@ TStudentMainForm::TStudentMainForm(const Options& options, QWidget* parent)
     createActions();
     createMenus();
     connectActions();
+    createRun(options);
     createSteps();
 
     // The update rule runs whenever the program is about to wait for events.
@@ -104,7 +107,6 @@ void TStudentMainForm::createSteps()
 {
     // The answer controls of the task area are built with the layout.
     setAcceptDrops(true);
-    m_runState = rsNoTest;
     ZoomPercent = 100;
 
     SetDefaultConfig(Config);
@@ -165,9 +167,8 @@ void TStudentMainForm::closeEvent(QCloseEvent* event)
 
 bool TStudentMainForm::FormCloseQuery()
 {
-    // Ending a run in progress belongs to the run on screen; outside a run the window
-    // closes without a question.
-    return m_runState != rsTesting;
+    // During a run this asks and ends the run; otherwise the window closes without a question.
+    return m_run->FormCloseQuery();
 }
 
 // Closing, in order.
@@ -189,17 +190,6 @@ void TStudentMainForm::closeSteps()
     m_questionImageForm->close();
 }
 
-void TStudentMainForm::setRunState(TRunState state)
-{
-    m_runState = state;
-}
-
-void TStudentMainForm::freeTest()
-{
-    m_tasks.clear();
-    m_test.reset();
-}
-
 void TStudentMainForm::showStartText()
 {
     richtext_access::clear(QuestionText);
@@ -208,45 +198,18 @@ void TStudentMainForm::showStartText()
 
 void TStudentMainForm::ResetTaskArea()
 {
-    const bool updates = updatesEnabled();
-    setUpdatesEnabled(false);
-    PanelVariant->setEnabled(false);
-    PanelVariant->show();
-    for (QWidget* panel : {PanelInputNum, PanelInputText, PanelImgRect}) {
-        panel->setEnabled(false);
-        panel->hide();
-    }
-    aShowPromptTask->setEnabled(false);
-    for (QWidget* panel : {PanelPromptTask, PanelGoToTask}) {
-        panel->setEnabled(false);
-        panel->hide();
-    }
-    QuestionLabel->setText(QStringLiteral("Информация"));
-    VariantLabel->setText(QStringLiteral("Выберите один из %1 вариантов ответа:").arg(5));
-    richtext_access::clear(QuestionText);
-    for (QAction* command : {aIDoNotKnow, aSkippingTask}) {
-        command->setEnabled(false);
-        command->setVisible(false);
-    }
-    setUpdatesEnabled(updates);
+    m_runView->ResetTaskArea();
 }
 
 void TStudentMainForm::closeTest()
 {
-    const bool updates = updatesEnabled();
-    setUpdatesEnabled(false);
-    setRunState(rsNoTest);
-    freeTest();
-    showStartText();
-    ApplyZoom();
-    setUpdatesEnabled(updates);
+    // Shows the start text through the view.
+    m_run->ACloseTestExecute();
 }
 
 void TStudentMainForm::ACloseTestExecute()
 {
-    if (m_runState != rsTestLoaded)
-        return;
-    closeTest();
+    m_run->ACloseTestExecute();
 }
 
 void TStudentMainForm::SetCheckCommandEnabled(bool enabled)
@@ -370,7 +333,7 @@ void TStudentMainForm::AShowHelpExecute()
 
 void TStudentMainForm::ASaveConfigNowExecute()
 {
-    if (m_runState == rsTesting)
+    if (RunState() == rsTesting)
         return;
     if (!m_prompts->askYesNo(QStringLiteral("Вы желаете сохранить настройки программы сейчас?"),
                              QStringLiteral("Внимание!")))
@@ -382,7 +345,7 @@ void TStudentMainForm::ASaveConfigNowExecute()
 
 void TStudentMainForm::ALoadConfigNowExecute()
 {
-    if (m_runState == rsTesting)
+    if (RunState() == rsTesting)
         return;
     if (!m_prompts->askYesNo(QStringLiteral("Вы желаете загрузить настройки программы сейчас?"),
                              QStringLiteral("Внимание!")))
@@ -419,7 +382,7 @@ void TStudentMainForm::updateCommands()
         }
     };
 
-    const TRunState state = m_runState;
+    const TRunState state = RunState();
     const bool noTest = state == rsNoTest;
     const bool loaded = state == rsTestLoaded;
     const bool testing = state == rsTesting;
@@ -431,8 +394,8 @@ void TStudentMainForm::updateCommands()
     enable(AEndTest, testing);
     if (!testing)
         enable(ACheckAskTask, false);
-    enable(AShowTestInfo, !noTest && m_test != nullptr);
-    enable(aShowTestInstruction, !noTest && m_test != nullptr && !m_test->Instruction.isEmpty());
+    enable(AShowTestInfo, !noTest && Test() != nullptr);
+    enable(aShowTestInstruction, !noTest && Test() != nullptr && !Test()->Instruction.isEmpty());
     for (QAction* command : {AIsSaveResult, AIsSaveProtectionResult, AIsSaveConfig, AIsUseWindowSettings,
                              AAdditionConfig, ASaveConfigNow, ALoadConfigNow})
         enable(command, !testing);
@@ -450,8 +413,8 @@ void TStudentMainForm::updateCommands()
     check(aZoomNormal, ZoomPercent == 100);
     check(aZoomDown, ZoomPercent < 100);
 
-    const QString title = m_test != nullptr
-                              ? QStringLiteral("%1 - %2").arg(fileNameOnly(m_test->FileName), ProgramTitle)
+    const QString title = Test() != nullptr
+                              ? QStringLiteral("%1 - %2").arg(fileNameOnly(Test()->FileName), ProgramTitle)
                               : ProgramTitle;
     if (windowTitle() != title) {
         setWindowTitle(title);
@@ -472,10 +435,10 @@ void TStudentMainForm::updateCommands()
         panel(9, QString());
         panel(10, QString());
     }
-    const bool flags = !noTest && m_test != nullptr;
-    panel(6, flags && m_test->EducationMode ? QStringLiteral("О") : QString());
-    panel(7, flags && m_test->PenaltyMode ? QStringLiteral("Ш") : QString());
-    panel(8, flags && m_test->AllowSkipping ? QStringLiteral("C") : QString());
+    const bool flags = !noTest && Test() != nullptr;
+    panel(6, flags && Test()->EducationMode ? QStringLiteral("О") : QString());
+    panel(7, flags && Test()->PenaltyMode ? QStringLiteral("Ш") : QString());
+    panel(8, flags && Test()->AllowSkipping ? QStringLiteral("C") : QString());
 
     if (changed)
         ++m_updateChanges;

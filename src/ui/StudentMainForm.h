@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/Config.h"
+#include "run/RunController.h"
 #include "model/Task.h"
 #include "ui/RecentFiles.h"
 
@@ -23,21 +24,20 @@ class QTimer;
 
 namespace kvizor {
 
+class IRunNetwork;
+class IRunOutputs;
 class Prompts;
 class TInputPasswordForm;
+class TInputUserNameForm;
+class TMainWindowView;
+class TRunKeyboard;
+class TWindowRunOutputs;
+class TWindowRunPrompts;
 class TNiceSettings;
 class TShowQuestionImageForm;
 class TStatusPanels;
 class TTest;
 class WidgetPrompts;
-
-// The state of the program with respect to a test run.
-enum TRunState
-{
-    rsNoTest = 1,
-    rsTestLoaded = 2,
-    rsTesting = 3
-};
 
 // The program's main window: the frame around a test run. It owns the settings, the
 // loaded test and the recent-files list, opens tests by every route and keeps its
@@ -59,6 +59,12 @@ public:
         TInputPasswordForm* passwordForm = nullptr;
         // The enlarged-picture window, when made by the caller.
         TShowQuestionImageForm* questionImageForm = nullptr;
+        // The end-of-run outputs and the server reports of a run; when not given, the
+        // window writes the result log only.
+        IRunOutputs* runOutputs = nullptr;
+        IRunNetwork* runNetwork = nullptr;
+        // Whether the run clocks tick on their own; tests tick them by hand.
+        bool realTimers = true;
     };
 
     explicit TStudentMainForm(const Options& options, QWidget* parent = nullptr);
@@ -73,9 +79,15 @@ public:
     // Window position, size, state and question height between runs.
     TNiceSettings* NiceSettings = nullptr;
 
-    TRunState RunState() const { return m_runState; }
-    const TTest* Test() const { return m_test.get(); }
-    const TTaskList& Tasks() const { return m_tasks; }
+    TRunState RunState() const;
+    const TTest* Test() const;
+    const TTaskList& Tasks() const;
+    // The run: its controller, the window's view of it, its keyboard and the
+    // identification dialog (StudentMainFormRun.cpp).
+    TRunController& runController() const { return *m_run; }
+    TMainWindowView& runView() const { return *m_runView; }
+    TRunKeyboard& runKeyboard() const { return *m_runKeyboard; }
+    TInputUserNameForm& userNameForm() const { return *m_userNameForm; }
     const TRecentFiles& PreviousFiles() const { return m_previousFiles; }
     Prompts& prompts() const { return *m_prompts; }
     QString programFolder() const { return m_programFolder; }
@@ -160,8 +172,7 @@ private:
     void ASaveConfigNowExecute();
     void ALoadConfigNowExecute();
 
-    void setRunState(TRunState state);
-    void freeTest();
+    void createRun(const Options& options);
     void showStartText();
     void showLoadError(const QString& text);
     void scheduleClockUpdate();
@@ -177,9 +188,14 @@ private:
     // Set while LoadTest runs: its password prompt must not let another load start.
     bool m_loading = false;
     QStringList m_arguments;
-    TRunState m_runState = rsNoTest;
-    std::unique_ptr<TTest> m_test;
-    TTaskList m_tasks;
+    // Declared in the order they are needed: the controller goes first when the window goes.
+    std::unique_ptr<TMainWindowView> m_runView;
+    std::unique_ptr<TWindowRunPrompts> m_runPrompts;
+    std::unique_ptr<TWindowRunOutputs> m_ownRunOutputs;
+    std::unique_ptr<IRunNetwork> m_ownRunNetwork;
+    std::unique_ptr<TRunController> m_run;
+    TRunKeyboard* m_runKeyboard = nullptr;
+    TInputUserNameForm* m_userNameForm = nullptr;
     TRecentFiles m_previousFiles;
     bool m_shownOnce = false;
     bool m_closed = false;
