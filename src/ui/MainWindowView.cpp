@@ -116,7 +116,8 @@ void TMainWindowView::ShowTask(const TaskScreen& screen)
 
     const bool updates = m_form.updatesEnabled();
     m_form.setUpdatesEnabled(false);
-    for (QWidget* panel : {m_form.PanelVariant, m_form.PanelInputNum, m_form.PanelInputText, m_form.PanelImgRect})
+    for (QWidget* panel :
+         {m_form.PanelVariant, m_form.PanelInputNum, m_form.PanelInputText, m_form.PanelImgRect})
         showPanel(panel, false);
 
     const bool hint = !screen.HintCaption.isEmpty();
@@ -202,7 +203,8 @@ void TMainWindowView::prepareVariants(const TTask& task)
             list->clear();
         list->setCurrentIndex(task.TaskType == ttTrueFalse && list->count() > 0 ? 0 : -1);
     }
-    const int rows = std::max({task.VariantCount(), task.TaskType == ttMatching ? task.MatchVariantCount() : 0, 5});
+    const int rows =
+        std::max({task.VariantCount(), task.TaskType == ttMatching ? task.MatchVariantCount() : 0, 5});
     m_grid->setRowCount(rows);
     m_grid->relayout();
 }
@@ -465,8 +467,8 @@ void TMainWindowView::SetStatusPanel(int panel, const QString& text, bool red)
         const bool isRed = label->property("red").toBool();
         if (isRed != red) {
             QPalette palette = label->palette();
-            palette.setColor(QPalette::WindowText, red ? QColor(0xFF, 0x00, 0x00)
-                                                       : panels->palette().color(QPalette::WindowText));
+            palette.setColor(QPalette::WindowText,
+                             red ? QColor(0xFF, 0x00, 0x00) : panels->palette().color(QPalette::WindowText));
             label->setPalette(palette);
             label->setProperty("red", red);
         }

@@ -3,7 +3,6 @@
 #include "model/Test.h"
 #include "ui/Help.h"
 #include "ui/MainWindowView.h"
-#include "ui/WindowRunAdapters.h"
 #include "ui/Prompts.h"
 #include "ui/ResultLog.h"
 #include "ui/RichTextAccess.h"
@@ -12,6 +11,7 @@
 #include "ui/TestInfoForm.h"
 #include "ui/TestSummary.h"
 #include "ui/WidgetPrompts.h"
+#include "ui/WindowRunAdapters.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>

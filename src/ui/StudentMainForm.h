@@ -1,8 +1,8 @@
 #pragma once
 
 #include "config/Config.h"
-#include "run/RunController.h"
 #include "model/Task.h"
+#include "run/RunController.h"
 #include "ui/RecentFiles.h"
 
 #include <QMainWindow>

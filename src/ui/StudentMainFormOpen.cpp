@@ -175,7 +175,8 @@ void TStudentMainForm::AShowQuestionImageExecute()
 {
     // The whole picture, not the one shrunk to the question's box.
     const QVariant whole = QuestionImage->property("picture");
-    m_questionImageForm->setPicture(whole.canConvert<QPixmap>() ? whole.value<QPixmap>() : QuestionImage->pixmap());
+    m_questionImageForm->setPicture(whole.canConvert<QPixmap>() ? whole.value<QPixmap>()
+                                                                : QuestionImage->pixmap());
     m_questionImageForm->show();
     m_questionImageForm->raise();
 }

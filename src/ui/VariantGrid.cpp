@@ -53,8 +53,9 @@ void TVariantGrid::build()
         const QString number = QString::number(k + 1);
         m_numbers[i] = makeNumberLabel(this, QStringLiteral("VariantLabel1_%1").arg(k), QString());
         m_matchNumbers[i] =
-            k < MatchLabelCount ? makeNumberLabel(this, QStringLiteral("VariantLabel2_%1").arg(k), QString())
-                                : makeNumberLabel(this, QStringLiteral("VariantLabel2Fixed_%1").arg(k), number);
+            k < MatchLabelCount
+                ? makeNumberLabel(this, QStringLiteral("VariantLabel2_%1").arg(k), QString())
+                : makeNumberLabel(this, QStringLiteral("VariantLabel2Fixed_%1").arg(k), number);
 
         m_radios[i] = new QRadioButton(number, this);
         m_radios[i]->setObjectName(QStringLiteral("VariantRadioButton%1").arg(k));
