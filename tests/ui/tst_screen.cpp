@@ -3,6 +3,7 @@
 
 int runIdentificationTests(int argc, char** argv);
 int runTaskScreenTests(int argc, char** argv);
+int runRunScreenTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
@@ -15,5 +16,6 @@ int main(int argc, char** argv)
     int status = 0;
     status |= runIdentificationTests(argc, argv);
     status |= runTaskScreenTests(argc, argv);
+    status |= runRunScreenTests(argc, argv);
     return status;
 }
