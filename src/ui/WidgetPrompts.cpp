@@ -81,13 +81,13 @@ QString WidgetPrompts::chooseTestFile(const QString& startFolder)
 
 bool WidgetPrompts::showRichText(const QString& richText, const QString& caption)
 {
-    return ShowRichTextViewer(richText, caption, m_owner);
+    return kvizor::ShowRichTextViewer(richText, caption, m_owner);
 }
 
 bool WidgetPrompts::showRichEditViewer(QWidget& control, const QString& caption)
 {
     auto* edit = qobject_cast<QTextEdit*>(&control);
-    return edit != nullptr && ShowRichEditViewer(edit, caption, m_owner);
+    return edit != nullptr && kvizor::ShowRichEditViewer(edit, caption, m_owner);
 }
 
 int WidgetPrompts::execDialog(QDialog& dialog)

@@ -59,6 +59,7 @@ private Q_SLOTS:
     void zoomSteps();
     void zoomReachesNewText();
     void f10OnlyDuringRun();
+    void closeDuringRun();
     void idleUpdateSettles();
 
     void commandTable_data();
