@@ -68,6 +68,22 @@ TInputUserNameForm::TInputUserNameForm(QWidget* parent, Prompts* prompts)
     connect(OKButton, &QPushButton::clicked, this, &TInputUserNameForm::OKButtonClick);
 }
 
+IdentificationResult TInputUserNameForm::Identify(const IdentificationRequest& request,
+                                                  const std::function<int(QDialog&)>& exec)
+{
+    UserName->setText(request.UserName);
+    UserGroup->setText(request.UserGroup);
+    UserNameExpression = request.UserNameExpression;
+    UserGroupExpression = request.UserGroupExpression;
+    UserNameExample = request.UserNameExample;
+    UserGroupExample = request.UserGroupExample;
+    IdentificationResult result;
+    result.Accepted = exec(*this) == QDialog::Accepted;
+    result.UserName = UserName->text();
+    result.UserGroup = UserGroup->text();
+    return result;
+}
+
 QString TInputUserNameForm::Greeting(int hour)
 {
     if (hour < 6)

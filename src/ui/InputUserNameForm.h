@@ -1,5 +1,7 @@
 #pragma once
 
+#include "run/RunPrompts.h"
+
 #include <QDialog>
 #include <QTime>
 
@@ -40,6 +42,11 @@ public:
 
     // The local time, replaceable for tests.
     void setClock(std::function<QTime()> clock) { m_clock = std::move(clock); }
+
+    // Fills the fields and templates from the request, runs the dialog through exec and
+    // reports how it closed with the fields as they were then.
+    IdentificationResult Identify(const IdentificationRequest& request,
+                                  const std::function<int(QDialog&)>& exec);
 
     static QString Greeting(int hour);
     static QString TemplateMismatchText(const QString& example);

@@ -462,17 +462,7 @@ void TMainWindowView::SetStatusPanel(int panel, const QString& text, bool red)
 {
     TStatusPanels* panels = m_form.statusPanels();
     panels->setPanelText(panel, text);
-    if (QLabel* label = panels->panel(panel)) {
-        // The last seconds of a remaining time are drawn in pure red.
-        const bool isRed = label->property("red").toBool();
-        if (isRed != red) {
-            QPalette palette = label->palette();
-            palette.setColor(QPalette::WindowText,
-                             red ? QColor(0xFF, 0x00, 0x00) : panels->palette().color(QPalette::WindowText));
-            label->setPalette(palette);
-            label->setProperty("red", red);
-        }
-    }
+    panels->setPanelRed(panel, red);
 }
 
 void TMainWindowView::SetGoToItems(const QStringList& items)

@@ -42,3 +42,25 @@ void TStatusPanels::setPanelText(int index, const QString& text)
 }
 
 } // namespace kvizor
+
+namespace kvizor {
+
+void TStatusPanels::setPanelRed(int index, bool red)
+{
+    QLabel* label = panel(index);
+    if (label == nullptr || label->property("red").toBool() == red)
+        return;
+    label->setProperty("red", red);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText,
+                     red ? QColor(Qt::red) : this->palette().color(QPalette::WindowText));
+    label->setPalette(palette);
+}
+
+bool TStatusPanels::isPanelRed(int index) const
+{
+    const QLabel* label = panel(index);
+    return label != nullptr && label->property("red").toBool();
+}
+
+} // namespace kvizor

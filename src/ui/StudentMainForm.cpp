@@ -1,7 +1,9 @@
 #include "ui/StudentMainForm.h"
 
 #include "model/Test.h"
+#include "richtext/RichText.h"
 #include "ui/Help.h"
+#include "ui/MainRunHost.h"
 #include "ui/MainWindowView.h"
 #include "ui/Prompts.h"
 #include "ui/ResultLog.h"
@@ -11,7 +13,6 @@
 #include "ui/TestInfoForm.h"
 #include "ui/TestSummary.h"
 #include "ui/WidgetPrompts.h"
-#include "ui/WindowRunAdapters.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -73,8 +74,8 @@ TStudentMainForm::TStudentMainForm(const Options& options, QWidget* parent)
     setUpWindowSettings();
     createActions();
     createMenus();
+    createRunController(options);
     connectActions();
-    createRun(options);
     createSteps();
 
     // The update rule runs whenever the program is about to wait for events.
@@ -167,8 +168,24 @@ void TStudentMainForm::closeEvent(QCloseEvent* event)
 
 bool TStudentMainForm::FormCloseQuery()
 {
-    // During a run this asks and ends the run; otherwise the window closes without a question.
+    // During a run this asks first and ends the run; otherwise the window just closes.
     return m_run->FormCloseQuery();
+}
+
+void TStudentMainForm::createRunController(const Options& options)
+{
+    m_runHost = std::make_unique<TMainRunHost>(*this);
+    m_runView = std::make_unique<TMainWindowView>(*this);
+    m_network = std::make_unique<IRunNetwork>();
+    IRunOutputs* outputs = options.runOutputs != nullptr ? options.runOutputs : m_runHost.get();
+    IRunNetwork* network = options.runNetwork != nullptr ? options.runNetwork : m_network.get();
+    RunEnvironment environment = RunEnvironment::System();
+    environment.PlainText = [](const QString& text) { return RtfToPlainText(text); };
+    environment.ProgramFolder = [folder = m_programFolder] { return folder; };
+    environment.RealTimers = options.realTimers;
+    m_run = std::make_unique<TRunController>(Config, *m_runView, *m_prompts, *outputs, *network,
+                                             std::move(environment));
+    connectRunControls();
 }
 
 // Closing, in order.
@@ -203,13 +220,15 @@ void TStudentMainForm::ResetTaskArea()
 
 void TStudentMainForm::closeTest()
 {
-    // Shows the start text through the view.
+    const bool updates = updatesEnabled();
+    setUpdatesEnabled(false);
     m_run->ACloseTestExecute();
+    setUpdatesEnabled(updates);
 }
 
 void TStudentMainForm::ACloseTestExecute()
 {
-    m_run->ACloseTestExecute();
+    closeTest();
 }
 
 void TStudentMainForm::SetCheckCommandEnabled(bool enabled)
@@ -375,14 +394,9 @@ void TStudentMainForm::updateCommands()
             changed = true;
         }
     };
-    auto panel = [this, &changed](int index, const QString& text) {
-        if (m_statusPanels->panelText(index) != text) {
-            m_statusPanels->setPanelText(index, text);
-            changed = true;
-        }
-    };
 
     const TRunState state = RunState();
+    const TTest* test = Test();
     const bool noTest = state == rsNoTest;
     const bool loaded = state == rsTestLoaded;
     const bool testing = state == rsTesting;
@@ -394,8 +408,8 @@ void TStudentMainForm::updateCommands()
     enable(AEndTest, testing);
     if (!testing)
         enable(ACheckAskTask, false);
-    enable(AShowTestInfo, !noTest && Test() != nullptr);
-    enable(aShowTestInstruction, !noTest && Test() != nullptr && !Test()->Instruction.isEmpty());
+    enable(AShowTestInfo, !noTest && test != nullptr);
+    enable(aShowTestInstruction, !noTest && test != nullptr && !test->Instruction.isEmpty());
     for (QAction* command : {AIsSaveResult, AIsSaveProtectionResult, AIsSaveConfig, AIsUseWindowSettings,
                              AAdditionConfig, ASaveConfigNow, ALoadConfigNow})
         enable(command, !testing);
@@ -413,32 +427,23 @@ void TStudentMainForm::updateCommands()
     check(aZoomNormal, ZoomPercent == 100);
     check(aZoomDown, ZoomPercent < 100);
 
-    const QString title = Test() != nullptr
-                              ? QStringLiteral("%1 - %2").arg(fileNameOnly(Test()->FileName), ProgramTitle)
+    const QString title = test != nullptr
+                              ? QStringLiteral("%1 - %2").arg(fileNameOnly(test->FileName), ProgramTitle)
                               : ProgramTitle;
     if (windowTitle() != title) {
         setWindowTitle(title);
         changed = true;
     }
 
-    if (!testing && ProgressBarCountAskTask->value() != 0) {
-        ProgressBarCountAskTask->setValue(0);
-        changed = true;
-    }
-
-    if (!testing) {
-        const QDateTime now = QDateTime::currentDateTime();
-        panel(0, noTest ? QStringLiteral("Тест не выбран") : QStringLiteral("Тест выбран"));
-        panel(1, QString());
-        panel(2, now.toString(QStringLiteral("dd.MM.yy")));
-        panel(3, now.toString(QStringLiteral("hh:mm")));
-        panel(9, QString());
-        panel(10, QString());
-    }
-    const bool flags = !noTest && Test() != nullptr;
-    panel(6, flags && Test()->EducationMode ? QStringLiteral("О") : QString());
-    panel(7, flags && Test()->PenaltyMode ? QStringLiteral("Ш") : QString());
-    panel(8, flags && Test()->AllowSkipping ? QStringLiteral("C") : QString());
+    // The state's status panels and the progress bar come from the run controller.
+    QStringList panels;
+    for (int k = 0; k < TStatusPanels::PanelCount; ++k)
+        panels.append(m_statusPanels->panelText(k));
+    const int progress = ProgressBarCountAskTask->value();
+    m_run->RefreshStatusPanels();
+    for (int k = 0; k < TStatusPanels::PanelCount && !changed; ++k)
+        changed = m_statusPanels->panelText(k) != panels.at(k);
+    changed = changed || ProgressBarCountAskTask->value() != progress;
 
     if (changed)
         ++m_updateChanges;

@@ -24,15 +24,12 @@ class QTimer;
 
 namespace kvizor {
 
-class IRunNetwork;
-class IRunOutputs;
 class Prompts;
 class TInputPasswordForm;
-class TInputUserNameForm;
+class IRunOutputs;
+class TMainRunHost;
 class TMainWindowView;
 class TRunKeyboard;
-class TWindowRunOutputs;
-class TWindowRunPrompts;
 class TNiceSettings;
 class TShowQuestionImageForm;
 class TStatusPanels;
@@ -79,15 +76,13 @@ public:
     // Window position, size, state and question height between runs.
     TNiceSettings* NiceSettings = nullptr;
 
-    TRunState RunState() const;
-    const TTest* Test() const;
-    const TTaskList& Tasks() const;
-    // The run: its controller, the window's view of it, its keyboard and the
-    // identification dialog (StudentMainFormRun.cpp).
+    TRunState RunState() const { return m_run->RunState(); }
+    const TTest* Test() const { return m_run->Test(); }
+    const TTaskList& Tasks() const { return m_run->Tasks(); }
     TRunController& runController() const { return *m_run; }
+    // The task area as the run controller sees it, and the run's keyboard.
     TMainWindowView& runView() const { return *m_runView; }
     TRunKeyboard& runKeyboard() const { return *m_runKeyboard; }
-    TInputUserNameForm& userNameForm() const { return *m_userNameForm; }
     const TRecentFiles& PreviousFiles() const { return m_previousFiles; }
     Prompts& prompts() const { return *m_prompts; }
     QString programFolder() const { return m_programFolder; }
@@ -151,8 +146,12 @@ private:
                         const QKeySequence& shortcut = {});
     void createActions();
     void createMenus();
+    void createRunController(const Options& options);
+    // The answer controls and the keyboard of a run (StudentMainFormRun.cpp).
+    void connectRunControls();
     void connectActions();
     void rebuildPreviousFilesMenu();
+    void loadMenuIcons();
 
     // Start-up and shutdown steps.
     void createSteps();
@@ -163,7 +162,6 @@ private:
     void AOpenTestExecute();
     void ACloseTestExecute();
     void AShowTestInfoExecute();
-    void aShowTestInstructionExecute();
     void AShowQuestionImageExecute();
     void aZoomExecute(int step);
     void AFontSizeExecute(int step);
@@ -172,7 +170,6 @@ private:
     void ASaveConfigNowExecute();
     void ALoadConfigNowExecute();
 
-    void createRun(const Options& options);
     void showStartText();
     void showLoadError(const QString& text);
     void scheduleClockUpdate();
@@ -188,17 +185,15 @@ private:
     // Set while LoadTest runs: its password prompt must not let another load start.
     bool m_loading = false;
     QStringList m_arguments;
-    // Declared in the order they are needed: the controller goes first when the window goes.
+    std::unique_ptr<TMainRunHost> m_runHost;
     std::unique_ptr<TMainWindowView> m_runView;
-    std::unique_ptr<TWindowRunPrompts> m_runPrompts;
-    std::unique_ptr<TWindowRunOutputs> m_ownRunOutputs;
-    std::unique_ptr<IRunNetwork> m_ownRunNetwork;
+    std::unique_ptr<IRunNetwork> m_network;
     std::unique_ptr<TRunController> m_run;
     TRunKeyboard* m_runKeyboard = nullptr;
-    TInputUserNameForm* m_userNameForm = nullptr;
     TRecentFiles m_previousFiles;
     bool m_shownOnce = false;
     bool m_closed = false;
+    bool m_menuIconsLoaded = false;
     int m_updateChanges = 0;
     QTimer* m_clockTimer = nullptr;
 

@@ -6,6 +6,7 @@
 #include "ui/Prompts.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -84,16 +85,8 @@ void TStudentMainForm::createActions()
                            AFontSizeUp, AFontSizeNormal, AFontSizeDown, aZoomUp, aZoomNormal, aZoomDown})
         check->setCheckable(true);
 
-    const QStyle* st = style();
-    AOpenTest->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
-    ACloseTest->setIcon(st->standardIcon(QStyle::SP_DialogCloseButton));
-    AExit->setIcon(st->standardIcon(QStyle::SP_DialogCancelButton));
-    ABeginTest->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
-    AEndTest->setIcon(st->standardIcon(QStyle::SP_MediaStop));
-    AShowTestInfo->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
-    AShowHelp->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
-    AGetTest->setIcon(st->standardIcon(QStyle::SP_DriveNetIcon));
-    ASaveConfigNow->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+    // Icons are loaded the first time a menu opens: the image plugins they need would
+    // otherwise slow down the start of the program.
 }
 
 void TStudentMainForm::createMenus()
@@ -169,11 +162,31 @@ void TStudentMainForm::createMenus()
     miHelp->addSeparator();
     miHelp->addAction(AShowAbout);
 
+    for (QMenu* menu : {miFile, miTest, miConfig, miHelp})
+        connect(menu, &QMenu::aboutToShow, this, &TStudentMainForm::loadMenuIcons);
+
     // Buttons of the task area run their commands and follow their state.
     bindButtonToAction(ButtonShowPromptTask, aShowPromptTask);
     bindButtonToAction(ButtonSkippingTask, aSkippingTask);
     bindButtonToAction(ButtonCheckAskTask, ACheckAskTask);
     bindButtonToAction(ButtonIDoNotKnow, aIDoNotKnow);
+}
+
+void TStudentMainForm::loadMenuIcons()
+{
+    if (m_menuIconsLoaded)
+        return;
+    m_menuIconsLoaded = true;
+    const QStyle* st = style();
+    AOpenTest->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    ACloseTest->setIcon(st->standardIcon(QStyle::SP_DialogCloseButton));
+    AExit->setIcon(st->standardIcon(QStyle::SP_DialogCancelButton));
+    ABeginTest->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
+    AEndTest->setIcon(st->standardIcon(QStyle::SP_MediaStop));
+    AShowTestInfo->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
+    AShowHelp->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
+    AGetTest->setIcon(st->standardIcon(QStyle::SP_DriveNetIcon));
+    ASaveConfigNow->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
 }
 
 void TStudentMainForm::rebuildPreviousFilesMenu()
@@ -194,7 +207,20 @@ void TStudentMainForm::connectActions()
     connect(AShowQuestionImage, &QAction::triggered, this, &TStudentMainForm::AShowQuestionImageExecute);
     connect(AShowHelp, &QAction::triggered, this, &TStudentMainForm::AShowHelpExecute);
     connect(AShowTestInfo, &QAction::triggered, this, &TStudentMainForm::AShowTestInfoExecute);
-    connect(aShowTestInstruction, &QAction::triggered, this, &TStudentMainForm::aShowTestInstructionExecute);
+    // The run's own commands.
+    connect(aShowTestInstruction, &QAction::triggered, this,
+            [this] { m_run->aShowTestInstructionExecute(); });
+    connect(ABeginTest, &QAction::triggered, this, [this] { m_run->BeginTest(); });
+    connect(AAskTask, &QAction::triggered, this, [this] { m_run->AskTask(); });
+    connect(AEndTest, &QAction::triggered, this, [this] { m_run->AEndTestExecute(); });
+    connect(ACheckAskTask, &QAction::triggered, this, [this] { m_run->ACheckAskTaskExecute(); });
+    connect(aIDoNotKnow, &QAction::triggered, this, [this] { m_run->aIDoNotKnowExecute(); });
+    connect(aSkippingTask, &QAction::triggered, this, [this] { m_run->aSkippingTaskExecute(); });
+    connect(aShowPromptTask, &QAction::triggered, this, [this] { m_run->aShowPromptTaskExecute(); });
+    connect(ComboBoxEx1, &QComboBox::activated, this, [this](int position) {
+        m_run->GoToTask(position);
+        ComboBoxEx1->setCurrentIndex(-1);
+    });
     connect(aShowREtoViewer, &QAction::triggered, this, &TStudentMainForm::aShowREtoViewerExecute);
     connect(aZoomUp, &QAction::triggered, this, [this] { aZoomExecute(10); });
     connect(aZoomNormal, &QAction::triggered, this, [this] { aZoomExecute(0); });

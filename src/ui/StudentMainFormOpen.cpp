@@ -47,15 +47,12 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
         return;
     if (m_loading)
         return;
-    m_loading = true;
-
-    // A loaded test is closed first; nothing is opened during a run.
-    if (RunState() == rsTesting) {
-        m_loading = false;
-        return;
-    }
+    // The previous test is freed first; a test is never replaced during a run.
     if (RunState() == rsTestLoaded)
         m_run->ACloseTestExecute();
+    if (RunState() != rsNoTest)
+        return;
+    m_loading = true;
     m_run->BeginLoading();
 
     const TPasswordPrompt askPassword = [this] { return m_prompts->askPassword(); };
@@ -68,7 +65,8 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
             showLoadError(message);
         return;
     }
-    m_run->TestLoaded(std::move(result.Test), std::move(result.Tasks));
+    if (!m_run->TestLoaded(std::move(result.Test), std::move(result.Tasks)))
+        return;
     if (stream == nullptr)
         AddPreviousFile(fileName);
     ShowTestSummary();
@@ -81,14 +79,15 @@ void TStudentMainForm::showLoadError(const QString& text)
 
 void TStudentMainForm::ShowTestSummary()
 {
-    if (Test() == nullptr)
+    const TTest* test = Test();
+    if (test == nullptr)
         return;
     const bool updates = updatesEnabled();
     setUpdatesEnabled(false);
     richtext_access::clear(QuestionText);
     if (QTextDocument* doc = richtext_access::document(QuestionText)) {
         QTextCursor cursor(doc);
-        testsummary::writeSummary(cursor, *Test(), static_cast<int>(Tasks().size()));
+        testsummary::writeSummary(cursor, *test, static_cast<int>(Tasks().size()));
     }
     richtext_access::contentChanged(QuestionText);
     ApplyZoom();
@@ -152,23 +151,16 @@ void TStudentMainForm::SavePreviousFiles()
 
 void TStudentMainForm::AShowTestInfoExecute()
 {
-    if (Test() == nullptr)
+    const TTest* test = Test();
+    if (test == nullptr)
         return;
     TTestInfoForm form(this);
     QTextBrowser* info = form.reInfo();
     QTextCursor cursor(info->document());
     const QColor background = info->palette().color(QPalette::Base);
-    testsummary::writeInfo(cursor, *Test(), static_cast<int>(Tasks().size()), background, RtfToPlainText);
+    testsummary::writeInfo(cursor, *test, static_cast<int>(Tasks().size()), background, RtfToPlainText);
     info->moveCursor(QTextCursor::Start);
     m_prompts->execDialog(form);
-}
-
-void TStudentMainForm::aShowTestInstructionExecute()
-{
-    if (Test() == nullptr || Test()->Instruction.isEmpty())
-        return;
-    m_prompts->showRichText(Test()->Instruction,
-                            QStringLiteral("Инструкция к тесту \"%1\"").arg(Test()->Title));
 }
 
 void TStudentMainForm::AShowQuestionImageExecute()

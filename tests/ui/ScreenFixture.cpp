@@ -38,7 +38,8 @@ ScreenWindow::ScreenWindow(const TestSetup& setup, const std::vector<TWriterFile
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     m_window->LoadTest(path);
-    prompts.onDialog = identifyAs(QStringLiteral("Иванов Иван"), QStringLiteral("10 А"));
+    prompts.userNameForm = new TInputUserNameForm(m_window.get(), &prompts);
+    prompts.identifyScript = identifyAs(QStringLiteral("Иванов Иван"), QStringLiteral("10 А"));
 }
 
 ScreenWindow::~ScreenWindow()

@@ -38,6 +38,16 @@ public:
 class ScreenPrompts : public ScriptedPrompts
 {
 public:
+    // The real identification dialog, run by identifyScript instead of a screen.
+    kvizor::TInputUserNameForm* userNameForm = nullptr;
+    std::function<int(QDialog&)> identifyScript;
+
+    kvizor::IdentificationResult identify(const kvizor::IdentificationRequest& request) override
+    {
+        if (userNameForm == nullptr || !identifyScript)
+            return ScriptedPrompts::identify(request);
+        return userNameForm->Identify(request, identifyScript);
+    }
     std::function<void(const QString& text)> onMessage;
     std::function<void(const QString& text)> onQuestion;
 

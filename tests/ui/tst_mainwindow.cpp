@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -865,6 +866,8 @@ void TestMainWindow::f10OnlyDuringRun()
 {
     const QString file = writeTestFile(path(QStringLiteral("demo.kvf")));
     ScriptedPrompts prompts;
+    prompts.userName = QStringLiteral("Иванов Иван");
+    prompts.userGroup = QStringLiteral("10 А");
     auto window = makeWindow(prompts);
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -876,6 +879,59 @@ void TestMainWindow::f10OnlyDuringRun()
     QTest::keyClick(window.get(), Qt::Key_F10);
     QVERIFY(!window->aShowREtoViewer->isEnabled());
     QVERIFY(prompts.viewers.isEmpty());
+
+    // During a run F10 opens the focused task text, and only a task text.
+    window->ABeginTest->trigger();
+    QCOMPARE(window->RunState(), rsTesting);
+    window->updateCommands();
+    QVERIFY(window->aShowREtoViewer->isEnabled());
+    window->EditInputNum->parentWidget()->show();
+    window->EditInputNum->parentWidget()->setEnabled(true);
+    window->EditInputNum->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_F10);
+    QVERIFY(prompts.viewers.isEmpty());
+    window->QuestionText->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_F10);
+    QCOMPARE(prompts.viewers.size(), 1);
+    QCOMPARE(prompts.viewers.at(0).text, QStringLiteral("QuestionText"));
+    QCOMPARE(prompts.viewers.at(0).caption, QString());
+    // A double click on the question does the same.
+    QTest::mouseDClick(qobject_cast<QTextEdit*>(window->QuestionText)->viewport(), Qt::LeftButton);
+    QCOMPARE(prompts.viewers.size(), 2);
+    // Commands that need no run are disabled during one.
+    QVERIFY(!window->AOpenTest->isEnabled());
+    QVERIFY(!window->ACloseTest->isEnabled());
+    QVERIFY(!window->ASaveConfigNow->isEnabled());
+    QVERIFY(window->AEndTest->isEnabled());
+    QCOMPARE(window->statusPanels()->panelText(0), QStringLiteral("Тест идет"));
+    QCOMPARE(window->statusPanels()->panelText(10), QStringLiteral("Иванов Иван 10 А"));
+}
+
+void TestMainWindow::closeDuringRun()
+{
+    const QString file = writeTestFile(path(QStringLiteral("demo.kvf")));
+    ScriptedPrompts prompts;
+    prompts.userName = QStringLiteral("Иванов Иван");
+    prompts.userGroup = QStringLiteral("10 А");
+    auto window = makeWindow(prompts);
+    window->show();
+    window->LoadTest(file);
+    window->updateCommands();
+    window->ABeginTest->trigger();
+    QCOMPARE(window->RunState(), rsTesting);
+    const QString log = path(QStringLiteral("KvizorStudent_Result.txt"));
+    QVERIFY(readCp1251File(log).contains(QStringLiteral("Начат тест: \"Демо\"")));
+    // No keeps the run and the window.
+    QVERIFY(!window->close());
+    QCOMPARE(prompts.questions.last(),
+             QStringLiteral("Внимание! Идет тест...|Вы желаете выйти из программы во время теста?"));
+    QCOMPARE(window->RunState(), rsTesting);
+    QVERIFY(window->isVisible());
+    // Yes ends the run, then the window closes in order.
+    prompts.yesNoAnswers = {true};
+    QVERIFY(window->close());
+    QVERIFY(window->Test() == nullptr);
+    QVERIFY(readCp1251File(log).endsWith(QStringLiteral(" Закрыта программа KvizorStudent.\r\n")));
 }
 
 void TestMainWindow::idleUpdateSettles()
@@ -886,6 +942,7 @@ void TestMainWindow::idleUpdateSettles()
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     window->LoadTest(file);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kvizor Student"));
     // The rule runs by itself once the program waits for events.
     idle(50);
     QCOMPARE(window->statusPanels()->panelText(0), QStringLiteral("Тест выбран"));
@@ -1004,6 +1061,11 @@ void TestMainWindow::menuTree()
     QVERIFY(!window->aSkippingTask->isVisible());
     for (QAction* check : {window->AIsUseWindowSettings, window->AIsSaveConfig, window->AIsSaveResult})
         QVERIFY(check->isCheckable());
+    // Icons come with the first opening of a menu.
+    QVERIFY(window->AOpenTest->icon().isNull());
+    Q_EMIT window->miFile->aboutToShow();
+    QVERIFY(!window->AOpenTest->icon().isNull());
+    QVERIFY(!window->AShowHelp->icon().isNull());
 }
 
 void TestMainWindow::layout()

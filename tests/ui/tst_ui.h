@@ -59,6 +59,7 @@ private Q_SLOTS:
     void zoomSteps();
     void zoomReachesNewText();
     void f10OnlyDuringRun();
+    void closeDuringRun();
     void idleUpdateSettles();
 
     void commandTable_data();
@@ -96,4 +97,5 @@ private Q_SLOTS:
     void openableLinks_data();
     void openableLinks();
     void markLines();
+    void lazyIconStyle();
 };
