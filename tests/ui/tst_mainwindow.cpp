@@ -1,5 +1,6 @@
 #include "tst_ui.h"
 
+#include "config/RegistryStore.h"
 #include "Fixtures.h"
 #include "richtext/DocumentZoom.h"
 #include "ScriptedPrompts.h"
@@ -21,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -222,6 +224,44 @@ void TestMainWindow::logGoesToResultFolder()
     QVERIFY(log.startsWith(QStringLiteral("old\r\n")));
     QVERIFY(log.contains(QStringLiteral("Запущена программа KvizorStudent.\r\n")));
     QVERIFY(!QFile::exists(path(QStringLiteral("KvizorStudent_Result.txt"))));
+}
+
+void TestMainWindow::windowSettings()
+{
+    writeConfig("[Save]\r\nIsUseWindowSettings=1\r\n");
+    ScriptedPrompts prompts;
+    {
+        auto window = makeWindow(prompts);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->setGeometry(40, 50, 700, 640);
+        window->Splitter2->setSizes({230, 300});
+        QTRY_COMPARE(window->PanelQuestion->height(), 230);
+        window->close();
+    }
+    RegistryStore store;
+    QVERIFY(store.openKey(QStringLiteral("Software\\Kvizor3\\Student\\StudentMainForm"), false));
+    QCOMPARE(store.valueNames(),
+             strings({"Left", "Top", "Width", "Height", "PanelQuestion.Height", "WindowState"}));
+    QCOMPARE(store.readString(QStringLiteral("Width")), QStringLiteral("700"));
+    QCOMPARE(store.readString(QStringLiteral("PanelQuestion.Height")), QStringLiteral("230"));
+    QCOMPARE(store.readString(QStringLiteral("WindowState")), QStringLiteral("wsNormal"));
+    store.closeKey();
+    {
+        auto window = makeWindow(prompts);
+        QCOMPARE(window->geometry(), QRect(40, 50, 700, 640));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTRY_COMPARE(window->PanelQuestion->height(), 230);
+        window->Config.IsUseWindowSettings = false;
+        window->close();
+    }
+    // With the flag clear the window opens centred at its designed size, whatever is stored.
+    writeConfig("[Save]\r\nIsUseWindowSettings=0\r\n");
+    auto window = makeWindow(prompts);
+    QCOMPARE(window->width(), 672);
+    const QRect screen = window->screen()->availableGeometry();
+    QVERIFY(qAbs(window->geometry().center().x() - screen.center().x()) <= 1);
 }
 
 // Opening routes.
@@ -1078,6 +1118,9 @@ void TestMainWindow::layout()
         auto* w = window->findChild<QWidget*>(QLatin1String(name));
         return w != nullptr ? w->height() : -1;
     };
+    // The designed size: the status panels do not hold the window wider.
+    QCOMPARE(window->width(), 672);
+    QVERIFY(window->minimumSizeHint().width() <= 672);
     QCOMPARE(height("Panel2"), 20);
     QCOMPARE(height("PanelQuestion"), 160);
     QCOMPARE(window->Splitter2->handleWidth(), 3);

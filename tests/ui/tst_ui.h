@@ -26,6 +26,7 @@ private Q_SLOTS:
     void closeOrder();
     void logWriteFailure();
     void logGoesToResultFolder();
+    void windowSettings();
 
     void openByDialog();
     void openByCommandLine_data();
