@@ -49,8 +49,20 @@ double median(std::vector<double> values)
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// Milliseconds from start to the child's "shown" line; negative on failure.
-double timeToShown(const QString& program, const QProcessEnvironment& env)
+struct Shown
+{
+    double wall = -1; // from start to the "shown" line
+    double cpu = -1;  // CPU time of the child until then
+};
+
+double valueAfter(const QByteArray& out, const QByteArray& key)
+{
+    const QList<QByteArray> words = out.simplified().split(' ');
+    const qsizetype at = words.indexOf(key);
+    return at >= 0 && at + 1 < words.size() ? words.at(at + 1).toDouble() : -1;
+}
+
+Shown timeToShown(const QString& program, const QProcessEnvironment& env)
 {
     QProcess child;
     child.setProgram(program);
@@ -66,20 +78,20 @@ double timeToShown(const QString& program, const QProcessEnvironment& env)
     timer.start();
     child.start();
     if (!child.waitForStarted(10000))
-        return -1;
+        return {};
     QByteArray out;
     while (!out.contains("shown")) {
         if (!child.waitForReadyRead(20000))
-            return -1;
+            return {};
         out += child.readAllStandardOutput();
     }
     const double ms = timer.nsecsElapsed() / 1e6;
     if (!child.waitForFinished(20000))
         child.kill();
     if (qEnvironmentVariableIsSet("KVIZOR_BENCH_VERBOSE"))
-        std::printf("  %s: %s", qPrintable(QFileInfo(program).fileName()),
-                    out.replace('\n', ' ').constData());
-    return ms;
+        std::printf("  %s: %s\n", qPrintable(QFileInfo(program).fileName()),
+                    QByteArray(out).replace('\n', ' ').constData());
+    return {ms, valueAfter(out, "cpu")};
 }
 
 int runStartup(const QString& self, int rounds)
@@ -106,17 +118,21 @@ int runStartup(const QString& self, int rounds)
 
     std::vector<double> studentTimes;
     std::vector<double> minimalTimes;
+    std::vector<double> studentCpu;
+    std::vector<double> minimalCpu;
     const int warmUp = 2;
     for (int i = 0; i < rounds + warmUp; ++i) {
-        const double m = timeToShown(minimal, env);
-        const double s = timeToShown(student, studentEnv);
-        if (m < 0 || s < 0) {
+        const Shown m = timeToShown(minimal, env);
+        const Shown s = timeToShown(student, studentEnv);
+        if (m.wall < 0 || s.wall < 0) {
             std::fprintf(stderr, "a child did not show its window\n");
             return 1;
         }
         if (i >= warmUp) {
-            minimalTimes.push_back(m);
-            studentTimes.push_back(s);
+            minimalTimes.push_back(m.wall);
+            studentTimes.push_back(s.wall);
+            minimalCpu.push_back(m.cpu);
+            studentCpu.push_back(s.cpu);
         }
     }
     const double ms = median(studentTimes);
@@ -129,6 +145,8 @@ int runStartup(const QString& self, int rounds)
     std::printf("start-up to first shown window, KvizorStudent:      median %.1f ms (min %.1f)\n", ms,
                 *std::min_element(studentTimes.begin(), studentTimes.end()));
     std::printf("ratio: %.2f (goal <= 1.50)\n", ms / mm);
+    std::printf("CPU time until shown: minimal %.1f ms, KvizorStudent %.1f ms, ratio %.2f\n",
+                median(minimalCpu), median(studentCpu), median(studentCpu) / median(minimalCpu));
     return 0;
 }
 

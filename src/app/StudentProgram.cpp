@@ -1,6 +1,7 @@
 #include "app/StudentProgram.h"
 
 #include "platform/SingleInstance.h"
+#include "ui/FontStandIns.h"
 #include "ui/LazyIconStyle.h"
 #include "ui/StudentMainForm.h"
 
@@ -67,6 +68,7 @@ int RunStudentProgram(int argc, char** argv, const StudentProgramOptions& option
     QApplication::setDesktopFileName(QStringLiteral("KvizorStudent"));
     QApplication app(argc, argv);
     QApplication::setStyle(new LazyIconStyle);
+    installFontStandIns();
 
     const QStringList arguments = QApplication::arguments();
     const QString argument = firstArgument(arguments);

@@ -23,6 +23,9 @@ public:
     // Changes the text only when it differs, so an unchanged update costs no repaint.
     void setPanelText(int index, const QString& text);
     QLabel* panel(int index) const;
+    // Draws the text in pure red (the remaining-time panels near the end).
+    void setPanelRed(int index, bool red);
+    bool isPanelRed(int index) const;
 
 private:
     std::array<QLabel*, PanelCount> m_panels{};

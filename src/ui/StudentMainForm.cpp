@@ -3,7 +3,10 @@
 #include "model/Test.h"
 #include "results/ResultLog.h"
 #include "results/ResultTexts.h"
+#include "richtext/RichText.h"
 #include "ui/Help.h"
+#include "ui/MainRunHost.h"
+#include "ui/MainWindowView.h"
 #include "ui/Prompts.h"
 #include "ui/RichTextAccess.h"
 #include "ui/ShowQuestionImageForm.h"
@@ -72,6 +75,7 @@ TStudentMainForm::TStudentMainForm(const Options& options, QWidget* parent)
     setUpWindowSettings();
     createActions();
     createMenus();
+    createRunController(options);
     connectActions();
     createSteps();
 
@@ -105,7 +109,6 @@ void TStudentMainForm::createSteps()
 {
     // The answer controls of the task area are built with the layout.
     setAcceptDrops(true);
-    m_runState = rsNoTest;
     ZoomPercent = 100;
 
     SetDefaultConfig(Config);
@@ -166,9 +169,24 @@ void TStudentMainForm::closeEvent(QCloseEvent* event)
 
 bool TStudentMainForm::FormCloseQuery()
 {
-    // Ending a run in progress belongs to the run on screen; outside a run the window
-    // closes without a question.
-    return m_runState != rsTesting;
+    // During a run this asks first and ends the run; otherwise the window just closes.
+    return m_run->FormCloseQuery();
+}
+
+void TStudentMainForm::createRunController(const Options& options)
+{
+    m_runHost = std::make_unique<TMainRunHost>(*this);
+    m_runView = std::make_unique<TMainWindowView>(*this);
+    m_network = std::make_unique<IRunNetwork>();
+    IRunOutputs* outputs = options.runOutputs != nullptr ? options.runOutputs : m_runHost.get();
+    IRunNetwork* network = options.runNetwork != nullptr ? options.runNetwork : m_network.get();
+    RunEnvironment environment = RunEnvironment::System();
+    environment.PlainText = [](const QString& text) { return RtfToPlainText(text); };
+    environment.ProgramFolder = [folder = m_programFolder] { return folder; };
+    environment.RealTimers = options.realTimers;
+    m_run = std::make_unique<TRunController>(Config, *m_runView, *m_prompts, *outputs, *network,
+                                             std::move(environment));
+    connectRunControls();
 }
 
 // Closing, in order.
@@ -190,17 +208,6 @@ void TStudentMainForm::closeSteps()
     m_questionImageForm->close();
 }
 
-void TStudentMainForm::setRunState(TRunState state)
-{
-    m_runState = state;
-}
-
-void TStudentMainForm::freeTest()
-{
-    m_tasks.clear();
-    m_test.reset();
-}
-
 void TStudentMainForm::showStartText()
 {
     richtext_access::clear(QuestionText);
@@ -209,44 +216,19 @@ void TStudentMainForm::showStartText()
 
 void TStudentMainForm::ResetTaskArea()
 {
-    const bool updates = updatesEnabled();
-    setUpdatesEnabled(false);
-    PanelVariant->setEnabled(false);
-    PanelVariant->show();
-    for (QWidget* panel : {PanelInputNum, PanelInputText, PanelImgRect}) {
-        panel->setEnabled(false);
-        panel->hide();
-    }
-    aShowPromptTask->setEnabled(false);
-    for (QWidget* panel : {PanelPromptTask, PanelGoToTask}) {
-        panel->setEnabled(false);
-        panel->hide();
-    }
-    QuestionLabel->setText(QStringLiteral("Информация"));
-    VariantLabel->setText(QStringLiteral("Выберите один из %1 вариантов ответа:").arg(5));
-    richtext_access::clear(QuestionText);
-    for (QAction* command : {aIDoNotKnow, aSkippingTask}) {
-        command->setEnabled(false);
-        command->setVisible(false);
-    }
-    setUpdatesEnabled(updates);
+    m_runView->ResetTaskArea();
 }
 
 void TStudentMainForm::closeTest()
 {
     const bool updates = updatesEnabled();
     setUpdatesEnabled(false);
-    setRunState(rsNoTest);
-    freeTest();
-    showStartText();
-    ApplyZoom();
+    m_run->ACloseTestExecute();
     setUpdatesEnabled(updates);
 }
 
 void TStudentMainForm::ACloseTestExecute()
 {
-    if (m_runState != rsTestLoaded)
-        return;
     closeTest();
 }
 
@@ -371,7 +353,7 @@ void TStudentMainForm::AShowHelpExecute()
 
 void TStudentMainForm::ASaveConfigNowExecute()
 {
-    if (m_runState == rsTesting)
+    if (RunState() == rsTesting)
         return;
     if (!m_prompts->askYesNo(QStringLiteral("Вы желаете сохранить настройки программы сейчас?"),
                              QStringLiteral("Внимание!")))
@@ -383,7 +365,7 @@ void TStudentMainForm::ASaveConfigNowExecute()
 
 void TStudentMainForm::ALoadConfigNowExecute()
 {
-    if (m_runState == rsTesting)
+    if (RunState() == rsTesting)
         return;
     if (!m_prompts->askYesNo(QStringLiteral("Вы желаете загрузить настройки программы сейчас?"),
                              QStringLiteral("Внимание!")))
@@ -413,14 +395,9 @@ void TStudentMainForm::updateCommands()
             changed = true;
         }
     };
-    auto panel = [this, &changed](int index, const QString& text) {
-        if (m_statusPanels->panelText(index) != text) {
-            m_statusPanels->setPanelText(index, text);
-            changed = true;
-        }
-    };
 
-    const TRunState state = m_runState;
+    const TRunState state = RunState();
+    const TTest* test = Test();
     const bool noTest = state == rsNoTest;
     const bool loaded = state == rsTestLoaded;
     const bool testing = state == rsTesting;
@@ -432,8 +409,8 @@ void TStudentMainForm::updateCommands()
     enable(AEndTest, testing);
     if (!testing)
         enable(ACheckAskTask, false);
-    enable(AShowTestInfo, !noTest && m_test != nullptr);
-    enable(aShowTestInstruction, !noTest && m_test != nullptr && !m_test->Instruction.isEmpty());
+    enable(AShowTestInfo, !noTest && test != nullptr);
+    enable(aShowTestInstruction, !noTest && test != nullptr && !test->Instruction.isEmpty());
     for (QAction* command : {AIsSaveResult, AIsSaveProtectionResult, AIsSaveConfig, AIsUseWindowSettings,
                              AAdditionConfig, ASaveConfigNow, ALoadConfigNow})
         enable(command, !testing);
@@ -451,32 +428,23 @@ void TStudentMainForm::updateCommands()
     check(aZoomNormal, ZoomPercent == 100);
     check(aZoomDown, ZoomPercent < 100);
 
-    const QString title = m_test != nullptr
-                              ? QStringLiteral("%1 - %2").arg(fileNameOnly(m_test->FileName), ProgramTitle)
+    const QString title = test != nullptr
+                              ? QStringLiteral("%1 - %2").arg(fileNameOnly(test->FileName), ProgramTitle)
                               : ProgramTitle;
     if (windowTitle() != title) {
         setWindowTitle(title);
         changed = true;
     }
 
-    if (!testing && ProgressBarCountAskTask->value() != 0) {
-        ProgressBarCountAskTask->setValue(0);
-        changed = true;
-    }
-
-    if (!testing) {
-        const QDateTime now = QDateTime::currentDateTime();
-        panel(0, noTest ? QStringLiteral("Тест не выбран") : QStringLiteral("Тест выбран"));
-        panel(1, QString());
-        panel(2, now.toString(QStringLiteral("dd.MM.yy")));
-        panel(3, now.toString(QStringLiteral("hh:mm")));
-        panel(9, QString());
-        panel(10, QString());
-    }
-    const bool flags = !noTest && m_test != nullptr;
-    panel(6, flags && m_test->EducationMode ? QStringLiteral("О") : QString());
-    panel(7, flags && m_test->PenaltyMode ? QStringLiteral("Ш") : QString());
-    panel(8, flags && m_test->AllowSkipping ? QStringLiteral("C") : QString());
+    // The state's status panels and the progress bar come from the run controller.
+    QStringList panels;
+    for (int k = 0; k < TStatusPanels::PanelCount; ++k)
+        panels.append(m_statusPanels->panelText(k));
+    const int progress = ProgressBarCountAskTask->value();
+    m_run->RefreshStatusPanels();
+    for (int k = 0; k < TStatusPanels::PanelCount && !changed; ++k)
+        changed = m_statusPanels->panelText(k) != panels.at(k);
+    changed = changed || ProgressBarCountAskTask->value() != progress;
 
     if (changed)
         ++m_updateChanges;

@@ -2,6 +2,7 @@
 
 #include "config/Config.h"
 #include "model/Task.h"
+#include "run/RunController.h"
 #include "ui/RecentFiles.h"
 
 #include <QMainWindow>
@@ -25,19 +26,15 @@ namespace kvizor {
 
 class Prompts;
 class TInputPasswordForm;
+class IRunOutputs;
+class TMainRunHost;
+class TMainWindowView;
+class TRunKeyboard;
 class TNiceSettings;
 class TShowQuestionImageForm;
 class TStatusPanels;
 class TTest;
 class WidgetPrompts;
-
-// The state of the program with respect to a test run.
-enum TRunState
-{
-    rsNoTest = 1,
-    rsTestLoaded = 2,
-    rsTesting = 3
-};
 
 // The program's main window: the frame around a test run. It owns the settings, the
 // loaded test and the recent-files list, opens tests by every route and keeps its
@@ -59,6 +56,12 @@ public:
         TInputPasswordForm* passwordForm = nullptr;
         // The enlarged-picture window, when made by the caller.
         TShowQuestionImageForm* questionImageForm = nullptr;
+        // The end-of-run outputs and the server reports of a run; when not given, the
+        // window writes the result log only.
+        IRunOutputs* runOutputs = nullptr;
+        IRunNetwork* runNetwork = nullptr;
+        // Whether the run clocks tick on their own; tests tick them by hand.
+        bool realTimers = true;
     };
 
     explicit TStudentMainForm(const Options& options, QWidget* parent = nullptr);
@@ -73,9 +76,13 @@ public:
     // Window position, size, state and question height between runs.
     TNiceSettings* NiceSettings = nullptr;
 
-    TRunState RunState() const { return m_runState; }
-    const TTest* Test() const { return m_test.get(); }
-    const TTaskList& Tasks() const { return m_tasks; }
+    TRunState RunState() const { return m_run->RunState(); }
+    const TTest* Test() const { return m_run->Test(); }
+    const TTaskList& Tasks() const { return m_run->Tasks(); }
+    TRunController& runController() const { return *m_run; }
+    // The task area as the run controller sees it, and the run's keyboard.
+    TMainWindowView& runView() const { return *m_runView; }
+    TRunKeyboard& runKeyboard() const { return *m_runKeyboard; }
     const TRecentFiles& PreviousFiles() const { return m_previousFiles; }
     Prompts& prompts() const { return *m_prompts; }
     QString programFolder() const { return m_programFolder; }
@@ -139,6 +146,9 @@ private:
                         const QKeySequence& shortcut = {});
     void createActions();
     void createMenus();
+    void createRunController(const Options& options);
+    // The answer controls and the keyboard of a run (StudentMainFormRun.cpp).
+    void connectRunControls();
     void connectActions();
     void rebuildPreviousFilesMenu();
     void loadMenuIcons();
@@ -152,7 +162,6 @@ private:
     void AOpenTestExecute();
     void ACloseTestExecute();
     void AShowTestInfoExecute();
-    void aShowTestInstructionExecute();
     void AShowQuestionImageExecute();
     void aZoomExecute(int step);
     void AFontSizeExecute(int step);
@@ -161,8 +170,6 @@ private:
     void ASaveConfigNowExecute();
     void ALoadConfigNowExecute();
 
-    void setRunState(TRunState state);
-    void freeTest();
     void showStartText();
     void showLoadError(const QString& text);
     void scheduleClockUpdate();
@@ -178,9 +185,11 @@ private:
     // Set while LoadTest runs: its password prompt must not let another load start.
     bool m_loading = false;
     QStringList m_arguments;
-    TRunState m_runState = rsNoTest;
-    std::unique_ptr<TTest> m_test;
-    TTaskList m_tasks;
+    std::unique_ptr<TMainRunHost> m_runHost;
+    std::unique_ptr<TMainWindowView> m_runView;
+    std::unique_ptr<IRunNetwork> m_network;
+    std::unique_ptr<TRunController> m_run;
+    TRunKeyboard* m_runKeyboard = nullptr;
     TRecentFiles m_previousFiles;
     bool m_shownOnce = false;
     bool m_closed = false;

@@ -6,6 +6,7 @@
 #include "ui/Prompts.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -206,7 +207,20 @@ void TStudentMainForm::connectActions()
     connect(AShowQuestionImage, &QAction::triggered, this, &TStudentMainForm::AShowQuestionImageExecute);
     connect(AShowHelp, &QAction::triggered, this, &TStudentMainForm::AShowHelpExecute);
     connect(AShowTestInfo, &QAction::triggered, this, &TStudentMainForm::AShowTestInfoExecute);
-    connect(aShowTestInstruction, &QAction::triggered, this, &TStudentMainForm::aShowTestInstructionExecute);
+    // The run's own commands.
+    connect(aShowTestInstruction, &QAction::triggered, this,
+            [this] { m_run->aShowTestInstructionExecute(); });
+    connect(ABeginTest, &QAction::triggered, this, [this] { m_run->BeginTest(); });
+    connect(AAskTask, &QAction::triggered, this, [this] { m_run->AskTask(); });
+    connect(AEndTest, &QAction::triggered, this, [this] { m_run->AEndTestExecute(); });
+    connect(ACheckAskTask, &QAction::triggered, this, [this] { m_run->ACheckAskTaskExecute(); });
+    connect(aIDoNotKnow, &QAction::triggered, this, [this] { m_run->aIDoNotKnowExecute(); });
+    connect(aSkippingTask, &QAction::triggered, this, [this] { m_run->aSkippingTaskExecute(); });
+    connect(aShowPromptTask, &QAction::triggered, this, [this] { m_run->aShowPromptTaskExecute(); });
+    connect(ComboBoxEx1, &QComboBox::activated, this, [this](int position) {
+        m_run->GoToTask(position);
+        ComboBoxEx1->setCurrentIndex(-1);
+    });
     connect(aShowREtoViewer, &QAction::triggered, this, &TStudentMainForm::aShowREtoViewerExecute);
     connect(aZoomUp, &QAction::triggered, this, [this] { aZoomExecute(10); });
     connect(aZoomNormal, &QAction::triggered, this, [this] { aZoomExecute(0); });

@@ -1,8 +1,11 @@
 // The regions of the main window, from top to bottom.
 #include "ui/StudentMainForm.h"
 
+#include "ui/ImageArea.h"
+#include "ui/NumberKeyFilter.h"
 #include "ui/RichTextView.h"
 #include "ui/StatusPanels.h"
+#include "ui/VariantGrid.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -122,19 +125,19 @@ void TStudentMainForm::buildLayout()
         makeGreyLabel(PanelVariantInfo, "VariantLabel", QStringLiteral("Выберите один из вариантов ответа:"));
     lowerColumn->addWidget(PanelVariantInfo);
 
-    PanelInputNum = makePanel(lower, "PanelInputNum", 30);
+    // The answer fields fill the free space when shown, the field centred in its panel.
+    PanelInputNum = makePanel(lower, "PanelInputNum", 0);
+    PanelInputNum->setMinimumHeight(30);
     EditInputNum = makeEditPanel(PanelInputNum, "EditInputNum");
-    lowerColumn->addWidget(PanelInputNum);
-    PanelInputText = makePanel(lower, "PanelInputText", 30);
+    new TNumberKeyFilter(EditInputNum);
+    lowerColumn->addWidget(PanelInputNum, 1);
+    PanelInputText = makePanel(lower, "PanelInputText", 0);
+    PanelInputText->setMinimumHeight(30);
     EditInputText = makeEditPanel(PanelInputText, "EditInputText");
-    lowerColumn->addWidget(PanelInputText);
+    lowerColumn->addWidget(PanelInputText, 1);
     PanelImgRect = makePanel(lower, "PanelImgRect", 0);
     PanelImgRect->setMinimumHeight(45);
-    auto* scrollBox = new QScrollArea(PanelImgRect);
-    scrollBox->setObjectName(QStringLiteral("ScrollBox"));
-    auto* image = new QLabel;
-    image->setObjectName(QStringLiteral("Image"));
-    scrollBox->setWidget(image);
+    auto* scrollBox = new TImageArea(PanelImgRect);
     auto* imgLayout = new QVBoxLayout(PanelImgRect);
     imgLayout->setContentsMargins(0, 0, 0, 0);
     imgLayout->addWidget(scrollBox);
@@ -142,8 +145,7 @@ void TStudentMainForm::buildLayout()
 
     PanelVariant = makePanel(lower, "PanelVariant", 0);
     PanelVariant->setMinimumSize(400, 150);
-    GridPanel = new QWidget(PanelVariant);
-    GridPanel->setObjectName(QStringLiteral("GridPanel"));
+    GridPanel = new TVariantGrid(PanelVariant);
     auto* variantLayout = new QVBoxLayout(PanelVariant);
     variantLayout->setContentsMargins(0, 0, 0, 0);
     variantLayout->addWidget(GridPanel);

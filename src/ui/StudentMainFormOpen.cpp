@@ -47,10 +47,13 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
         return;
     if (m_loading)
         return;
+    // The previous test is freed first; a test is never replaced during a run.
+    if (RunState() == rsTestLoaded)
+        m_run->ACloseTestExecute();
+    if (RunState() != rsNoTest)
+        return;
     m_loading = true;
-
-    freeTest();
-    setRunState(rsNoTest);
+    m_run->BeginLoading();
 
     const TPasswordPrompt askPassword = [this] { return m_prompts->askPassword(); };
     TLoadResult result = stream != nullptr ? LoadTestData(fileName, *stream, askPassword)
@@ -62,11 +65,10 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
             showLoadError(message);
         return;
     }
-    m_test = std::move(result.Test);
-    m_tasks = std::move(result.Tasks);
+    if (!m_run->TestLoaded(std::move(result.Test), std::move(result.Tasks)))
+        return;
     if (stream == nullptr)
         AddPreviousFile(fileName);
-    setRunState(rsTestLoaded);
     ShowTestSummary();
 }
 
@@ -77,14 +79,15 @@ void TStudentMainForm::showLoadError(const QString& text)
 
 void TStudentMainForm::ShowTestSummary()
 {
-    if (m_test == nullptr)
+    const TTest* test = Test();
+    if (test == nullptr)
         return;
     const bool updates = updatesEnabled();
     setUpdatesEnabled(false);
     richtext_access::clear(QuestionText);
     if (QTextDocument* doc = richtext_access::document(QuestionText)) {
         QTextCursor cursor(doc);
-        testsummary::writeSummary(cursor, *m_test, static_cast<int>(m_tasks.size()));
+        testsummary::writeSummary(cursor, *test, static_cast<int>(Tasks().size()));
     }
     richtext_access::contentChanged(QuestionText);
     ApplyZoom();
@@ -94,11 +97,11 @@ void TStudentMainForm::ShowTestSummary()
 
 void TStudentMainForm::AOpenTestExecute()
 {
-    if (m_runState != rsNoTest || m_loading)
+    if (RunState() != rsNoTest || m_loading)
         return;
     const QString path = m_prompts->chooseTestFile(Config.InitialDirOpenTest);
     // A hand-off may have opened a test while the dialog was open; that test stays.
-    if (!path.isEmpty() && m_runState == rsNoTest)
+    if (!path.isEmpty() && RunState() == rsNoTest)
         LoadTest(path);
 }
 
@@ -112,7 +115,7 @@ void TStudentMainForm::AddPreviousFile(const QString& path)
 
 void TStudentMainForm::OpenPreviousFile(const QString& path)
 {
-    if (m_runState != rsNoTest)
+    if (RunState() != rsNoTest)
         return;
     LoadTest(path);
 }
@@ -148,28 +151,24 @@ void TStudentMainForm::SavePreviousFiles()
 
 void TStudentMainForm::AShowTestInfoExecute()
 {
-    if (m_test == nullptr)
+    const TTest* test = Test();
+    if (test == nullptr)
         return;
     TTestInfoForm form(this);
     QTextBrowser* info = form.reInfo();
     QTextCursor cursor(info->document());
     const QColor background = info->palette().color(QPalette::Base);
-    testsummary::writeInfo(cursor, *m_test, static_cast<int>(m_tasks.size()), background, RtfToPlainText);
+    testsummary::writeInfo(cursor, *test, static_cast<int>(Tasks().size()), background, RtfToPlainText);
     info->moveCursor(QTextCursor::Start);
     m_prompts->execDialog(form);
 }
 
-void TStudentMainForm::aShowTestInstructionExecute()
-{
-    if (m_test == nullptr || m_test->Instruction.isEmpty())
-        return;
-    m_prompts->showRichText(m_test->Instruction,
-                            QStringLiteral("Инструкция к тесту \"%1\"").arg(m_test->Title));
-}
-
 void TStudentMainForm::AShowQuestionImageExecute()
 {
-    m_questionImageForm->setPicture(QuestionImage->pixmap());
+    // The whole picture, not the one shrunk to the question's box.
+    const QVariant whole = QuestionImage->property("picture");
+    m_questionImageForm->setPicture(whole.canConvert<QPixmap>() ? whole.value<QPixmap>()
+                                                                : QuestionImage->pixmap());
     m_questionImageForm->show();
     m_questionImageForm->raise();
 }
@@ -178,7 +177,7 @@ void TStudentMainForm::AShowQuestionImageExecute()
 
 bool TStudentMainForm::acceptsDroppedFile(const QMimeData* mime, QString* path) const
 {
-    if (m_runState != rsNoTest || m_loading || mime == nullptr || !mime->hasUrls())
+    if (RunState() != rsNoTest || m_loading || mime == nullptr || !mime->hasUrls())
         return false;
     const QList<QUrl> urls = mime->urls();
     if (urls.isEmpty() || !urls.constFirst().isLocalFile())
@@ -213,7 +212,7 @@ void TStudentMainForm::dropEvent(QDropEvent* event)
 void TStudentMainForm::HandleHandOff(const QString& message)
 {
     RestoreMainWindow();
-    if (!message.isEmpty() && m_runState == rsNoTest && !m_loading && hasTestExtension(message))
+    if (!message.isEmpty() && RunState() == rsNoTest && !m_loading && hasTestExtension(message))
         LoadTest(message);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/WidgetPrompts.h"
 
 #include "ui/InputPasswordForm.h"
+#include "ui/InputUserNameForm.h"
 #include "ui/RichTextRoutines.h"
 
 #include <QFileDialog>
@@ -81,13 +82,20 @@ QString WidgetPrompts::chooseTestFile(const QString& startFolder)
 
 bool WidgetPrompts::showRichText(const QString& richText, const QString& caption)
 {
-    return ShowRichTextViewer(richText, caption, m_owner);
+    return kvizor::ShowRichTextViewer(richText, caption, m_owner);
 }
 
 bool WidgetPrompts::showRichEditViewer(QWidget& control, const QString& caption)
 {
     auto* edit = qobject_cast<QTextEdit*>(&control);
-    return edit != nullptr && ShowRichEditViewer(edit, caption, m_owner);
+    return edit != nullptr && kvizor::ShowRichEditViewer(edit, caption, m_owner);
+}
+
+IdentificationResult WidgetPrompts::identify(const IdentificationRequest& request)
+{
+    if (m_userNameForm == nullptr)
+        m_userNameForm = new TInputUserNameForm(m_owner, this);
+    return m_userNameForm->Identify(request, [](QDialog& dialog) { return dialog.exec(); });
 }
 
 int WidgetPrompts::execDialog(QDialog& dialog)

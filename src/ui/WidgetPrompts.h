@@ -9,6 +9,7 @@ class QWidget;
 namespace kvizor {
 
 class TInputPasswordForm;
+class TInputUserNameForm;
 
 // The prompts of a running program: real message boxes and dialogs owned by a window.
 class WidgetPrompts : public Prompts
@@ -21,6 +22,8 @@ public:
     void showMessage(const QString& text, const QString& caption, MessageIcon icon) override;
     bool askYesNo(const QString& text, const QString& caption) override;
     std::optional<QString> askPassword() override;
+    // The program's one identification dialog, made on first use; it keeps the last entries.
+    IdentificationResult identify(const IdentificationRequest& request) override;
     QString chooseTestFile(const QString& startFolder) override;
     bool showRichText(const QString& richText, const QString& caption) override;
     bool showRichEditViewer(QWidget& control, const QString& caption) override;
@@ -31,6 +34,7 @@ public:
 private:
     QPointer<QWidget> m_owner;
     TInputPasswordForm* m_passwordForm;
+    QPointer<TInputUserNameForm> m_userNameForm;
     bool m_ownsPasswordForm;
 };
 

@@ -30,6 +30,10 @@ public:
     QList<bool> yesNoAnswers;                // taken from the front; No when empty
     QList<std::optional<QString>> passwords; // taken from the front; cancelled when empty
     int passwordAsks = 0;
+    // The examinee's answer to the identification dialog; not accepted when empty.
+    QString userName;
+    QString userGroup;
+    int identifications = 0;
     QStringList files; // taken from the front; cancelled when empty
     QStringList startFolders;
     QList<Viewer> viewers;
@@ -50,6 +54,11 @@ public:
     {
         ++passwordAsks;
         return passwords.isEmpty() ? std::nullopt : passwords.takeFirst();
+    }
+    kvizor::IdentificationResult identify(const kvizor::IdentificationRequest&) override
+    {
+        ++identifications;
+        return {!userName.isEmpty(), userName, userGroup};
     }
     QString chooseTestFile(const QString& startFolder) override
     {

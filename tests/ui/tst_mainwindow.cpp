@@ -1,5 +1,6 @@
 #include "tst_ui.h"
 
+#include "config/RegistryStore.h"
 #include "Fixtures.h"
 #include "richtext/DocumentZoom.h"
 #include "ScriptedPrompts.h"
@@ -13,6 +14,7 @@
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -20,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -221,6 +224,44 @@ void TestMainWindow::logGoesToResultFolder()
     QVERIFY(log.startsWith(QStringLiteral("old\r\n")));
     QVERIFY(log.contains(QStringLiteral("Запущена программа KvizorStudent.\r\n")));
     QVERIFY(!QFile::exists(path(QStringLiteral("KvizorStudent_Result.txt"))));
+}
+
+void TestMainWindow::windowSettings()
+{
+    writeConfig("[Save]\r\nIsUseWindowSettings=1\r\n");
+    ScriptedPrompts prompts;
+    {
+        auto window = makeWindow(prompts);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->setGeometry(40, 50, 700, 640);
+        window->Splitter2->setSizes({230, 300});
+        QTRY_COMPARE(window->PanelQuestion->height(), 230);
+        window->close();
+    }
+    RegistryStore store;
+    QVERIFY(store.openKey(QStringLiteral("Software\\Kvizor3\\Student\\StudentMainForm"), false));
+    QCOMPARE(store.valueNames(),
+             strings({"Left", "Top", "Width", "Height", "PanelQuestion.Height", "WindowState"}));
+    QCOMPARE(store.readString(QStringLiteral("Width")), QStringLiteral("700"));
+    QCOMPARE(store.readString(QStringLiteral("PanelQuestion.Height")), QStringLiteral("230"));
+    QCOMPARE(store.readString(QStringLiteral("WindowState")), QStringLiteral("wsNormal"));
+    store.closeKey();
+    {
+        auto window = makeWindow(prompts);
+        QCOMPARE(window->geometry(), QRect(40, 50, 700, 640));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTRY_COMPARE(window->PanelQuestion->height(), 230);
+        window->Config.IsUseWindowSettings = false;
+        window->close();
+    }
+    // With the flag clear the window opens centred at its designed size, whatever is stored.
+    writeConfig("[Save]\r\nIsUseWindowSettings=0\r\n");
+    auto window = makeWindow(prompts);
+    QCOMPARE(window->width(), 672);
+    const QRect screen = window->screen()->availableGeometry();
+    QVERIFY(qAbs(window->geometry().center().x() - screen.center().x()) <= 1);
 }
 
 // Opening routes.
@@ -865,6 +906,8 @@ void TestMainWindow::f10OnlyDuringRun()
 {
     const QString file = writeTestFile(path(QStringLiteral("demo.kvf")));
     ScriptedPrompts prompts;
+    prompts.userName = QStringLiteral("Иванов Иван");
+    prompts.userGroup = QStringLiteral("10 А");
     auto window = makeWindow(prompts);
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -876,6 +919,59 @@ void TestMainWindow::f10OnlyDuringRun()
     QTest::keyClick(window.get(), Qt::Key_F10);
     QVERIFY(!window->aShowREtoViewer->isEnabled());
     QVERIFY(prompts.viewers.isEmpty());
+
+    // During a run F10 opens the focused task text, and only a task text.
+    window->ABeginTest->trigger();
+    QCOMPARE(window->RunState(), rsTesting);
+    window->updateCommands();
+    QVERIFY(window->aShowREtoViewer->isEnabled());
+    window->EditInputNum->parentWidget()->show();
+    window->EditInputNum->parentWidget()->setEnabled(true);
+    window->EditInputNum->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_F10);
+    QVERIFY(prompts.viewers.isEmpty());
+    window->QuestionText->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_F10);
+    QCOMPARE(prompts.viewers.size(), 1);
+    QCOMPARE(prompts.viewers.at(0).text, QStringLiteral("QuestionText"));
+    QCOMPARE(prompts.viewers.at(0).caption, QString());
+    // A double click on the question does the same.
+    QTest::mouseDClick(qobject_cast<QTextEdit*>(window->QuestionText)->viewport(), Qt::LeftButton);
+    QCOMPARE(prompts.viewers.size(), 2);
+    // Commands that need no run are disabled during one.
+    QVERIFY(!window->AOpenTest->isEnabled());
+    QVERIFY(!window->ACloseTest->isEnabled());
+    QVERIFY(!window->ASaveConfigNow->isEnabled());
+    QVERIFY(window->AEndTest->isEnabled());
+    QCOMPARE(window->statusPanels()->panelText(0), QStringLiteral("Тест идет"));
+    QCOMPARE(window->statusPanels()->panelText(10), QStringLiteral("Иванов Иван 10 А"));
+}
+
+void TestMainWindow::closeDuringRun()
+{
+    const QString file = writeTestFile(path(QStringLiteral("demo.kvf")));
+    ScriptedPrompts prompts;
+    prompts.userName = QStringLiteral("Иванов Иван");
+    prompts.userGroup = QStringLiteral("10 А");
+    auto window = makeWindow(prompts);
+    window->show();
+    window->LoadTest(file);
+    window->updateCommands();
+    window->ABeginTest->trigger();
+    QCOMPARE(window->RunState(), rsTesting);
+    const QString log = path(QStringLiteral("KvizorStudent_Result.txt"));
+    QVERIFY(readCp1251File(log).contains(QStringLiteral("Начат тест: \"Демо\"")));
+    // No keeps the run and the window.
+    QVERIFY(!window->close());
+    QCOMPARE(prompts.questions.last(),
+             QStringLiteral("Внимание! Идет тест...|Вы желаете выйти из программы во время теста?"));
+    QCOMPARE(window->RunState(), rsTesting);
+    QVERIFY(window->isVisible());
+    // Yes ends the run, then the window closes in order.
+    prompts.yesNoAnswers = {true};
+    QVERIFY(window->close());
+    QVERIFY(window->Test() == nullptr);
+    QVERIFY(readCp1251File(log).endsWith(QStringLiteral(" Закрыта программа KvizorStudent.\r\n")));
 }
 
 void TestMainWindow::idleUpdateSettles()
@@ -886,7 +982,7 @@ void TestMainWindow::idleUpdateSettles()
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     window->LoadTest(file);
-    QCOMPARE(window->statusPanels()->panelText(0), QStringLiteral("Тест не выбран"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kvizor Student"));
     // The rule runs by itself once the program waits for events.
     idle(50);
     QCOMPARE(window->statusPanels()->panelText(0), QStringLiteral("Тест выбран"));
@@ -1022,14 +1118,18 @@ void TestMainWindow::layout()
         auto* w = window->findChild<QWidget*>(QLatin1String(name));
         return w != nullptr ? w->height() : -1;
     };
+    // The designed size: the status panels do not hold the window wider.
+    QCOMPARE(window->width(), 672);
+    QVERIFY(window->minimumSizeHint().width() <= 672);
     QCOMPARE(height("Panel2"), 20);
     QCOMPARE(height("PanelQuestion"), 160);
     QCOMPARE(window->Splitter2->handleWidth(), 3);
     QCOMPARE(height("Panel3"), 45);
     QCOMPARE(window->PanelPromptTask->maximumHeight(), 27);
     QCOMPARE(window->PanelVariantInfo->height(), 20);
-    QCOMPARE(window->PanelInputNum->maximumHeight(), 30);
-    QCOMPARE(window->PanelInputText->maximumHeight(), 30);
+    // The answer fields are at least 30 high and fill the free space when shown.
+    QCOMPARE(window->PanelInputNum->minimumHeight(), 30);
+    QCOMPARE(window->PanelInputText->minimumHeight(), 30);
     QCOMPARE(window->PanelGoToTask->maximumHeight(), 24);
     QCOMPARE(window->PanelQuestion->minimumHeight(), 160);
     QCOMPARE(window->PanelQuestion->minimumWidth(), 400);

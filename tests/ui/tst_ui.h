@@ -26,6 +26,7 @@ private Q_SLOTS:
     void closeOrder();
     void logWriteFailure();
     void logGoesToResultFolder();
+    void windowSettings();
 
     void openByDialog();
     void openByCommandLine_data();
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void zoomSteps();
     void zoomReachesNewText();
     void f10OnlyDuringRun();
+    void closeDuringRun();
     void idleUpdateSettles();
 
     void commandTable_data();

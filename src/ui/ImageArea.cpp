@@ -1,0 +1,156 @@
+#include "ui/ImageArea.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace kvizor {
+
+namespace {
+
+// The marker: a maroon circle with a grey outline.
+class TShapePoint : public QWidget
+{
+public:
+    explicit TShapePoint(QWidget* parent) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("ShapePoint"));
+        setFixedSize(TImageArea::MarkerSize, TImageArea::MarkerSize);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        (void)event;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
+        painter.setBrush(QColor(0x80, 0x00, 0x00));
+        painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+};
+
+// The right area: a dotted red outline over light green diagonal-cross hatching, through
+// which the picture stays visible.
+class TAnswerShape : public QWidget
+{
+public:
+    explicit TAnswerShape(QWidget* parent) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("Shape"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        (void)event;
+        QPainter painter(this);
+        painter.fillRect(rect(), QBrush(QColor(0x90, 0xEE, 0x90), Qt::DiagCrossPattern));
+        painter.setPen(QPen(Qt::red, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
+} // namespace
+
+TImageArea::TImageArea(QWidget* parent) : QScrollArea(parent)
+{
+    setObjectName(QStringLiteral("ScrollBox"));
+    setWidgetResizable(false);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_image = new QLabel;
+    m_image->setObjectName(QStringLiteral("Image"));
+    m_image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_image->setCursor(Qt::CrossCursor);
+    m_image->installEventFilter(this);
+    m_marker = new TShapePoint(m_image);
+    m_rect = new TAnswerShape(m_image);
+    setWidget(m_image);
+    clearPicture();
+}
+
+void TImageArea::setPicture(const QImage& picture)
+{
+    m_image->setPixmap(QPixmap::fromImage(picture));
+    m_image->setFixedSize(picture.size());
+    m_hasPicture = true;
+    m_image->show();
+}
+
+void TImageArea::clearPicture()
+{
+    m_image->clear();
+    m_image->setFixedSize(0, 0);
+    m_hasPicture = false;
+    hideMarker();
+    hideAnswerRect();
+}
+
+void TImageArea::placeMarker(const QPoint& pixel)
+{
+    m_marker->move(pixel - QPoint(MarkerSize / 2, MarkerSize / 2));
+    m_marker->show();
+    m_marker->raise();
+}
+
+void TImageArea::hideMarker()
+{
+    m_marker->hide();
+}
+
+bool TImageArea::markerShown() const
+{
+    return !m_marker->isHidden();
+}
+
+QPoint TImageArea::markerCentre() const
+{
+    return m_marker->pos() + QPoint(MarkerSize / 2, MarkerSize / 2);
+}
+
+void TImageArea::showAnswerRect(const QRect& area)
+{
+    m_rect->setGeometry(area);
+    m_rect->show();
+    m_rect->raise();
+}
+
+void TImageArea::hideAnswerRect()
+{
+    m_rect->hide();
+}
+
+void TImageArea::scrollToTopLeft()
+{
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+}
+
+bool TImageArea::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_image && m_hasPicture && isEnabled()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton) {
+                placeMarker(mouse->position().toPoint());
+                m_pressed = true;
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton && m_pressed) {
+                m_pressed = false;
+                Q_EMIT imageClicked();
+                return true;
+            }
+        }
+    }
+    return QScrollArea::eventFilter(watched, event);
+}
+
+} // namespace kvizor

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QImage>
+#include <QLabel>
+#include <QScrollArea>
+
+namespace kvizor {
+
+// The scrollable picture of a place-on-image task. The picture keeps its natural size;
+// the marker and the right-area rectangle are children of the picture, so they move with
+// it when the area is scrolled.
+class TImageArea : public QScrollArea
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MarkerSize = 11;
+
+    explicit TImageArea(QWidget* parent = nullptr);
+
+    QLabel* image() const { return m_image; }
+    QWidget* marker() const { return m_marker; }
+    QWidget* rectShape() const { return m_rect; }
+
+    void setPicture(const QImage& picture);
+    void clearPicture();
+    bool hasPicture() const { return m_hasPicture; }
+
+    // Centres the marker on a pixel of the picture and shows it.
+    void placeMarker(const QPoint& pixel);
+    void hideMarker();
+    bool markerShown() const;
+    // The marker's centre in pixels of the picture.
+    QPoint markerCentre() const;
+
+    // The right area of the picture, in its pixels.
+    void showAnswerRect(const QRect& area);
+    void hideAnswerRect();
+
+    void scrollToTopLeft();
+
+Q_SIGNALS:
+    // A left click on the picture has been completed (pressed and released).
+    void imageClicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLabel* m_image;
+    QWidget* m_marker;
+    QWidget* m_rect;
+    bool m_hasPicture = false;
+    bool m_pressed = false;
+};
+
+} // namespace kvizor

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "run/RunView.h"
+
+#include <QPalette>
+#include <QPixmap>
+
+class QComboBox;
+
+namespace kvizor {
+
+class TImageArea;
+class TStudentMainForm;
+class TVariantGrid;
+
+// The run controller's view over the main window's widgets: it lays the task area out for
+// a task and fills it, reads the answer controls back, paints the feedback and keeps the
+// commands under the task, the go-to list, the progress bar and the status bar.
+class TMainWindowView : public IRunView
+{
+public:
+    explicit TMainWindowView(TStudentMainForm& form);
+
+    void ShowTask(const TaskScreen& screen) override;
+    void ResetTaskArea() override;
+    void ShowQuestionAreaText(const QString& text) override;
+
+    TaskAnswer ReadAnswer() const override;
+    void ShowFeedback(const TaskFeedback& feedback) override;
+    void ClearFeedbackColours() override;
+    void SetSlotMarks(const std::array<QString, TaskAnswer::SlotCount>& marks) override;
+
+    void CloseEnlargedImage() override;
+    void ClearQuestionImage() override;
+
+    void SetCheckCommandEnabled(bool enabled) override;
+    void SetRunCommandsVisible(bool iDoNotKnow, bool skipping) override;
+    void SetStatusPanel(int panel, const QString& text, bool red = false) override;
+
+    void SetGoToItems(const QStringList& items) override;
+    void SetGoToItemImage(int position, GoToImage image) override;
+
+    void SetProgressMaximum(int maximum) override;
+    void SetProgressPosition(int position) override;
+
+    // Load a picture of the test's folder into the question picture or the answer image;
+    // true when one was loaded. A missing or broken file is reported in a message box.
+    bool LoadQuestionImage(const QString& fileName, const QString& folder);
+    bool LoadAnswerImage(const QString& fileName, const QString& folder);
+
+    // The type of the task on screen; 0 outside a run.
+    int taskType() const { return m_taskType; }
+
+    TVariantGrid* grid() const { return m_grid; }
+    TImageArea* imageArea() const { return m_imageArea; }
+
+private:
+    void prepareVariants(const TTask& task);
+    void fillVariants(const TTask& task, const QList<int>& order);
+    // Loads a picture file; a null image after a message when it is missing or broken.
+    QImage loadPicture(const QString& fileName, const QString& folder, bool* attempted);
+
+    TStudentMainForm& m_form;
+    TVariantGrid* m_grid;
+    TImageArea* m_imageArea;
+    int m_taskType = 0;
+    int m_variantCount = 0;
+    // What the texts and lists look like before feedback paints them.
+    QPalette m_textPalette;
+    QPalette m_listPalette;
+    bool m_feedbackShown = false;
+};
+
+// The three images of the go-to list: never shown, shown, answered.
+QPixmap GoToImagePixmap(GoToImage image);
+
+} // namespace kvizor

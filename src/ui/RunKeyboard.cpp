@@ -1,0 +1,135 @@
+#include "ui/RunKeyboard.h"
+
+#include "platform/Calculator.h"
+#include "run/RunController.h"
+#include "ui/MainWindowView.h"
+#include "ui/Prompts.h"
+#include "ui/StudentMainForm.h"
+#include "ui/VariantGrid.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace kvizor {
+
+TRunKeyboard::TRunKeyboard(TStudentMainForm& form, TMainWindowView& view, TRunController& run)
+    : QObject(&form), m_form(form), m_view(view), m_run(run), m_startCalculator([] {
+          const std::unique_ptr<Calculator> calculator = Calculator::create();
+          return calculator != nullptr && calculator->start();
+      })
+{
+    qApp->installEventFilter(this);
+}
+
+TRunKeyboard::~TRunKeyboard()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool TRunKeyboard::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    // A key goes first to the focused control and then up to its parents; it is looked at
+    // once, on its first delivery, and only when it belongs to the form itself.
+    if (widget->window() != &m_form)
+        return false;
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr ? widget != focus : widget != &m_form)
+        return false;
+    return FormKeyPress(static_cast<QKeyEvent*>(event));
+}
+
+bool TRunKeyboard::FormKeyPress(QKeyEvent* key)
+{
+    if (m_run.RunState() != rsTesting)
+        return false;
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        return enterKey();
+    const QString text = key->text();
+    if (text.size() != 1)
+        return false;
+    const QChar ch = text.at(0);
+    if (ch == QLatin1Char('=')) {
+        if (!m_startCalculator())
+            m_form.prompts().showMessage(QStringLiteral("Ошибка запуска стандартного калькулятора"),
+                                         QStringLiteral("KvizorStudent"), MessageIcon::None);
+        return false; // the control still gets it
+    }
+    if (ch.unicode() >= u'0' && ch.unicode() <= u'9') {
+        const int digit = ch.unicode() - u'0';
+        return digitKey(digit == 0 ? 9 : digit - 1);
+    }
+    return false;
+}
+
+bool TRunKeyboard::digitKey(int slot)
+{
+    TVariantGrid* grid = m_view.grid();
+    switch (m_view.taskType()) {
+    case ttSingleChoice: {
+        QRadioButton* radio = grid->radio(slot);
+        if (!radio->isEnabled())
+            return false;
+        radio->click();
+        break;
+    }
+    case ttMultipleChoice: {
+        QCheckBox* check = grid->check(slot);
+        if (!check->isEnabled())
+            return false;
+        check->click();
+        break;
+    }
+    case ttOrdering:
+    case ttMatching:
+    case ttTrueFalse: {
+        QComboBox* list = grid->list(slot);
+        if (!list->isEnabled() || list->count() == 0)
+            return false;
+        list->setCurrentIndex((list->currentIndex() + 1) % list->count());
+        m_run.VariantClick();
+        break;
+    }
+    default:
+        return false;
+    }
+    focusCheckButton();
+    return true;
+}
+
+void TRunKeyboard::focusCheckButton()
+{
+    if (m_form.ButtonCheckAskTask->isEnabled())
+        m_form.ButtonCheckAskTask->setFocus(Qt::OtherFocusReason);
+}
+
+bool TRunKeyboard::enterKey()
+{
+    const std::array<QPushButton*, 3> buttons{m_form.ButtonCheckAskTask, m_form.ButtonIDoNotKnow,
+                                              m_form.ButtonSkippingTask};
+    QWidget* focus = QApplication::focusWidget();
+    for (QPushButton* button : buttons) {
+        if (button == focus) {
+            if (button->isEnabled() && button->isVisible())
+                button->click();
+            return true;
+        }
+    }
+    for (QPushButton* button : buttons) {
+        if (button->isEnabled() && button->isVisible()) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace kvizor

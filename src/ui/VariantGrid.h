@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QRadioButton;
+
+namespace kvizor {
+
+class RichTextView;
+
+// The grid of variant slots: 10 rows (slots 1 … 10) by 7 columns, one control group per
+// column. Columns have pixel widths, column 4 taking the rest; the first rowCount() rows
+// share the height equally and the others get none. A control shows only in a visible row
+// and a column wider than 0 (lists also only while shown by setListShown).
+class TVariantGrid : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int SlotCount = 10;
+    static constexpr int ColumnCount = 7;
+    // Slots with a right-hand number label of their own; the others have fixed labels.
+    static constexpr int MatchLabelCount = 5;
+
+    enum Column
+    {
+        ColNumber = 0,
+        ColRadio = 1,
+        ColCheck = 2,
+        ColList = 3,
+        ColText = 4,
+        ColMatchNumber = 5,
+        ColMatchText = 6
+    };
+    using Widths = std::array<int, ColumnCount>;
+
+    explicit TVariantGrid(QWidget* parent = nullptr);
+
+    RichTextView* variantText(int slot) const;
+    RichTextView* matchText(int slot) const;
+    QRadioButton* radio(int slot) const;
+    QCheckBox* check(int slot) const;
+    QComboBox* list(int slot) const;
+    QLabel* numberLabel(int slot) const;
+    // nullptr for slots 5 … 9, whose numbers are fixed labels.
+    QLabel* matchNumberLabel(int slot) const;
+
+    // Widths of the columns; the value for column 4 is ignored (it takes the rest).
+    void setColumnWidths(const Widths& widths);
+    // The widths as laid out, column 4 and a recomputed column 6 included.
+    Widths columnWidths() const { return m_laidOut; }
+    void setRowCount(int rows);
+    int rowCount() const { return m_rows; }
+    void setListShown(int slot, bool shown);
+    // Places every control; runs by itself on every resize.
+    void relayout();
+
+    // Clears a radio button although the group is exclusive.
+    static void uncheckRadio(QRadioButton* button);
+
+Q_SIGNALS:
+    // The examinee clicked a radio button or check box or chose a list entry.
+    void answerChanged();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void build();
+    void place(QWidget* control, const QRect& cell, bool fill);
+
+    std::array<RichTextView*, SlotCount> m_texts{};
+    std::array<RichTextView*, SlotCount> m_matchTexts{};
+    std::array<QRadioButton*, SlotCount> m_radios{};
+    std::array<QCheckBox*, SlotCount> m_checks{};
+    std::array<QComboBox*, SlotCount> m_lists{};
+    std::array<QLabel*, SlotCount> m_numbers{};
+    // Slots 0 … 4: the controls; 5 … 9: the fixed labels "6" … "10".
+    std::array<QLabel*, SlotCount> m_matchNumbers{};
+    std::array<bool, SlotCount> m_listShown{};
+    Widths m_widths{20, 40, 0, 0, 0, 0, 0};
+    Widths m_laidOut{};
+    int m_rows = 5;
+};
+
+} // namespace kvizor

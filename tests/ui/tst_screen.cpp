@@ -1,0 +1,21 @@
+#include <QApplication>
+#include <QLocale>
+
+int runIdentificationTests(int argc, char** argv);
+int runTaskScreenTests(int argc, char** argv);
+int runRunScreenTests(int argc, char** argv);
+
+int main(int argc, char** argv)
+{
+    QApplication::setOrganizationName(QStringLiteral("Kvizor3"));
+    QApplication::setApplicationName(QStringLiteral("Student"));
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    // A list's popup ignores releases within this interval after it opened.
+    QApplication::setDoubleClickInterval(40);
+    int status = 0;
+    status |= runIdentificationTests(argc, argv);
+    status |= runTaskScreenTests(argc, argv);
+    status |= runRunScreenTests(argc, argv);
+    return status;
+}
