@@ -1,0 +1,212 @@
+// Loading a large test against the floor of the same work done without parsing, and the
+// peak memory of loading a 50 MB and a 200 MB test.
+//
+//   bench_loader            all measurements
+//   bench_loader --peak F   (internal) loads F and prints the growth of the peak RSS
+#include "common/FileSystem.h"
+#include "model/Crc32.h"
+#include "model/Scrambler.h"
+#include "model/TestFileWriter.h"
+#include "model/TestLoader.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+using namespace kvizor;
+
+namespace {
+
+constexpr qint64 kPicture = 256 * 1024;
+constexpr qint64 kChunk = 64 * 1024;
+
+// A test of 2,000 tasks and pictureCount incompressible pictures of 256 KiB.
+void writeLargeTest(const QString& path, int pictureCount, int level)
+{
+    TTest test;
+    test.Title = QStringLiteral("Большой тест");
+    TTaskList tasks;
+    for (int i = 0; i < 2000; ++i) {
+        auto task = std::make_unique<TTask>(i % 8 + 1);
+        task->Question = QStringLiteral("Вопрос номер %1: что изображено на рисунке?").arg(i);
+        for (int v = 0; v < 4; ++v)
+            task->Variants[std::size_t(v)] = QStringLiteral("Вариант %1 задания %2").arg(v).arg(i);
+        task->VariantValues[0] = 1;
+        if (i < pictureCount)
+            task->ImageFile = QStringLiteral("p%1.png").arg(i);
+        tasks.push_back(std::move(task));
+    }
+    std::vector<TWriterFile> files;
+    QRandomGenerator random(42);
+    for (int i = 0; i < pictureCount; ++i) {
+        QByteArray bytes(kPicture, Qt::Uninitialized);
+        random.fillRange(reinterpret_cast<quint32*>(bytes.data()), kPicture / 4);
+        files.push_back({QStringLiteral("p%1.png").arg(i), bytes, {}});
+    }
+    TWriterOptions options;
+    options.Level = level;
+    WriteTestFileToPath(path, test, tasks, files, options);
+}
+
+// The unavoidable work with the loader's primitives and no parsing: read, CRC, unscramble,
+// inflate, and write the inflated bytes to disk in picture-sized files.
+std::uint32_t floorLoad(const QString& path, const QString& outFolder)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    std::vector<char> in(kChunk), out(kChunk);
+    std::uint32_t crc = 0;
+    TDescrambler descrambler(TestFileKey);
+    z_stream z{};
+    inflateInit(&z);
+    qint64 skip = -1;
+    QByteArray head;
+    QFile picture;
+    qint64 pictureLeft = 0;
+    int pictureNumber = 0;
+    bool ended = false;
+    for (;;) {
+        const qint64 got = file.read(in.data(), kChunk);
+        if (got <= 0)
+            break;
+        crc = UpdateCRC32(crc, in.data(), got);
+        descrambler.process(in.data(), in.data(), got);
+        qint64 at = 0;
+        if (skip < 0) {
+            head.append(in.data(), std::min<qint64>(got, 10));
+            skip = 10 + qFromLittleEndian<qint32>(head.constData() + 6);
+        }
+        at = std::min(skip, got);
+        skip -= at;
+        if (ended)
+            continue;
+        z.next_in = reinterpret_cast<Bytef*>(in.data() + at);
+        z.avail_in = static_cast<uInt>(got - at);
+        while (z.avail_in > 0 && !ended) {
+            z.next_out = reinterpret_cast<Bytef*>(out.data());
+            z.avail_out = kChunk;
+            ended = inflate(&z, Z_NO_FLUSH) == Z_STREAM_END;
+            qint64 produced = kChunk - z.avail_out;
+            const char* data = out.data();
+            while (produced > 0) {
+                if (pictureLeft == 0) {
+                    picture.close();
+                    picture.setFileName(outFolder + QStringLiteral("/p%1").arg(pictureNumber++));
+                    picture.open(QIODevice::WriteOnly);
+                    pictureLeft = kPicture;
+                }
+                const qint64 step = std::min(produced, pictureLeft);
+                picture.write(data, step);
+                data += step;
+                produced -= step;
+                pictureLeft -= step;
+            }
+        }
+    }
+    picture.close();
+    inflateEnd(&z);
+    return crc;
+}
+
+double seconds(const std::chrono::steady_clock::time_point& start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+qint64 statusKiB(const char* key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+int measurePeak(const QString& path)
+{
+    // Reset the high-water mark so it starts from the current resident size.
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+    clear.close();
+    const qint64 baseline = statusKiB("VmRSS:");
+    TLoadResult result = LoadTestFile(path, {});
+    const qint64 peak = statusKiB("VmHWM:");
+    if (!result.loaded())
+        return 2;
+    std::printf("%lld %lld\n", baseline, peak);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 3 && args.at(1) == QLatin1String("--peak"))
+        return measurePeak(args.at(2));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("large.kvf"));
+    writeLargeTest(path, 200, 9);
+    std::printf("large test: 2000 tasks, 200 pictures of 256 KiB, %.1f MB\n", QFile(path).size() / 1e6);
+
+    std::vector<double> loads, floors;
+    for (int round = 0; round < 5; ++round) {
+        {
+            QTemporaryDir out;
+            auto start = std::chrono::steady_clock::now();
+            floorLoad(path, out.path());
+            floors.push_back(seconds(start));
+        }
+        auto start = std::chrono::steady_clock::now();
+        TLoadResult result = LoadTestFile(path, {});
+        loads.push_back(seconds(start));
+        if (!result.loaded() || result.Test->FileCRC != FileCRC32(path)) {
+            std::puts("load failed");
+            return 2;
+        }
+    }
+    const double load = median(loads), floor = median(floors);
+    std::printf("load %.0f ms, floor %.0f ms, ratio %.2f (goal <= 1.3), medians of 5\n", load * 1000,
+                floor * 1000, load / floor);
+
+    for (int megabytes : {50, 200}) {
+        const QString big = dir.filePath(QStringLiteral("m%1.kvf").arg(megabytes));
+        writeLargeTest(big, megabytes * 4, 1);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--peak"), big});
+        child.waitForFinished(-1);
+        const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
+        if (child.exitCode() != 0 || figures.size() != 2) {
+            std::puts("peak measurement failed");
+            return 2;
+        }
+        const double growth = (figures[1].toLongLong() - figures[0].toLongLong()) / 1024.0;
+        std::printf("peak memory loading a %.0f MB test: +%.1f MiB above the baseline (goal <= 32)\n",
+                    QFile(big).size() / 1e6, growth);
+        QFile::remove(big);
+    }
+    return 0;
+}

@@ -1,0 +1,94 @@
+#include "app/StudentProgram.h"
+
+#include "platform/SingleInstance.h"
+#include "ui/StudentMainForm.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace kvizor {
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    // Only async-signal-safe work here: the event loop picks the byte up.
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT (logout, shutdown, Ctrl+C) close the main window the normal way, so
+// the close line of the log is written and the settings and recent files are stored.
+void closeOnTerminationSignals(QWidget& window)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, notifier] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
+        notifier->setEnabled(false);
+        window.close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+// The first argument names a test; a relative path is made absolute here, because a
+// running first instance resolves it in another working folder.
+QString firstArgument(const QStringList& arguments)
+{
+    if (arguments.size() < 2)
+        return {};
+    const QString path = arguments.at(1);
+    if (path.isEmpty() || QFileInfo(path).isAbsolute())
+        return path;
+    return QFileInfo(path).absoluteFilePath();
+}
+
+} // namespace
+
+int RunStudentProgram(int argc, char** argv, const StudentProgramOptions& options)
+{
+    QApplication::setOrganizationName(QStringLiteral("Kvizor3"));
+    QApplication::setApplicationName(QStringLiteral("Student"));
+    QApplication::setDesktopFileName(QStringLiteral("KvizorStudent"));
+    QApplication app(argc, argv);
+
+    const QStringList arguments = QApplication::arguments();
+    const QString argument = firstArgument(arguments);
+
+    std::unique_ptr<SingleInstance> instance = SingleInstance::create();
+    if (instance->start() == SingleInstance::Role::Second) {
+        instance->sendHandOff(argument);
+        return 0;
+    }
+
+    TStudentMainForm::Options windowOptions;
+    if (arguments.size() >= 2)
+        windowOptions.arguments = {argument};
+    TStudentMainForm window(windowOptions);
+    closeOnTerminationSignals(window);
+    // Hand-offs wait in the channel until the window has opened its own test.
+    QObject::connect(&window, &TStudentMainForm::startupFinished, &window, [&window, &instance] {
+        QObject::connect(instance.get(), &SingleInstance::handOffReceived, &window,
+                         &TStudentMainForm::HandleHandOff);
+    });
+    if (options.onWindowCreated)
+        options.onWindowCreated(window);
+    window.show();
+    return QApplication::exec();
+}
+
+} // namespace kvizor

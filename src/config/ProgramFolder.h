@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace kvizor {
+
+// The folder of the settings file, the result log and the protected result file: the
+// executable's folder when the user may write there (portable use), otherwise the
+// per-user data folder, created when missing. No trailing separator.
+QString ProgramFolder();
+
+// The rule itself, for a given executable folder.
+QString ProgramFolderFor(const QString& executableFolder);
+
+} // namespace kvizor

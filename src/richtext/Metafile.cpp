@@ -1,0 +1,379 @@
+#include "Metafile.h"
+
+#include "Picture.h"
+
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QtEndian>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern "C" {
+#include <emf2svg.h>
+#include <libwmf/api.h>
+#include <libwmf/svg.h>
+}
+
+namespace kvizor::metafile {
+namespace {
+
+std::atomic<bool> g_isolated{true};
+
+constexpr quint32 kPlaceableKey = 0x9AC6CDD7u;
+constexpr quint32 kEmfSignature = 0x464D4520u; // " EMF"
+constexpr qsizetype kMaxSvgBytes = 64 * 1024 * 1024;
+constexpr int kMaxRecords = 1 << 20;
+
+quint32 le32(QByteArrayView d, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(d.data() + at);
+}
+
+quint16 le16(QByteArrayView d, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(d.data() + at);
+}
+
+void fail(QString* error, const QString& reason)
+{
+    if (error)
+        *error = reason;
+}
+
+bool writeAll(int fd, const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, std::size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+// Runs convert in a child process; the child's answer comes back through a pipe.
+QByteArray convertIsolated(const std::function<QByteArray()>& convert, QString* error)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        fail(error, QStringLiteral("cannot create a pipe"));
+        return {};
+    }
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        fail(error, QStringLiteral("cannot start the converter"));
+        return {};
+    }
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::signal(SIGPIPE, SIG_DFL);
+        ::alarm(PictureLimits::kMetafileSeconds + 1);
+        const QByteArray out = convert();
+        const char ok = out.isEmpty() ? 0 : 1;
+        writeAll(fds[1], &ok, 1);
+        writeAll(fds[1], out.constData(), out.size());
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray answer;
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 limitMs = qint64(PictureLimits::kMetafileSeconds) * 1000;
+    bool bounded = true;
+    char buffer[65536];
+    for (;;) {
+        const qint64 left = limitMs - clock.elapsed();
+        if (left <= 0) {
+            bounded = false;
+            break;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        const int r = ::poll(&p, 1, int(left));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0) {
+            bounded = false;
+            break;
+        }
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        answer.append(buffer, n);
+        if (answer.size() > kMaxSvgBytes + 1) {
+            bounded = false;
+            break;
+        }
+    }
+    ::close(fds[0]);
+    if (!bounded)
+        ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!bounded) {
+        fail(error, QStringLiteral("the metafile converter exceeded its time or size bound"));
+        return {};
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        fail(error, QStringLiteral("the metafile converter failed on this data"));
+        return {};
+    }
+    if (answer.size() < 2 || answer[0] != 1) {
+        fail(error, QStringLiteral("the metafile could not be converted"));
+        return {};
+    }
+    return answer.mid(1);
+}
+
+QByteArray convert(const std::function<QByteArray()>& f, QString* error)
+{
+    if (g_isolated.load())
+        return convertIsolated(f, error);
+    QByteArray svg = f();
+    if (svg.isEmpty())
+        fail(error, QStringLiteral("the metafile could not be converted"));
+    return svg;
+}
+
+} // namespace
+
+void SetIsolation(bool isolated)
+{
+    g_isolated.store(isolated);
+}
+
+bool Isolation()
+{
+    return g_isolated.load();
+}
+
+QByteArray SanitizeWmf(QByteArrayView data, QString* error)
+{
+    if (data.size() > PictureLimits::kMaxMetafileBytes) {
+        fail(error, QStringLiteral("metafile too large"));
+        return {};
+    }
+    qsizetype start = 0;
+    if (data.size() >= 4 && le32(data, 0) == kPlaceableKey)
+        start = 22;
+    if (data.size() < start + 18) {
+        fail(error, QStringLiteral("WMF header missing"));
+        return {};
+    }
+    const quint16 type = le16(data, start);
+    const quint16 headerWords = le16(data, start + 2);
+    const quint16 version = le16(data, start + 4);
+    if ((type != 1 && type != 2) || headerWords != 9 || (version != 0x0100 && version != 0x0300)) {
+        fail(error, QStringLiteral("not a WMF header"));
+        return {};
+    }
+    qsizetype at = start + 18;
+    quint32 maxRecord = 3;
+    int records = 0;
+    bool ended = false;
+    while (at + 6 <= data.size() && records < kMaxRecords) {
+        const quint32 words = le32(data, at);
+        const quint16 function = le16(data, at + 4);
+        if (words < 3 || qint64(words) * 2 > data.size() - at)
+            break;
+        maxRecord = std::max(maxRecord, words);
+        at += qsizetype(words) * 2;
+        ++records;
+        if (function == 0) {
+            ended = true;
+            break;
+        }
+    }
+    QByteArray out = data.first(at).toByteArray();
+    if (!ended) {
+        static const char eof[6] = {3, 0, 0, 0, 0, 0};
+        out.append(eof, 6);
+    }
+    // The header's size fields must describe the records really present.
+    char* header = out.data() + start;
+    qToLittleEndian<quint32>(quint32((out.size() - start) / 2), header + 6);
+    qToLittleEndian<quint32>(maxRecord, header + 12);
+    return out;
+}
+
+QByteArray SanitizeEmf(QByteArrayView data, QString* error)
+{
+    if (data.size() > PictureLimits::kMaxMetafileBytes) {
+        fail(error, QStringLiteral("metafile too large"));
+        return {};
+    }
+    if (data.size() < 88 || le32(data, 0) != 1 || le32(data, 40) != kEmfSignature) {
+        fail(error, QStringLiteral("not an EMF header"));
+        return {};
+    }
+    const quint32 headerSize = le32(data, 4);
+    if (headerSize < 88 || headerSize % 4 != 0 || headerSize > quint32(data.size())) {
+        fail(error, QStringLiteral("EMF header size impossible"));
+        return {};
+    }
+    qsizetype at = 0;
+    quint32 records = 0;
+    bool ended = false;
+    while (at + 8 <= data.size() && records < quint32(kMaxRecords)) {
+        const quint32 type = le32(data, at);
+        const quint32 size = le32(data, at + 4);
+        if (size < 8 || size % 4 != 0 || qint64(size) > data.size() - at || type == 0 || type > 122)
+            break;
+        if (at > 0 && type == 1)
+            break;
+        at += qsizetype(size);
+        ++records;
+        if (type == 14) {
+            ended = true;
+            break;
+        }
+    }
+    QByteArray out = data.first(at).toByteArray();
+    if (!ended) {
+        char eof[20] = {};
+        qToLittleEndian<quint32>(14, eof);
+        qToLittleEndian<quint32>(20, eof + 4);
+        qToLittleEndian<quint32>(16, eof + 12);
+        qToLittleEndian<quint32>(20, eof + 16);
+        out.append(eof, 20);
+        ++records;
+    }
+    qToLittleEndian<quint32>(quint32(out.size()), out.data() + 48);
+    qToLittleEndian<quint32>(records, out.data() + 52);
+    return out;
+}
+
+QByteArray WmfToSvg(QByteArrayView sanitized, QString* error)
+{
+    wmfAPI* api = nullptr;
+    wmfAPI_Options options{};
+    options.function = wmf_svg_function;
+    const unsigned long flags =
+        WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+    if (wmf_api_create(&api, flags, &options) != wmf_E_None) {
+        if (api)
+            wmf_api_destroy(api);
+        fail(error, QStringLiteral("libwmf failed to start"));
+        return {};
+    }
+    QByteArray copy = sanitized.toByteArray();
+    QByteArray svg;
+    wmfD_Rect bbox{};
+    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copy.data()), long(copy.size())) == wmf_E_None &&
+        wmf_scan(api, 0, &bbox) == wmf_E_None) {
+        wmf_svg_t* device = WMF_SVG_GetData(api);
+        device->out = wmf_stream_create(api, nullptr);
+        device->Description = nullptr;
+        device->bbox = bbox;
+        device->flags |= WMF_SVG_INLINE_IMAGES;
+        unsigned int width = 0;
+        unsigned int height = 0;
+        if (device->out && wmf_display_size(api, &width, &height, 96, 96) == wmf_E_None && width > 0 &&
+            height > 0 && width <= 100000 && height <= 100000) {
+            device->width = width;
+            device->height = height;
+            const wmf_error_t played = wmf_play(api, 0, &bbox);
+            char* buffer = nullptr;
+            unsigned long length = 0;
+            wmf_stream_destroy(api, device->out, &buffer, &length);
+            device->out = nullptr;
+            if (played == wmf_E_None && buffer && length > 0)
+                svg = QByteArray(buffer, qsizetype(length));
+        } else if (device->out) {
+            char* buffer = nullptr;
+            unsigned long length = 0;
+            wmf_stream_destroy(api, device->out, &buffer, &length);
+            device->out = nullptr;
+        }
+    }
+    wmf_api_destroy(api);
+    if (svg.isEmpty())
+        fail(error, QStringLiteral("libwmf could not read the metafile"));
+    return svg;
+}
+
+QByteArray EmfToSvg(QByteArrayView sanitized, QString* error)
+{
+    QByteArray copy = sanitized.toByteArray();
+    generatorOptions options{};
+    options.nameSpace = nullptr;
+    options.verbose = false;
+    options.emfplus = true;
+    options.svgDelimiter = true;
+    char* out = nullptr;
+    size_t length = 0;
+    const int ok = emf2svg(copy.data(), std::size_t(copy.size()), &out, &length, &options);
+    QByteArray svg;
+    if (ok && out && length > 0)
+        svg = QByteArray(out, qsizetype(length));
+    std::free(out);
+    if (svg.isEmpty())
+        fail(error, QStringLiteral("libemf2svg could not read the metafile"));
+    return svg;
+}
+
+QImage RenderSvg(const QByteArray& svg, QSize size, QString* error)
+{
+    QSvgRenderer renderer(svg);
+    if (!renderer.isValid()) {
+        fail(error, QStringLiteral("the converted metafile is not valid SVG"));
+        return {};
+    }
+    if (!size.isValid() || size.isEmpty())
+        size = renderer.defaultSize();
+    if (size.isEmpty()) {
+        fail(error, QStringLiteral("the metafile has no size"));
+        return {};
+    }
+    const int side = PictureLimits::kMaxRenderSide;
+    if (size.width() > side || size.height() > side)
+        size = size.scaled(side, side, Qt::KeepAspectRatio);
+    size = size.expandedTo(QSize(1, 1));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        fail(error, QStringLiteral("out of memory for the picture"));
+        return {};
+    }
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    painter.end();
+    return image;
+}
+
+QImage RenderWmf(QByteArrayView data, QSize size, QString* error)
+{
+    const QByteArray sane = SanitizeWmf(data, error);
+    if (sane.isEmpty())
+        return {};
+    const QByteArray svg = convert([&sane] { return WmfToSvg(sane); }, error);
+    return svg.isEmpty() ? QImage() : RenderSvg(svg, size, error);
+}
+
+QImage RenderEmf(QByteArrayView data, QSize size, QString* error)
+{
+    const QByteArray sane = SanitizeEmf(data, error);
+    if (sane.isEmpty())
+        return {};
+    const QByteArray svg = convert([&sane] { return EmfToSvg(sane); }, error);
+    return svg.isEmpty() ? QImage() : RenderSvg(svg, size, error);
+}
+
+} // namespace kvizor::metafile

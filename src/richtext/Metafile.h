@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// Windows metafiles (WMF, EMF) drawn through SVG. The converting libraries are not made
+// for hostile input, so their input is checked record by record first, and by default
+// they run in a short-lived child process with a time and output bound: a crash or a
+// hang there is a failed picture, never a failed program.
+namespace kvizor::metafile {
+
+// A copy of the metafile whose records all lie inside the data and that ends with an
+// end-of-file record, or empty with the reason when the header is impossible.
+QByteArray SanitizeWmf(QByteArrayView data, QString* error = nullptr);
+QByteArray SanitizeEmf(QByteArrayView data, QString* error = nullptr);
+
+// In-process conversion of sanitized data; used by the child and by the fuzz targets.
+QByteArray WmfToSvg(QByteArrayView sanitized, QString* error = nullptr);
+QByteArray EmfToSvg(QByteArrayView sanitized, QString* error = nullptr);
+
+// Draws SVG at the given size (its own size when none), bounded in pixels.
+QImage RenderSvg(const QByteArray& svg, QSize size, QString* error = nullptr);
+
+// The whole road: check, convert (isolated unless switched off), draw.
+QImage RenderWmf(QByteArrayView data, QSize size, QString* error = nullptr);
+QImage RenderEmf(QByteArrayView data, QSize size, QString* error = nullptr);
+
+// Whether conversions run in a child process (on by default).
+void SetIsolation(bool isolated);
+bool Isolation();
+
+} // namespace kvizor::metafile

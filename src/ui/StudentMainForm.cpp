@@ -1,0 +1,493 @@
+#include "ui/StudentMainForm.h"
+
+#include "model/Test.h"
+#include "ui/Help.h"
+#include "ui/Prompts.h"
+#include "ui/ResultLog.h"
+#include "ui/RichTextAccess.h"
+#include "ui/ShowQuestionImageForm.h"
+#include "ui/StatusPanels.h"
+#include "ui/TestInfoForm.h"
+#include "ui/TestSummary.h"
+#include "ui/WidgetPrompts.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTimer>
+
+#include "config/ProgramFolder.h"
+
+namespace kvizor {
+
+namespace {
+
+const QString StartText = QStringLiteral("Для начала работы выберите тест!...");
+const QString ProgramTitle = QStringLiteral("Kvizor Student");
+// Caption of plain message boxes.
+const QString PlainCaption = QStringLiteral("KvizorStudent");
+
+// The file name of a test without its folder, for either kind of separator.
+QString fileNameOnly(const QString& path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
+}
+
+} // namespace
+
+TStudentMainForm::TStudentMainForm(const Options& options, QWidget* parent)
+    : QMainWindow(parent), m_prompts(options.prompts), m_programFolder(options.programFolder),
+      m_arguments(options.arguments), m_questionImageForm(options.questionImageForm)
+{
+    setObjectName(QStringLiteral("StudentMainForm"));
+    setWindowTitle(ProgramTitle);
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+
+    m_programFolderGiven = !m_programFolder.isEmpty();
+    if (!m_programFolderGiven)
+        m_programFolder = ProgramFolder();
+    if (m_prompts == nullptr) {
+        m_ownPrompts = std::make_unique<WidgetPrompts>(this, options.passwordForm);
+        m_prompts = m_ownPrompts.get();
+    }
+    if (m_questionImageForm == nullptr)
+        m_questionImageForm = new TShowQuestionImageForm(this);
+
+    buildLayout();
+    setUpWindowSettings();
+    createActions();
+    createMenus();
+    connectActions();
+    createSteps();
+
+    // The update rule runs whenever the program is about to wait for events.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TStudentMainForm::updateCommands);
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setSingleShot(true);
+    connect(m_clockTimer, &QTimer::timeout, this, [this] {
+        updateCommands();
+        scheduleClockUpdate();
+    });
+    scheduleClockUpdate();
+    updateCommands();
+}
+
+TStudentMainForm::~TStudentMainForm()
+{
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        disconnect(dispatcher, nullptr, this, nullptr);
+}
+
+QAction* TStudentMainForm::action(const QString& name) const
+{
+    const auto actions = findChildren<QAction*>(name, Qt::FindDirectChildrenOnly);
+    return actions.isEmpty() ? nullptr : actions.constFirst();
+}
+
+// Creation of the window, in order.
+void TStudentMainForm::createSteps()
+{
+    // The answer controls of the task area are built with the layout.
+    setAcceptDrops(true);
+    m_runState = rsNoTest;
+    ZoomPercent = 100;
+
+    SetDefaultConfig(Config);
+    if (m_programFolderGiven)
+        Config.ConfigDir = m_programFolder;
+    const ConfigStatus loaded = LoadConfig(Config);
+    if (!loaded.ok)
+        m_prompts->showMessage(loaded.message, PlainCaption, MessageIcon::None);
+
+    if (Config.IsUsePreviousFiles)
+        LoadPreviousFiles();
+
+    ResetTaskArea();
+    showStartText();
+
+    WriteLogLine(resultlog::eventLine(QDateTime::currentDateTime(), resultlog::StartText));
+
+    resize(672, 581 + menuBar()->sizeHint().height());
+    if (Config.IsUseWindowSettings) {
+        loadWindowSettings();
+    } else if (const QScreen* scr = screen()) {
+        move(scr->availableGeometry().center() - rect().center());
+    }
+}
+
+void TStudentMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shownOnce || event->spontaneous())
+        return;
+    m_shownOnce = true;
+    // Queued, so the window is on screen before a password prompt or a message.
+    QMetaObject::invokeMethod(this, &TStudentMainForm::onFirstShown, Qt::QueuedConnection);
+}
+
+void TStudentMainForm::onFirstShown()
+{
+    if (!m_arguments.isEmpty())
+        LoadTest(m_arguments.constFirst());
+    else if (Config.IsSendResult && Config.IsAutoGetTestFromStart)
+        AGetTest->trigger();
+    Q_EMIT startupFinished();
+}
+
+void TStudentMainForm::closeEvent(QCloseEvent* event)
+{
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    closeSteps();
+    event->accept();
+}
+
+bool TStudentMainForm::FormCloseQuery()
+{
+    // Ending a run in progress belongs to the run on screen; outside a run the window
+    // closes without a question.
+    return m_runState != rsTesting;
+}
+
+// Closing, in order.
+void TStudentMainForm::closeSteps()
+{
+    m_closed = true;
+    closeTest();
+    WriteLogLine(resultlog::eventLine(QDateTime::currentDateTime(), resultlog::CloseText));
+    if (Config.IsSaveConfig) {
+        const ConfigStatus saved = SaveConfig(Config);
+        if (!saved.ok)
+            m_prompts->showMessage(saved.message, PlainCaption, MessageIcon::None);
+    }
+    if (Config.IsUsePreviousFiles)
+        SavePreviousFiles();
+    setAcceptDrops(false);
+    if (Config.IsUseWindowSettings)
+        saveWindowSettings();
+    m_questionImageForm->close();
+}
+
+void TStudentMainForm::setRunState(TRunState state)
+{
+    m_runState = state;
+}
+
+void TStudentMainForm::freeTest()
+{
+    m_tasks.clear();
+    m_test.reset();
+}
+
+void TStudentMainForm::showStartText()
+{
+    richtext_access::clear(QuestionText);
+    richtext_access::appendLine(QuestionText, StartText);
+}
+
+void TStudentMainForm::ResetTaskArea()
+{
+    const bool updates = updatesEnabled();
+    setUpdatesEnabled(false);
+    PanelVariant->setEnabled(false);
+    PanelVariant->show();
+    for (QWidget* panel : {PanelInputNum, PanelInputText, PanelImgRect}) {
+        panel->setEnabled(false);
+        panel->hide();
+    }
+    aShowPromptTask->setEnabled(false);
+    for (QWidget* panel : {PanelPromptTask, PanelGoToTask}) {
+        panel->setEnabled(false);
+        panel->hide();
+    }
+    QuestionLabel->setText(QStringLiteral("Информация"));
+    VariantLabel->setText(QStringLiteral("Выберите один из %1 вариантов ответа:").arg(5));
+    richtext_access::clear(QuestionText);
+    for (QAction* command : {aIDoNotKnow, aSkippingTask}) {
+        command->setEnabled(false);
+        command->setVisible(false);
+    }
+    setUpdatesEnabled(updates);
+}
+
+void TStudentMainForm::closeTest()
+{
+    const bool updates = updatesEnabled();
+    setUpdatesEnabled(false);
+    setRunState(rsNoTest);
+    freeTest();
+    showStartText();
+    ApplyZoom();
+    setUpdatesEnabled(updates);
+}
+
+void TStudentMainForm::ACloseTestExecute()
+{
+    if (m_runState != rsTestLoaded)
+        return;
+    closeTest();
+}
+
+void TStudentMainForm::SetCheckCommandEnabled(bool enabled)
+{
+    ACheckAskTask->setEnabled(enabled);
+}
+
+void TStudentMainForm::RestoreMainWindow()
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void TStudentMainForm::WriteLogLine(const QString& line)
+{
+    if (!Config.IsSaveResult)
+        return;
+    if (!resultlog::appendLines(resultLogPath(), {line}))
+        m_prompts->showMessage(resultlog::WriteErrorText, QStringLiteral("Внимание!"),
+                               MessageIcon::Information);
+}
+
+QString TStudentMainForm::resultLogPath() const
+{
+    return resultlog::path(Config.DirForResult, Config.ResultFileName, m_programFolder);
+}
+
+// Zoom and font size.
+
+void TStudentMainForm::aZoomExecute(int step)
+{
+    if (step != 0)
+        ZoomPercent = std::max(50, ZoomPercent + step);
+    else
+        ZoomPercent = 100;
+    ApplyZoom();
+}
+
+void TStudentMainForm::ApplyZoom()
+{
+    if (richtext_access::zoom(QuestionText) == ZoomPercent)
+        return;
+    const bool updates = updatesEnabled();
+    setUpdatesEnabled(false);
+    richtext_access::setZoom(QuestionText, ZoomPercent);
+    for (int k = 0; k < 10; ++k) {
+        if (auto* variant = findChild<QWidget*>(QStringLiteral("VariantRE_1_%1").arg(k)))
+            richtext_access::setZoom(variant, ZoomPercent);
+    }
+    setUpdatesEnabled(updates);
+}
+
+void TStudentMainForm::AFontSizeExecute(int step)
+{
+    if (step != 0) {
+        ChangeFontSize(step);
+        FontSizeDelta += step;
+    } else {
+        ChangeFontSize(-FontSizeDelta);
+        FontSizeDelta = 0;
+    }
+}
+
+void TStudentMainForm::ChangeFontSize(int delta)
+{
+    if (delta == 0)
+        return;
+    const bool updates = updatesEnabled();
+    setUpdatesEnabled(false);
+    richtext_access::changeFontSize(QuestionText, delta);
+    for (int column = 1; column <= 2; ++column) {
+        for (int k = 0; k < 10; ++k) {
+            if (auto* variant = findChild<QWidget*>(QStringLiteral("VariantRE_%1_%2").arg(column).arg(k)))
+                richtext_access::changeFontSize(variant, delta);
+        }
+    }
+    setUpdatesEnabled(updates);
+}
+
+void TStudentMainForm::aShowREtoViewerExecute()
+{
+    if (!aShowREtoViewer->isEnabled())
+        return;
+    QWidget* focused = focusWidget();
+    if (focused == nullptr || !richtext_access::isTaskText(focused))
+        return;
+    m_prompts->showRichEditViewer(*focused, QString());
+}
+
+bool TStudentMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == QuestionImage && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        AShowQuestionImage->trigger();
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonDblClick && watched->isWidgetType()) {
+        // A double click on a task text opens it in the viewer; the click focused it.
+        auto* widget = static_cast<QWidget*>(watched);
+        QWidget* control = richtext_access::taskTextOf(widget);
+        if (control != nullptr) {
+            control->setFocus(Qt::MouseFocusReason);
+            aShowREtoViewerExecute();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TStudentMainForm::watchTaskText(QWidget* control)
+{
+    richtext_access::watchDoubleClicks(control, this);
+}
+
+void TStudentMainForm::AShowHelpExecute()
+{
+    openHelp(QCoreApplication::applicationDirPath());
+}
+
+void TStudentMainForm::ASaveConfigNowExecute()
+{
+    if (m_runState == rsTesting)
+        return;
+    if (!m_prompts->askYesNo(QStringLiteral("Вы желаете сохранить настройки программы сейчас?"),
+                             QStringLiteral("Внимание!")))
+        return;
+    const ConfigStatus saved = SaveConfig(Config);
+    if (!saved.ok)
+        m_prompts->showMessage(saved.message, PlainCaption, MessageIcon::None);
+}
+
+void TStudentMainForm::ALoadConfigNowExecute()
+{
+    if (m_runState == rsTesting)
+        return;
+    if (!m_prompts->askYesNo(QStringLiteral("Вы желаете загрузить настройки программы сейчас?"),
+                             QStringLiteral("Внимание!")))
+        return;
+    const ConfigStatus loaded = LoadConfig(Config);
+    if (!loaded.ok)
+        m_prompts->showMessage(loaded.message, PlainCaption, MessageIcon::None);
+}
+
+// The update rule.
+
+void TStudentMainForm::updateCommands()
+{
+    if (m_closed && !isVisible())
+        return;
+    bool changed = false;
+    // A hidden action always reports itself disabled, so the rule only handles visible ones.
+    auto enable = [&changed](QAction* command, bool on) {
+        if (command->isEnabled() != on) {
+            command->setEnabled(on);
+            changed = true;
+        }
+    };
+    auto check = [&changed](QAction* command, bool on) {
+        if (command->isChecked() != on) {
+            command->setChecked(on);
+            changed = true;
+        }
+    };
+    auto panel = [this, &changed](int index, const QString& text) {
+        if (m_statusPanels->panelText(index) != text) {
+            m_statusPanels->setPanelText(index, text);
+            changed = true;
+        }
+    };
+
+    const TRunState state = m_runState;
+    const bool noTest = state == rsNoTest;
+    const bool loaded = state == rsTestLoaded;
+    const bool testing = state == rsTesting;
+
+    enable(AOpenTest, noTest);
+    enable(AGetTest, noTest && Config.IsSendResult);
+    enable(ACloseTest, loaded);
+    enable(ABeginTest, loaded);
+    enable(AEndTest, testing);
+    if (!testing)
+        enable(ACheckAskTask, false);
+    enable(AShowTestInfo, !noTest && m_test != nullptr);
+    enable(aShowTestInstruction, !noTest && m_test != nullptr && !m_test->Instruction.isEmpty());
+    for (QAction* command : {AIsSaveResult, AIsSaveProtectionResult, AIsSaveConfig, AIsUseWindowSettings,
+                             AAdditionConfig, ASaveConfigNow, ALoadConfigNow})
+        enable(command, !testing);
+    enable(aShowREtoViewer, testing);
+    enable(miListPreviousFiles->menuAction(), noTest && !m_previousFiles.isEmpty());
+
+    check(AIsSaveResult, Config.IsSaveResult);
+    check(AIsSaveProtectionResult, Config.IsSaveProtectionResult);
+    check(AIsSaveConfig, Config.IsSaveConfig);
+    check(AIsUseWindowSettings, Config.IsUseWindowSettings);
+    check(AFontSizeUp, FontSizeDelta > 0);
+    check(AFontSizeNormal, FontSizeDelta == 0);
+    check(AFontSizeDown, FontSizeDelta < 0);
+    check(aZoomUp, ZoomPercent > 100);
+    check(aZoomNormal, ZoomPercent == 100);
+    check(aZoomDown, ZoomPercent < 100);
+
+    const QString title = m_test != nullptr
+                              ? QStringLiteral("%1 - %2").arg(fileNameOnly(m_test->FileName), ProgramTitle)
+                              : ProgramTitle;
+    if (windowTitle() != title) {
+        setWindowTitle(title);
+        changed = true;
+    }
+
+    if (!testing && ProgressBarCountAskTask->value() != 0) {
+        ProgressBarCountAskTask->setValue(0);
+        changed = true;
+    }
+
+    if (!testing) {
+        const QDateTime now = QDateTime::currentDateTime();
+        panel(0, noTest ? QStringLiteral("Тест не выбран") : QStringLiteral("Тест выбран"));
+        panel(1, QString());
+        panel(2, now.toString(QStringLiteral("dd.MM.yy")));
+        panel(3, now.toString(QStringLiteral("hh:mm")));
+        panel(9, QString());
+        panel(10, QString());
+    }
+    const bool flags = !noTest && m_test != nullptr;
+    panel(6, flags && m_test->EducationMode ? QStringLiteral("О") : QString());
+    panel(7, flags && m_test->PenaltyMode ? QStringLiteral("Ш") : QString());
+    panel(8, flags && m_test->AllowSkipping ? QStringLiteral("C") : QString());
+
+    if (changed)
+        ++m_updateChanges;
+}
+
+void TStudentMainForm::scheduleClockUpdate()
+{
+    // The date and time panels change at the next full minute; nothing else wakes the
+    // program while it is idle.
+    const QTime now = QTime::currentTime();
+    const int msToNextMinute = 60000 - (now.second() * 1000 + now.msec()) + 50;
+    m_clockTimer->start(msToNextMinute);
+}
+
+} // namespace kvizor

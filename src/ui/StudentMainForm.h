@@ -1,0 +1,261 @@
+#pragma once
+
+#include "config/Config.h"
+#include "model/Task.h"
+#include "ui/RecentFiles.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMimeData;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QTimer;
+
+namespace kvizor {
+
+class Prompts;
+class TInputPasswordForm;
+class TNiceSettings;
+class TShowQuestionImageForm;
+class TStatusPanels;
+class TTest;
+class WidgetPrompts;
+
+// The state of the program with respect to a test run.
+enum TRunState
+{
+    rsNoTest = 1,
+    rsTestLoaded = 2,
+    rsTesting = 3
+};
+
+// The program's main window: the frame around a test run. It owns the settings, the
+// loaded test and the recent-files list, opens tests by every route and keeps its
+// commands, title and status bar up to date whenever the program goes idle.
+class TStudentMainForm : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        // The program's arguments without the program name; the first names a test.
+        QStringList arguments;
+        // Folder of the settings file and the result log; empty means the program folder.
+        QString programFolder;
+        // Answers modal questions; empty means real message boxes and dialogs.
+        Prompts* prompts = nullptr;
+        // The program's one password prompt, when made by the caller.
+        TInputPasswordForm* passwordForm = nullptr;
+        // The enlarged-picture window, when made by the caller.
+        TShowQuestionImageForm* questionImageForm = nullptr;
+    };
+
+    explicit TStudentMainForm(const Options& options, QWidget* parent = nullptr);
+    TStudentMainForm() : TStudentMainForm(Options{}) {}
+    ~TStudentMainForm() override;
+
+    TConfig Config;
+    // Display scale of the question and the first-column variant texts; never below 50.
+    int ZoomPercent = 100;
+    // Sum of the point changes of the font-size commands.
+    int FontSizeDelta = 0;
+    // Window position, size, state and question height between runs.
+    TNiceSettings* NiceSettings = nullptr;
+
+    TRunState RunState() const { return m_runState; }
+    const TTest* Test() const { return m_test.get(); }
+    const TTaskList& Tasks() const { return m_tasks; }
+    const TRecentFiles& PreviousFiles() const { return m_previousFiles; }
+    Prompts& prompts() const { return *m_prompts; }
+    QString programFolder() const { return m_programFolder; }
+    TShowQuestionImageForm* questionImageForm() const { return m_questionImageForm; }
+    TStatusPanels* statusPanels() const { return m_statusPanels; }
+    // The action of the given object name; nullptr for an unknown name.
+    QAction* action(const QString& name) const;
+
+    // Opens a test from a file, or from the bytes of a test file (received from the
+    // server) known by fileName. Failures have been reported when it returns.
+    void LoadTest(const QString& fileName, const QByteArray* stream = nullptr);
+    void ShowTestSummary();
+    void AddPreviousFile(const QString& path);
+    void OpenPreviousFile(const QString& path);
+    void LoadPreviousFiles();
+    void SavePreviousFiles();
+
+    // Appends one line to the result log when results are saved; a failure is reported.
+    void WriteLogLine(const QString& line);
+    QString resultLogPath() const;
+
+    void ApplyZoom();
+    void ChangeFontSize(int delta);
+    void SetCheckCommandEnabled(bool enabled);
+    void RestoreMainWindow();
+    void ResetTaskArea();
+    void closeTest();
+
+    // Makes a double click on a task text (question or variant) open it in the viewer.
+    void watchTaskText(QWidget* control);
+    // Asked before the window closes; false keeps it open.
+    bool FormCloseQuery();
+
+    // The idle-time update rule: enabling, check marks, title and status panels.
+    void updateCommands();
+    // How many update passes changed something; an idle program leaves it still.
+    int updateChangeCount() const { return m_updateChanges; }
+
+public Q_SLOTS:
+    // A file handed over by a later launch. The window comes to the front; a test file
+    // (any letter case of ".kvf") is opened while no test is loaded, anything else is
+    // dropped. An empty message only brings the window to the front.
+    void HandleHandOff(const QString& message);
+
+Q_SIGNALS:
+    // The window has been shown for the first time and has done its start-up work
+    // (command-line test opened); hand-offs of later launches may be delivered now.
+    void startupFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Layout and commands (StudentMainFormLayout.cpp, StudentMainFormActions.cpp).
+    void buildLayout();
+    QAction* makeAction(const char* name, const char* category, const QString& caption,
+                        const QKeySequence& shortcut = {});
+    void createActions();
+    void createMenus();
+    void connectActions();
+    void rebuildPreviousFilesMenu();
+
+    // Start-up and shutdown steps.
+    void createSteps();
+    void onFirstShown();
+    void closeSteps();
+
+    // Commands.
+    void AOpenTestExecute();
+    void ACloseTestExecute();
+    void AShowTestInfoExecute();
+    void aShowTestInstructionExecute();
+    void AShowQuestionImageExecute();
+    void aZoomExecute(int step);
+    void AFontSizeExecute(int step);
+    void aShowREtoViewerExecute();
+    void AShowHelpExecute();
+    void ASaveConfigNowExecute();
+    void ALoadConfigNowExecute();
+
+    void setRunState(TRunState state);
+    void freeTest();
+    void showStartText();
+    void showLoadError(const QString& text);
+    void scheduleClockUpdate();
+    void setUpWindowSettings();
+    void loadWindowSettings();
+    void saveWindowSettings();
+    bool acceptsDroppedFile(const QMimeData* mime, QString* path) const;
+
+    Prompts* m_prompts = nullptr;
+    std::unique_ptr<WidgetPrompts> m_ownPrompts;
+    QString m_programFolder;
+    bool m_programFolderGiven = false;
+    // Set while LoadTest runs: its password prompt must not let another load start.
+    bool m_loading = false;
+    QStringList m_arguments;
+    TRunState m_runState = rsNoTest;
+    std::unique_ptr<TTest> m_test;
+    TTaskList m_tasks;
+    TRecentFiles m_previousFiles;
+    bool m_shownOnce = false;
+    bool m_closed = false;
+    int m_updateChanges = 0;
+    QTimer* m_clockTimer = nullptr;
+
+public:
+    // Regions of the window, named as their objects.
+    QWidget* Panel2 = nullptr;
+    QLabel* QuestionLabel = nullptr;
+    QSplitter* Splitter2 = nullptr;
+    QWidget* PanelQuestion = nullptr;
+    QWidget* QuestionText = nullptr;
+    QLabel* QuestionImage = nullptr;
+    QWidget* PanelPromptTask = nullptr;
+    QPushButton* ButtonShowPromptTask = nullptr;
+    QWidget* PanelVariantInfo = nullptr;
+    QLabel* VariantLabel = nullptr;
+    QWidget* PanelInputNum = nullptr;
+    QLineEdit* EditInputNum = nullptr;
+    QWidget* PanelInputText = nullptr;
+    QLineEdit* EditInputText = nullptr;
+    QWidget* PanelImgRect = nullptr;
+    QWidget* PanelVariant = nullptr;
+    QWidget* GridPanel = nullptr;
+    QWidget* Panel3 = nullptr;
+    QPushButton* ButtonSkippingTask = nullptr;
+    QPushButton* ButtonCheckAskTask = nullptr;
+    QPushButton* ButtonIDoNotKnow = nullptr;
+    QProgressBar* ProgressBarCountAskTask = nullptr;
+    QWidget* PanelGoToTask = nullptr;
+    QComboBox* ComboBoxEx1 = nullptr;
+    TStatusPanels* m_statusPanels = nullptr;
+    TShowQuestionImageForm* m_questionImageForm = nullptr;
+
+    // Commands, named as their objects.
+    QAction* AOpenTest = nullptr;
+    QAction* ACloseTest = nullptr;
+    QAction* AExit = nullptr;
+    QAction* AShowQuestionImage = nullptr;
+    QAction* ABeginTest = nullptr;
+    QAction* AAskTask = nullptr;
+    QAction* AEndTest = nullptr;
+    QAction* ACheckAskTask = nullptr;
+    QAction* AShowHelp = nullptr;
+    QAction* AIsSaveResult = nullptr;
+    QAction* AIsSaveProtectionResult = nullptr;
+    QAction* AIsSaveConfig = nullptr;
+    QAction* AIsUseWindowSettings = nullptr;
+    QAction* ASaveConfigNow = nullptr;
+    QAction* ALoadConfigNow = nullptr;
+    QAction* AFontSizeUp = nullptr;
+    QAction* AFontSizeDown = nullptr;
+    QAction* AFontSizeNormal = nullptr;
+    QAction* AAdditionConfig = nullptr;
+    QAction* AShowAbout = nullptr;
+    QAction* AShowLicense = nullptr;
+    QAction* AShowDonate = nullptr;
+    QAction* AShowTestInfo = nullptr;
+    QAction* AGetTest = nullptr;
+    QAction* aShowTestInstruction = nullptr;
+    QAction* aShowREtoViewer = nullptr;
+    QAction* aZoomUp = nullptr;
+    QAction* aZoomNormal = nullptr;
+    QAction* aZoomDown = nullptr;
+    QAction* aShowPromptTask = nullptr;
+    QAction* aIDoNotKnow = nullptr;
+    QAction* aSkippingTask = nullptr;
+
+    QMenu* miFile = nullptr;
+    QMenu* miListPreviousFiles = nullptr;
+    QMenu* miTest = nullptr;
+    QMenu* miConfig = nullptr;
+    QMenu* miFontSize = nullptr;
+    QMenu* miZoom = nullptr;
+    QMenu* miHelp = nullptr;
+};
+
+} // namespace kvizor

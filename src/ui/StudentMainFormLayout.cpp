@@ -1,0 +1,203 @@
+// The regions of the main window, from top to bottom.
+#include "ui/StudentMainForm.h"
+
+#include "ui/StatusPanels.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace kvizor {
+
+namespace {
+
+QWidget* makePanel(QWidget* parent, const char* name, int fixedHeight)
+{
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QLatin1String(name));
+    if (fixedHeight > 0)
+        panel->setFixedHeight(fixedHeight);
+    return panel;
+}
+
+// The grey one-line labels above the question and the variants.
+QLabel* makeGreyLabel(QWidget* panel, const char* name, const QString& text)
+{
+    auto* label = new QLabel(text, panel);
+    label->setObjectName(QLatin1String(name));
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    label->setPalette(palette);
+    label->setContentsMargins(4, 0, 4, 0);
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(label);
+    return label;
+}
+
+// A panel holding one line edit with the margins of the answer fields.
+QLineEdit* makeEditPanel(QWidget* panel, const char* name)
+{
+    auto* edit = new QLineEdit(panel);
+    edit->setObjectName(QLatin1String(name));
+    edit->setFont(QFont(QStringLiteral("Tahoma"), 10));
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(12, 0, 13, 0);
+    layout->addWidget(edit, 0, Qt::AlignVCenter);
+    return edit;
+}
+
+} // namespace
+
+void TStudentMainForm::buildLayout()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("ClientArea"));
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    Panel2 = makePanel(central, "Panel2", 20);
+    QuestionLabel = makeGreyLabel(Panel2, "QuestionLabel", QStringLiteral("Информация:"));
+    column->addWidget(Panel2);
+
+    Splitter2 = new QSplitter(Qt::Vertical, central);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setHandleWidth(3);
+    Splitter2->setChildrenCollapsible(false);
+    column->addWidget(Splitter2, 1);
+
+    // The question: text filling the panel, picture at the right.
+    PanelQuestion = makePanel(Splitter2, "PanelQuestion", 0);
+    PanelQuestion->setMinimumSize(400, 160);
+    auto* questionRow = new QHBoxLayout(PanelQuestion);
+    questionRow->setContentsMargins(0, 0, 0, 0);
+    questionRow->setSpacing(0);
+    auto* questionText = new QTextEdit(PanelQuestion);
+    questionText->setReadOnly(true);
+    questionText->setObjectName(QStringLiteral("QuestionText"));
+    QFont questionFont(QStringLiteral("Times New Roman"), 12);
+    questionText->setFont(questionFont);
+    questionText->document()->setDefaultFont(questionFont);
+    QuestionText = questionText;
+    questionRow->addWidget(QuestionText, 1);
+    QuestionImage = new QLabel(PanelQuestion);
+    QuestionImage->setObjectName(QStringLiteral("QuestionImage"));
+    QuestionImage->setFixedSize(160, 160);
+    QuestionImage->setAlignment(Qt::AlignCenter);
+    QuestionImage->setScaledContents(false);
+    QuestionImage->setToolTip(QStringLiteral("Для увеличения изображения щелкните по нему..."));
+    QuestionImage->setCursor(Qt::PointingHandCursor);
+    QuestionImage->installEventFilter(this);
+    QuestionImage->hide();
+    questionRow->addWidget(QuestionImage);
+    Splitter2->addWidget(PanelQuestion);
+
+    // Everything under the splitter bar.
+    auto* lower = new QWidget(Splitter2);
+    lower->setObjectName(QStringLiteral("PanelLower"));
+    auto* lowerColumn = new QVBoxLayout(lower);
+    lowerColumn->setContentsMargins(0, 0, 0, 0);
+    lowerColumn->setSpacing(0);
+    Splitter2->addWidget(lower);
+    Splitter2->setStretchFactor(0, 0);
+    Splitter2->setStretchFactor(1, 1);
+
+    PanelPromptTask = makePanel(lower, "PanelPromptTask", 27);
+    ButtonShowPromptTask = new QPushButton(QStringLiteral("Показать подсказку"), PanelPromptTask);
+    ButtonShowPromptTask->setObjectName(QStringLiteral("ButtonShowPromptTask"));
+    auto* promptRow = new QHBoxLayout(PanelPromptTask);
+    promptRow->setContentsMargins(0, 0, 0, 0);
+    promptRow->addWidget(ButtonShowPromptTask);
+    lowerColumn->addWidget(PanelPromptTask);
+
+    PanelVariantInfo = makePanel(lower, "PanelVariantInfo", 20);
+    VariantLabel =
+        makeGreyLabel(PanelVariantInfo, "VariantLabel", QStringLiteral("Выберите один из вариантов ответа:"));
+    lowerColumn->addWidget(PanelVariantInfo);
+
+    PanelInputNum = makePanel(lower, "PanelInputNum", 30);
+    EditInputNum = makeEditPanel(PanelInputNum, "EditInputNum");
+    lowerColumn->addWidget(PanelInputNum);
+    PanelInputText = makePanel(lower, "PanelInputText", 30);
+    EditInputText = makeEditPanel(PanelInputText, "EditInputText");
+    lowerColumn->addWidget(PanelInputText);
+    PanelImgRect = makePanel(lower, "PanelImgRect", 0);
+    PanelImgRect->setMinimumHeight(45);
+    auto* scrollBox = new QScrollArea(PanelImgRect);
+    scrollBox->setObjectName(QStringLiteral("ScrollBox"));
+    auto* image = new QLabel;
+    image->setObjectName(QStringLiteral("Image"));
+    scrollBox->setWidget(image);
+    auto* imgLayout = new QVBoxLayout(PanelImgRect);
+    imgLayout->setContentsMargins(0, 0, 0, 0);
+    imgLayout->addWidget(scrollBox);
+    lowerColumn->addWidget(PanelImgRect, 1);
+
+    PanelVariant = makePanel(lower, "PanelVariant", 0);
+    PanelVariant->setMinimumSize(400, 150);
+    GridPanel = new QWidget(PanelVariant);
+    GridPanel->setObjectName(QStringLiteral("GridPanel"));
+    auto* variantLayout = new QVBoxLayout(PanelVariant);
+    variantLayout->setContentsMargins(0, 0, 0, 0);
+    variantLayout->addWidget(GridPanel);
+    lowerColumn->addWidget(PanelVariant, 1);
+
+    // The three answer buttons and the progress bar under them.
+    Panel3 = makePanel(lower, "Panel3", 45);
+    ButtonSkippingTask = new QPushButton(Panel3);
+    ButtonSkippingTask->setObjectName(QStringLiteral("ButtonSkippingTask"));
+    ButtonSkippingTask->setFixedWidth(120);
+    ButtonCheckAskTask = new QPushButton(Panel3);
+    ButtonCheckAskTask->setObjectName(QStringLiteral("ButtonCheckAskTask"));
+    ButtonIDoNotKnow = new QPushButton(Panel3);
+    ButtonIDoNotKnow->setObjectName(QStringLiteral("ButtonIDoNotKnow"));
+    ButtonIDoNotKnow->setFixedWidth(120);
+    for (QPushButton* button : {ButtonSkippingTask, ButtonCheckAskTask, ButtonIDoNotKnow}) {
+        button->setSizePolicy(button->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
+        button->setAutoDefault(false);
+    }
+    ProgressBarCountAskTask = new QProgressBar(Panel3);
+    ProgressBarCountAskTask->setObjectName(QStringLiteral("ProgressBarCountAskTask"));
+    ProgressBarCountAskTask->setFixedHeight(10);
+    ProgressBarCountAskTask->setTextVisible(false);
+    ProgressBarCountAskTask->setRange(0, 1);
+    ProgressBarCountAskTask->setValue(0);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(0, 0, 0, 0);
+    buttonRow->setSpacing(0);
+    buttonRow->addWidget(ButtonSkippingTask);
+    buttonRow->addWidget(ButtonCheckAskTask, 1);
+    buttonRow->addWidget(ButtonIDoNotKnow);
+    auto* panel3Layout = new QVBoxLayout(Panel3);
+    panel3Layout->setContentsMargins(0, 0, 0, 0);
+    panel3Layout->setSpacing(0);
+    panel3Layout->addLayout(buttonRow, 1);
+    panel3Layout->addWidget(ProgressBarCountAskTask);
+    lowerColumn->addWidget(Panel3);
+
+    PanelGoToTask = makePanel(lower, "PanelGoToTask", 24);
+    ComboBoxEx1 = new QComboBox(PanelGoToTask);
+    ComboBoxEx1->setObjectName(QStringLiteral("ComboBoxEx1"));
+    auto* goToRow = new QHBoxLayout(PanelGoToTask);
+    goToRow->setContentsMargins(0, 0, 0, 0);
+    goToRow->addWidget(ComboBoxEx1);
+    lowerColumn->addWidget(PanelGoToTask);
+
+    setCentralWidget(central);
+    m_statusPanels = new TStatusPanels(this);
+    setStatusBar(m_statusPanels);
+
+    Splitter2->setSizes({160, 10000});
+}
+
+} // namespace kvizor

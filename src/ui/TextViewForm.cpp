@@ -1,0 +1,61 @@
+#include "TextViewForm.h"
+
+#include "RichTextView.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace kvizor {
+namespace {
+
+constexpr int kMinZoom = 10;
+constexpr int kMaxZoom = 1000;
+
+} // namespace
+
+TTextViewForm::TTextViewForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TextViewForm"));
+    setWindowTitle(QStringLiteral("Просмотр"));
+    setMinimumSize(300, 200);
+    resize(611, 308);
+
+    m_viewer = new RichTextView(this);
+    m_viewer->setObjectName(QStringLiteral("Viewer"));
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(QStringLiteral("bbOK"));
+    m_ok->setFixedHeight(25);
+    m_ok->setDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_viewer, 1);
+    layout->addWidget(m_ok);
+
+    // The form sees keys and mouse releases of the text before the text does.
+    m_viewer->installEventFilter(this);
+    m_viewer->viewport()->installEventFilter(this);
+}
+
+bool TTextViewForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (text == QLatin1String("+") || text == QLatin1String("-")) {
+            const int step = text == QLatin1String("+") ? kZoomStep : -kZoomStep;
+            m_viewer->setZoom(std::clamp(m_viewer->zoom() + step, kMinZoom, kMaxZoom));
+            return true;
+        }
+    } else if (event->type() == QEvent::MouseButtonRelease && watched == m_viewer->viewport()) {
+        m_ok->setFocus(Qt::MouseFocusReason);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace kvizor

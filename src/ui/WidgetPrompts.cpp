@@ -1,0 +1,104 @@
+#include "ui/WidgetPrompts.h"
+
+#include "ui/InputPasswordForm.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace kvizor {
+
+namespace {
+
+QMessageBox::Icon boxIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+WidgetPrompts::WidgetPrompts(QWidget* owner, TInputPasswordForm* passwordForm)
+    : m_owner(owner), m_passwordForm(passwordForm), m_ownsPasswordForm(passwordForm == nullptr)
+{
+    if (m_passwordForm == nullptr)
+        m_passwordForm = new TInputPasswordForm(owner);
+}
+
+WidgetPrompts::~WidgetPrompts()
+{
+    // A form parented to the owner is deleted with it; one without a parent is ours.
+    if (m_ownsPasswordForm && m_passwordForm->parent() == nullptr)
+        delete m_passwordForm;
+}
+
+void WidgetPrompts::showMessage(const QString& text, const QString& caption, MessageIcon icon)
+{
+    QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, m_owner);
+    box.exec();
+}
+
+bool WidgetPrompts::askYesNo(const QString& text, const QString& caption)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, m_owner);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> WidgetPrompts::askPassword()
+{
+    if (m_passwordForm->exec() != QDialog::Accepted)
+        return std::nullopt;
+    return m_passwordForm->EnteredPassword;
+}
+
+QString WidgetPrompts::chooseTestFile(const QString& startFolder)
+{
+    QFileDialog dialog(m_owner, QStringLiteral("Открыть"), startFolder,
+                       QStringLiteral("Тесты Kvizor (*.kvf)"));
+    dialog.setObjectName(QStringLiteral("OpenDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("kvf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+bool WidgetPrompts::showRichText(const QString& richText, const QString& caption)
+{
+    QDialog dialog(m_owner);
+    dialog.setWindowTitle(caption.isEmpty() ? QStringLiteral("Просмотр") : caption);
+    auto* view = new QTextBrowser(&dialog);
+    view->setHtml(richText);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(view);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool WidgetPrompts::showRichEditViewer(QWidget& control, const QString& caption)
+{
+    auto* edit = qobject_cast<QTextEdit*>(&control);
+    return showRichText(edit != nullptr ? edit->toHtml() : QString(), caption);
+}
+
+int WidgetPrompts::execDialog(QDialog& dialog)
+{
+    return dialog.exec();
+}
+
+} // namespace kvizor

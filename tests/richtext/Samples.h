@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+
+// Pictures and rich text made in code for the tests and the fuzz corpora.
+namespace samples {
+
+QImage testImage(int width, int height); // left half red, right half blue
+QByteArray png(const QImage& image);
+QByteArray jpeg(const QImage& image);
+QByteArray bmp(const QImage& image);
+QByteArray dib(const QImage& image); // bmp without its 14-byte file header
+QByteArray gif(const QImage& image);
+QByteArray ico(const QImage& image);
+
+// A metafile drawing a filled rectangle and an ellipse (MM_ANISOTROPIC, 100 x 50 units).
+QByteArray wmfVector(QColor fill = QColor(0, 128, 0));
+// A metafile holding one bitmap through META_STRETCHDIB.
+QByteArray wmfBitmap(const QImage& image);
+// The same with the placeable header files on disk carry.
+QByteArray placeable(const QByteArray& wmf, int width, int height);
+QByteArray emfVector(QColor fill = QColor(0, 0, 255));
+
+// Hex as RTF writes it, split into lines of the given width.
+QByteArray hexLines(const QByteArray& data, int width = 64);
+
+} // namespace samples
