@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -24,7 +25,7 @@ Run run(const QStringList& args)
     Run r;
     QTextStream out(&r.out);
     QTextStream err(&r.err);
-    r.code = runConfig(args, out, err);
+    r.code = kvizor::kvf::runConfig(args, out, err);
     out.flush();
     err.flush();
     return r;
@@ -128,16 +129,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message");
         const QString folder = QDir::tempPath();
-        QTest::newRow("no file") << QStringList() << 2 << u"usage"_s;
-        QTest::newRow("two files") << QStringList{u"a"_s, u"b"_s} << 2 << u"usage"_s;
-        QTest::newRow("unknown option") << QStringList{u"--xml"_s, u"a"_s} << 2 << u"unknown option --xml"_s;
+        QTest::newRow("no file") << QStringList() << 1 << u"usage"_s;
+        QTest::newRow("two files") << QStringList{u"a"_s, u"b"_s} << 1 << u"usage"_s;
+        QTest::newRow("unknown option") << QStringList{u"--xml"_s, u"a"_s} << 1 << u"unknown option --xml"_s;
         QTest::newRow("json and complete")
-            << QStringList{u"--json"_s, u"--complete"_s, u"a"_s} << 2 << u"usage"_s;
-        QTest::newRow("folder read") << QStringList{folder} << 1
+            << QStringList{u"--json"_s, u"--complete"_s, u"a"_s} << 1 << u"usage"_s;
+        QTest::newRow("folder read") << QStringList{folder} << 2
                                      << u"Ошибка при загрузке параметров программы!"_s;
         QTest::newRow("folder complete")
-            << QStringList{u"--complete"_s, folder} << 1 << u"Ошибка при загрузке параметров программы!"_s;
-        QTest::newRow("no such folder") << QStringList{u"--complete"_s, folder + u"/no/such/c.txt"_s} << 1
+            << QStringList{u"--complete"_s, folder} << 2 << u"Ошибка при загрузке параметров программы!"_s;
+        QTest::newRow("no such folder") << QStringList{u"--complete"_s, folder + u"/no/such/c.txt"_s} << 2
                                         << u"Ошибка при сохранении параметров программы!"_s;
     }
     void failures()
@@ -150,6 +151,20 @@ private Q_SLOTS:
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
     }
+
+#ifdef KVF_PATH
+    void registeredInTheTool()
+    {
+        const QString file = m_dir.filePath(u"tool.txt"_s);
+        QVERIFY(writeBytes(file, "[Net]\r\nRemotePort=$10\r\n"));
+        QProcess process;
+        process.start(QStringLiteral(KVF_PATH), {u"config"_s, u"--json"_s, file});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        const QJsonObject o = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+        QCOMPARE(o.value(u"RemotePort"_s), QJsonValue(16));
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestKvfConfig)

@@ -1,5 +1,7 @@
 #include "CmdConfig.h"
 
+#include "Commands.h"
+
 #include "config/Config.h"
 #include "config/IniDocument.h"
 
@@ -10,7 +12,7 @@
 
 #include <cstdio>
 
-using namespace kvizor;
+namespace kvizor::kvf {
 
 namespace {
 
@@ -71,7 +73,7 @@ int fail(QTextStream& err, const ConfigStatus& status, const QString& file)
     if (!status.detail.isEmpty())
         err << " (" << status.detail << ')';
     err << '\n';
-    return 1;
+    return 2;
 }
 
 } // namespace
@@ -91,14 +93,14 @@ int runConfig(const QStringList& args, QTextStream& out, QTextStream& err)
             return 0;
         } else if (arg.startsWith(u'-') && arg != u"-") {
             err << "kvf config: unknown option " << arg << '\n' << Usage;
-            return 2;
+            return 1;
         } else {
             files.append(arg);
         }
     }
     if (files.size() != 1 || (json && complete)) {
         err << Usage;
-        return 2;
+        return 1;
     }
     const QString file = files.first();
     const bool exists = QFileInfo::exists(file);
@@ -129,3 +131,5 @@ int runConfig(const QStringList& args)
     QTextStream err(stderr);
     return runConfig(args, out, err);
 }
+
+} // namespace kvizor::kvf

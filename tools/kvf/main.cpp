@@ -17,6 +17,7 @@ struct Command
 const Command kCommands[] = {
     {"make", kvizor::kvf::runMake, "make SOURCE.json OUT.kvf"},
     {"info", kvizor::kvf::runInfo, "info [--json] [--password P] FILE.kvf"},
+    {"config", kvizor::kvf::runConfig, "config [--json | --complete] FILE"},
 };
 
 int usage()
