@@ -159,6 +159,7 @@ private:
     void AShowHelpExecute();
     void ASaveConfigNowExecute();
     void ALoadConfigNowExecute();
+    void AAdditionConfigExecute();
 
     void setRunState(TRunState state);
     void freeTest();
