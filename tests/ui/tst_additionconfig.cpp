@@ -16,7 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -837,6 +839,59 @@ private Q_SLOTS:
         m_form->tsAssociation->applyButton()->click();
         QVERIFY(!m_form->tsAssociation->cbExtKVF->isEnabled());
         QVERIFY(readAll(m_desktop->associationEntryPath()).contains(path(QStringLiteral("moved")).toUtf8()));
+    }
+
+    // What the desktop does with a test file once the association is made: xdg-open
+    // starts the program with the file (the desktop's tools are needed for that).
+    void associationOpensTestFiles()
+    {
+        const QStringList tools{QStringLiteral("xdg-open"), QStringLiteral("xdg-mime"),
+                                QStringLiteral("update-mime-database"),
+                                QStringLiteral("update-desktop-database"), QStringLiteral("mimetype")};
+        for (const QString& tool : tools) {
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(tool + QStringLiteral(" is not installed")));
+        }
+        // A stand-in program that notes what it was started with.
+        const QString program = path(QStringLiteral("Папка программы/KvizorStudent"));
+        const QString noted = path(QStringLiteral("opened.txt"));
+        QDir().mkpath(QFileInfo(program).absolutePath());
+        QFile script(program);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + noted.toUtf8() + "'\n");
+        script.close();
+        QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+
+        XdgDesktopIntegration desktop(program, locations());
+        const IntegrationResult result = desktop.RegisterAssociation();
+        QVERIFY2(result.ok, qPrintable(result.errorText));
+        QVERIFY(desktop.IsAssociationRegistered());
+
+        const QString testFile = path(QStringLiteral("Мой тест.kvf"));
+        QVERIFY(touch(testFile));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), locations().dataHome);
+        // A generic desktop session; the stand-in never talks to the display.
+        environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":99"));
+        for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
+                                 "GNOME_DESKTOP_SESSION_ID", "WAYLAND_DISPLAY", "BROWSER"})
+            environment.remove(QString::fromLatin1(name));
+        const auto run = [&](const QString& tool, const QStringList& arguments) {
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.start(tool, arguments);
+            if (!process.waitForFinished(60000))
+                return QStringLiteral("<timeout>");
+            return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+        };
+        QCOMPARE(
+            run(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("filetype"), testFile}),
+            QStringLiteral("application/x-kvizor-test"));
+        QCOMPARE(run(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                                  QStringLiteral("application/x-kvizor-test")}),
+                 QStringLiteral("kvizor3-kvf.desktop"));
+        run(QStringLiteral("xdg-open"), {testFile});
+        QTRY_COMPARE(QString::fromUtf8(readAll(noted)).trimmed(), testFile);
     }
 
     // A failed write is reported, and the box stays available for another try.
