@@ -1,14 +1,13 @@
 #include "ui/Help.h"
 
+#include "platform/DocumentOpener.h"
 #include "ui/UiResources.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QUrl>
 
 namespace kvizor {
 
@@ -48,17 +47,15 @@ QString helpDocumentPath(const QString& programFolder, const QString& cacheFolde
 
 void openHelp(const QString& programFolder)
 {
+    const platform::HelpFile help = platform::ResolveHelpFile(programFolder);
+    if (help.kind != platform::HelpFile::Kind::None && platform::OpenLocalFile(help.path))
+        return;
+    // No help file beside the program, or none that opens (no viewer for Help.chm on this
+    // desktop): the bundled pages.
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    const QString path = helpDocumentPath(programFolder, cache);
-    if (path.isEmpty())
-        return;
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        return;
-    if (path.endsWith(QLatin1String(".chm"), Qt::CaseInsensitive)) {
-        const QString html = helpDocumentPath(programFolder, cache, false);
-        if (!html.isEmpty())
-            QDesktopServices::openUrl(QUrl::fromLocalFile(html));
-    }
+    const QString html = helpDocumentPath(programFolder, cache, false);
+    if (!html.isEmpty() && html != help.path)
+        platform::OpenLocalFile(html);
 }
 
 } // namespace kvizor

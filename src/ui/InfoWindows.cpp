@@ -1,8 +1,8 @@
 #include "ui/InfoWindows.h"
 
+#include "platform/DocumentOpener.h"
 #include "ui/UiResources.h"
 
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
@@ -37,12 +37,8 @@ QTextBrowser* makeBrowser(QWidget* parent, const QString& html)
     auto* browser = new QTextBrowser(parent);
     browser->setOpenLinks(false);
     browser->setHtml(html);
-    QObject::connect(browser, &QTextBrowser::anchorClicked, browser, [](const QUrl& url) {
-        const QString scheme = url.scheme().toLower();
-        if (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
-            scheme == QLatin1String("mailto"))
-            QDesktopServices::openUrl(url);
-    });
+    QObject::connect(browser, &QTextBrowser::anchorClicked, browser,
+                     [](const QUrl& url) { platform::OpenLink(url); });
     return browser;
 }
 

@@ -1,75 +1,88 @@
 #include "ui/RichTextAccess.h"
 
-#include <QTextBlock>
+#include "ui/RichTextRoutines.h"
+#include "ui/RichTextView.h"
+
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextEdit>
 
 namespace kvizor::richtext_access {
 
 namespace {
 
-QTextEdit* edit(QWidget* control)
+// Exactly the control class of the question and the variants.
+RichTextView* view(QWidget* control)
 {
-    return qobject_cast<QTextEdit*>(control);
+    if (control == nullptr || control->metaObject() != &RichTextView::staticMetaObject)
+        return nullptr;
+    return static_cast<RichTextView*>(control);
 }
 
 } // namespace
 
 void clear(QWidget* control)
 {
-    if (QTextEdit* e = edit(control)) {
-        e->clear();
-        e->setCurrentCharFormat(QTextCharFormat());
+    if (RichTextView* v = view(control)) {
+        LoadRichText(QString(), v, false);
+        v->setCurrentCharFormat(QTextCharFormat());
     }
 }
 
 void appendLine(QWidget* control, const QString& text)
 {
-    QTextDocument* doc = document(control);
-    if (doc == nullptr)
+    RichTextView* v = view(control);
+    if (v == nullptr)
         return;
+    QTextDocument* doc = v->document();
     QTextCursor cursor(doc);
     cursor.movePosition(QTextCursor::End);
     if (!doc->isEmpty())
         cursor.insertBlock();
     cursor.insertText(text);
+    v->applyZoom();
 }
 
 QTextDocument* document(QWidget* control)
 {
-    QTextEdit* e = edit(control);
-    return e != nullptr ? e->document() : nullptr;
+    RichTextView* v = view(control);
+    return v != nullptr ? v->document() : nullptr;
 }
 
 int zoom(const QWidget* control)
 {
-    const QVariant value = control->property("zoomPercent");
-    return value.isValid() ? value.toInt() : 100;
+    const RichTextView* v = view(const_cast<QWidget*>(control));
+    return v != nullptr ? v->zoom() : 100;
 }
 
 void setZoom(QWidget* control, int percent)
 {
-    control->setProperty("zoomPercent", percent);
+    if (RichTextView* v = view(control))
+        v->setZoom(percent);
+}
+
+void contentChanged(QWidget* control)
+{
+    if (RichTextView* v = view(control))
+        v->applyZoom();
 }
 
 void changeFontSize(QWidget* control, int delta)
 {
-    Q_UNUSED(control);
-    Q_UNUSED(delta);
+    if (RichTextView* v = view(control))
+        ChangeRichTextFontSize(v, delta);
 }
 
 void moveToStart(QWidget* control)
 {
-    if (QTextEdit* e = edit(control)) {
-        e->moveCursor(QTextCursor::Start);
-        e->ensureCursorVisible();
+    if (RichTextView* v = view(control)) {
+        v->moveCursor(QTextCursor::Start);
+        v->ensureCursorVisible();
     }
 }
 
 bool isTaskText(const QWidget* widget)
 {
-    return qobject_cast<const QTextEdit*>(widget) != nullptr;
+    return view(const_cast<QWidget*>(widget)) != nullptr;
 }
 
 QWidget* taskTextOf(QWidget* widget)
@@ -77,15 +90,16 @@ QWidget* taskTextOf(QWidget* widget)
     if (isTaskText(widget))
         return widget;
     QWidget* parent = widget->parentWidget();
-    if (parent != nullptr && isTaskText(parent) && edit(parent)->viewport() == widget)
+    RichTextView* v = view(parent);
+    if (v != nullptr && v->viewport() == widget)
         return parent;
     return nullptr;
 }
 
 void watchDoubleClicks(QWidget* control, QObject* filter)
 {
-    if (QTextEdit* e = edit(control))
-        e->viewport()->installEventFilter(filter);
+    if (RichTextView* v = view(control))
+        v->viewport()->installEventFilter(filter);
 }
 
 } // namespace kvizor::richtext_access

@@ -15,6 +15,8 @@ void appendLine(QWidget* control, const QString& text);
 QTextDocument* document(QWidget* control);
 int zoom(const QWidget* control);
 void setZoom(QWidget* control, int percent);
+// Gives text written straight into the document the control's current zoom.
+void contentChanged(QWidget* control);
 void changeFontSize(QWidget* control, int delta);
 void moveToStart(QWidget* control);
 // Whether the widget is a task text: a rich-text control of the question and variants.

@@ -1,6 +1,7 @@
 // The regions of the main window, from top to bottom.
 #include "ui/StudentMainForm.h"
 
+#include "ui/RichTextView.h"
 #include "ui/StatusPanels.h"
 
 #include <QComboBox>
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace kvizor {
@@ -82,14 +82,11 @@ void TStudentMainForm::buildLayout()
     auto* questionRow = new QHBoxLayout(PanelQuestion);
     questionRow->setContentsMargins(0, 0, 0, 0);
     questionRow->setSpacing(0);
-    auto* questionText = new QTextEdit(PanelQuestion);
-    questionText->setReadOnly(true);
+    auto* questionText = new RichTextView(PanelQuestion);
     questionText->setObjectName(QStringLiteral("QuestionText"));
-    QFont questionFont(QStringLiteral("Times New Roman"), 12);
-    questionText->setFont(questionFont);
-    questionText->document()->setDefaultFont(questionFont);
     QuestionText = questionText;
     questionRow->addWidget(QuestionText, 1);
+    watchTaskText(QuestionText);
     QuestionImage = new QLabel(PanelQuestion);
     QuestionImage->setObjectName(QStringLiteral("QuestionImage"));
     QuestionImage->setFixedSize(160, 160);

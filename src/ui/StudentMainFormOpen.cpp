@@ -5,6 +5,7 @@
 #include "config/RegistryStore.h"
 #include "model/Test.h"
 #include "model/TestLoader.h"
+#include "richtext/RichText.h"
 #include "ui/Prompts.h"
 #include "ui/RichTextAccess.h"
 #include "ui/ShowQuestionImageForm.h"
@@ -36,17 +37,6 @@ namespace {
 bool hasTestExtension(const QString& path)
 {
     return QFileInfo(path).suffix().toUpper() == QLatin1String("KVF");
-}
-
-// Plain text of a rich text, for the information window.
-QString plainTextOf(const QString& richText)
-{
-    QTextDocument doc;
-    if (Qt::mightBeRichText(richText))
-        doc.setHtml(richText);
-    else
-        doc.setPlainText(richText);
-    return doc.toPlainText().trimmed();
 }
 
 } // namespace
@@ -96,6 +86,7 @@ void TStudentMainForm::ShowTestSummary()
         QTextCursor cursor(doc);
         testsummary::writeSummary(cursor, *m_test, static_cast<int>(m_tasks.size()));
     }
+    richtext_access::contentChanged(QuestionText);
     ApplyZoom();
     setUpdatesEnabled(updates);
     richtext_access::moveToStart(QuestionText);
@@ -163,7 +154,7 @@ void TStudentMainForm::AShowTestInfoExecute()
     QTextBrowser* info = form.reInfo();
     QTextCursor cursor(info->document());
     const QColor background = info->palette().color(QPalette::Base);
-    testsummary::writeInfo(cursor, *m_test, static_cast<int>(m_tasks.size()), background, plainTextOf);
+    testsummary::writeInfo(cursor, *m_test, static_cast<int>(m_tasks.size()), background, RtfToPlainText);
     info->moveCursor(QTextCursor::Start);
     m_prompts->execDialog(form);
 }

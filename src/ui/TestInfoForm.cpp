@@ -1,6 +1,7 @@
 #include "ui/TestInfoForm.h"
 
-#include <QDesktopServices>
+#include "platform/DocumentOpener.h"
+
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTextBrowser>
@@ -11,16 +12,12 @@ namespace kvizor {
 
 bool isOpenableLink(const QUrl& url)
 {
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
-                             scheme == QLatin1String("mailto"));
+    return platform::IsSafeLink(url);
 }
 
 bool openLinkIfAllowed(const QUrl& url)
 {
-    if (!isOpenableLink(url))
-        return false;
-    return QDesktopServices::openUrl(url);
+    return platform::OpenLink(url);
 }
 
 TTestInfoForm::TTestInfoForm(QWidget* parent) : QDialog(parent)

@@ -1,12 +1,12 @@
 #include "ui/WidgetPrompts.h"
 
 #include "ui/InputPasswordForm.h"
+#include "ui/RichTextRoutines.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTextBrowser>
-#include <QVBoxLayout>
+#include <QTextEdit>
 
 namespace kvizor {
 
@@ -81,19 +81,13 @@ QString WidgetPrompts::chooseTestFile(const QString& startFolder)
 
 bool WidgetPrompts::showRichText(const QString& richText, const QString& caption)
 {
-    QDialog dialog(m_owner);
-    dialog.setWindowTitle(caption.isEmpty() ? QStringLiteral("Просмотр") : caption);
-    auto* view = new QTextBrowser(&dialog);
-    view->setHtml(richText);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(view);
-    return dialog.exec() == QDialog::Accepted;
+    return ShowRichTextViewer(richText, caption, m_owner);
 }
 
 bool WidgetPrompts::showRichEditViewer(QWidget& control, const QString& caption)
 {
     auto* edit = qobject_cast<QTextEdit*>(&control);
-    return showRichText(edit != nullptr ? edit->toHtml() : QString(), caption);
+    return edit != nullptr && ShowRichEditViewer(edit, caption, m_owner);
 }
 
 int WidgetPrompts::execDialog(QDialog& dialog)

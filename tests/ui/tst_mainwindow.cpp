@@ -1,7 +1,9 @@
 #include "tst_ui.h"
 
 #include "Fixtures.h"
+#include "richtext/DocumentZoom.h"
 #include "ScriptedPrompts.h"
+#include "ui/RichTextView.h"
 #include "ui/ShowQuestionImageForm.h"
 #include "ui/StatusPanels.h"
 #include "ui/StudentMainForm.h"
@@ -850,7 +852,13 @@ void TestMainWindow::zoomReachesNewText()
     window->aZoomUp->trigger();
     window->aZoomUp->trigger();
     window->LoadTest(file);
-    QCOMPARE(window->QuestionText->property("zoomPercent").toInt(), 120);
+    auto* view = qobject_cast<RichTextView*>(window->QuestionText);
+    QCOMPARE(view->zoom(), 120);
+    // The summary written after the zoom is drawn at 120 % of the 12-point text.
+    QCOMPARE(DocumentZoom(view->document()), 120);
+    QCOMPARE(view->document()->defaultFont().pointSizeF(), 12 * 1.2);
+    window->aZoomNormal->trigger();
+    QCOMPARE(view->document()->defaultFont().pointSizeF(), 12.0);
 }
 
 void TestMainWindow::f10OnlyDuringRun()

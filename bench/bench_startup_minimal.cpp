@@ -1,0 +1,16 @@
+// The yardstick of the start-up benchmark: a Qt Widgets program showing one empty window.
+#include "BenchShown.h"
+
+#include <QApplication>
+#include <QWidget>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QuitWhenShown quit;
+    app.installEventFilter(&quit);
+    QWidget window;
+    window.resize(672, 600);
+    window.show();
+    return QApplication::exec();
+}
