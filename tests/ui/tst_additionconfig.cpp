@@ -853,7 +853,9 @@ private Q_SLOTS:
                 QSKIP(qPrintable(tool + QStringLiteral(" is not installed")));
         }
         // A stand-in program that notes what it was started with.
-        const QString program = path(QStringLiteral("Папка программы/KvizorStudent"));
+        // xdg-open on a generic desktop splits Exec at blanks whatever the quoting, so the
+        // program's own path has none here (an installed program's never has).
+        const QString program = path(QStringLiteral("Папка-программы/KvizorStudent"));
         const QString noted = path(QStringLiteral("opened.txt"));
         QDir().mkpath(QFileInfo(program).absolutePath());
         QFile script(program);
@@ -868,11 +870,15 @@ private Q_SLOTS:
         QVERIFY(desktop.IsAssociationRegistered());
 
         const QString testFile = path(QStringLiteral("Мой тест.kvf"));
-        QVERIFY(touch(testFile));
+        QFile test(testFile);
+        QVERIFY(test.open(QIODevice::WriteOnly) && test.write("not really a test") > 0);
+        test.close();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_DATA_HOME"), locations().dataHome);
         // A generic desktop session; the stand-in never talks to the display.
         environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":99"));
+        // The test's Russian locale may not be installed; the tools need some UTF-8 locale.
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
                                  "GNOME_DESKTOP_SESSION_ID", "WAYLAND_DISPLAY", "BROWSER"})
             environment.remove(QString::fromLatin1(name));
