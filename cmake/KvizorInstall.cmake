@@ -54,17 +54,15 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
 # Loaded at run time, so the library scan cannot see them: SVG icons and pictures.
 set(KVIZOR_PLUGIN_DEPENDS "libqt6svg6")
 find_program(KVIZOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(KVIZOR_DPKG_SHLIBDEPS)
+  # The library scan finds libqt6svg6 too, through the SVG widgets.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${KVIZOR_PLUGIN_DEPENDS}")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "${KVIZOR_PLUGIN_DEPENDS}, libqt6core6, libqt6gui6, libqt6widgets6, libqt6network6, libqt6multimedia6, libqt6svgwidgets6, zlib1g")
+    "${KVIZOR_PLUGIN_DEPENDS}, libqt6core6, libqt6gui6, libqt6widgets6, libqt6network6, libqt6multimedia6, libqt6svgwidgets6, libwmf-0.2-7, libemf2svg1, zlib1g")
 endif()
 # The desktop tools that register the association and open test files by type, and the
 # fonts the tests' texts are laid out for.
