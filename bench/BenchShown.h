@@ -7,6 +7,25 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+// Milliseconds since the driver started this child (KVIZOR_BENCH_T0, monotonic ns).
+inline double benchSinceSpawn()
+{
+    const char* t0 = std::getenv("KVIZOR_BENCH_T0");
+    if (t0 == nullptr)
+        return 0;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const double ns = double(now.tv_sec) * 1e9 + double(now.tv_nsec);
+    return (ns - std::strtod(t0, nullptr)) / 1e6;
+}
+
+inline void benchMark(const char* what)
+{
+    std::printf("%s %.1f\n", what, benchSinceSpawn());
+}
 
 // Ends a benchmark child once its first top-level window is on screen: at the first
 // expose event, after the pending paint, it prints "shown" and quits.
@@ -23,7 +42,7 @@ protected:
             if (window != nullptr && window->isExposed()) {
                 m_done = true;
                 QTimer::singleShot(0, qApp, [] {
-                    std::fputs("shown\n", stdout);
+                    benchMark("shown");
                     std::fflush(stdout);
                     QCoreApplication::exit(0);
                 });

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -56,6 +57,12 @@ double timeToShown(const QString& program, const QProcessEnvironment& env)
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::SeparateChannels);
     QElapsedTimer timer;
+    QProcessEnvironment childEnv = env;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    childEnv.insert(QStringLiteral("KVIZOR_BENCH_T0"),
+                    QString::number(double(now.tv_sec) * 1e9 + double(now.tv_nsec), 'f', 0));
+    child.setProcessEnvironment(childEnv);
     timer.start();
     child.start();
     if (!child.waitForStarted(10000))
@@ -69,6 +76,9 @@ double timeToShown(const QString& program, const QProcessEnvironment& env)
     const double ms = timer.nsecsElapsed() / 1e6;
     if (!child.waitForFinished(20000))
         child.kill();
+    if (qEnvironmentVariableIsSet("KVIZOR_BENCH_VERBOSE"))
+        std::printf("  %s: %s", qPrintable(QFileInfo(program).fileName()),
+                    out.replace('\n', ' ').constData());
     return ms;
 }
 
@@ -158,7 +168,9 @@ int main(int argc, char** argv)
 {
     if (qgetenv("KVIZOR_BENCH_CHILD") == "student") {
         kvizor::StudentProgramOptions options;
+        benchMark("main");
         options.onWindowCreated = [](kvizor::TStudentMainForm&) {
+            benchMark("window");
             qApp->installEventFilter(new QuitWhenShown(qApp));
         };
         char* childArgs[] = {argv[0], nullptr};

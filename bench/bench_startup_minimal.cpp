@@ -6,7 +6,9 @@
 
 int main(int argc, char** argv)
 {
+    benchMark("main");
     QApplication app(argc, argv);
+    benchMark("application");
     QuitWhenShown quit;
     app.installEventFilter(&quit);
     QWidget window;

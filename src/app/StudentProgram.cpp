@@ -1,6 +1,7 @@
 #include "app/StudentProgram.h"
 
 #include "platform/SingleInstance.h"
+#include "ui/LazyIconStyle.h"
 #include "ui/StudentMainForm.h"
 
 #include <QApplication>
@@ -65,6 +66,7 @@ int RunStudentProgram(int argc, char** argv, const StudentProgramOptions& option
     QApplication::setApplicationName(QStringLiteral("Student"));
     QApplication::setDesktopFileName(QStringLiteral("KvizorStudent"));
     QApplication app(argc, argv);
+    QApplication::setStyle(new LazyIconStyle);
 
     const QStringList arguments = QApplication::arguments();
     const QString argument = firstArgument(arguments);

@@ -191,6 +191,15 @@ int DocumentZoom(const QTextDocument* document)
     return zoom.isValid() ? zoom.toInt() : 100;
 }
 
+QTextDocument* CloneUnzoomed(const QTextDocument* document)
+{
+    QTextDocument* copy = document->clone();
+    copy->setProperty(kZoomProperty, document->property(kZoomProperty));
+    copy->setProperty(kBaseFontProperty, document->property(kBaseFontProperty));
+    ApplyDocumentZoom(copy, 100);
+    return copy;
+}
+
 void ApplyDocumentZoom(QTextDocument* document, int percent)
 {
     percent = std::max(1, percent);

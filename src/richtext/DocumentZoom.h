@@ -10,6 +10,8 @@ namespace kvizor {
 // added later without a kept value is taken as unzoomed.
 void ApplyDocumentZoom(QTextDocument* document, int percent);
 int DocumentZoom(const QTextDocument* document);
+// A copy of the document (pictures included) at 100 percent, owned by the caller.
+QTextDocument* CloneUnzoomed(const QTextDocument* document);
 
 // Changes the size of every character by delta points, keeping the differences between
 // mixed sizes; a 1-point character is never made smaller and no size drops below 1.

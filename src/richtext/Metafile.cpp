@@ -50,6 +50,88 @@ void fail(QString* error, const QString& reason)
         *error = reason;
 }
 
+// A device-independent bitmap that a converter can read without trusting its numbers:
+// a known header, sane dimensions and depth, uncompressed or bit-field pixels that all lie
+// inside the record. Compressed (RLE, JPEG, PNG) bitmaps are refused.
+bool dibSafe(QByteArrayView dib)
+{
+    if (dib.size() < 12)
+        return false;
+    const quint32 headerSize = le32(dib, 0);
+    qint64 width = 0;
+    qint64 height = 0;
+    int bits = 0;
+    int planes = 0;
+    quint32 compression = 0;
+    quint32 colors = 0;
+    if (headerSize == 12) {
+        width = le16(dib, 4);
+        height = le16(dib, 6);
+        planes = le16(dib, 8);
+        bits = le16(dib, 10);
+    } else if (headerSize >= 40 && headerSize <= 124 && dib.size() >= 40) {
+        width = qint32(le32(dib, 4));
+        height = qint32(le32(dib, 8));
+        planes = le16(dib, 12);
+        bits = le16(dib, 14);
+        compression = le32(dib, 16);
+        colors = le32(dib, 32);
+    } else {
+        return false;
+    }
+    height = height < 0 ? -height : height;
+    if (planes != 1 || width < 1 || height < 1 || width > PictureLimits::kMaxSide ||
+        height > PictureLimits::kMaxSide)
+        return false;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return false;
+    if (compression != 0 && !(compression == 3 && (bits == 16 || bits == 32)))
+        return false;
+    if (bits <= 8 && colors == 0)
+        colors = 1u << bits;
+    if (colors > 256)
+        return false;
+    const qint64 palette = qint64(colors) * (headerSize == 12 ? 3 : 4);
+    const qint64 masks = headerSize == 40 && compression == 3 ? 12 : 0;
+    const qint64 stride = (width * bits + 31) / 32 * 4;
+    return qint64(headerSize) + palette + masks + stride * height <= dib.size();
+}
+
+// Records that carry a bitmap are kept only when the bitmap is safe to read.
+bool wmfRecordSafe(QByteArrayView record, quint16 function)
+{
+    qsizetype dibAt = -1;
+    switch (function) {
+    case 0x0F43: // STRETCHDIB
+        dibAt = 6 + 22;
+        break;
+    case 0x0B41: // DIBSTRETCHBLT
+        if (record.size() <= 2 * (3 + 11))
+            return true; // the form without a bitmap
+        dibAt = 6 + 20;
+        break;
+    case 0x0940: // DIBBITBLT
+        if (record.size() <= 2 * (3 + 9))
+            return true;
+        dibAt = 6 + 16;
+        break;
+    case 0x0D33: // SETDIBTODEV
+        dibAt = 6 + 18;
+        break;
+    case 0x0142: // DIBCREATEPATTERNBRUSH
+        dibAt = 6 + 4;
+        break;
+    case 0x01F9: // CREATEPATTERNBRUSH with an old device-dependent bitmap
+        return false;
+    case 0x0922: // BITBLT and STRETCHBLT with an old device-dependent bitmap
+    case 0x0B23:
+        return record.size() <= 2 * (3 + (function >> 8) + 1);
+    default:
+        return true;
+    }
+    return dibAt < record.size() && dibSafe(record.sliced(dibAt));
+}
+
 bool writeAll(int fd, const char* data, qsizetype size)
 {
     while (size > 0) {
@@ -81,7 +163,9 @@ QByteArray convertIsolated(const std::function<QByteArray()>& convert, QString* 
     }
     if (pid == 0) {
         ::close(fds[0]);
-        ::signal(SIGPIPE, SIG_DFL);
+        // Faults and the time bound end the child; inherited handlers must not run here.
+        for (const int sig : {SIGPIPE, SIGALRM, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+            ::signal(sig, SIG_DFL);
         ::alarm(PictureLimits::kMetafileSeconds + 1);
         const QByteArray out = convert();
         const char ok = out.isEmpty() ? 0 : 1;
@@ -184,6 +268,7 @@ QByteArray SanitizeWmf(QByteArrayView data, QString* error)
         fail(error, QStringLiteral("not a WMF header"));
         return {};
     }
+    QByteArray out = data.first(start + 18).toByteArray();
     qsizetype at = start + 18;
     quint32 maxRecord = 3;
     int records = 0;
@@ -193,15 +278,18 @@ QByteArray SanitizeWmf(QByteArrayView data, QString* error)
         const quint16 function = le16(data, at + 4);
         if (words < 3 || qint64(words) * 2 > data.size() - at)
             break;
-        maxRecord = std::max(maxRecord, words);
-        at += qsizetype(words) * 2;
+        const QByteArrayView record = data.sliced(at, qsizetype(words) * 2);
+        at += record.size();
         ++records;
+        if (!wmfRecordSafe(record, function))
+            continue;
+        maxRecord = std::max(maxRecord, words);
+        out.append(record.data(), record.size());
         if (function == 0) {
             ended = true;
             break;
         }
     }
-    QByteArray out = data.first(at).toByteArray();
     if (!ended) {
         static const char eof[6] = {3, 0, 0, 0, 0, 0};
         out.append(eof, 6);

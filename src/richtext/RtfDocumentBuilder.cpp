@@ -12,10 +12,17 @@ constexpr double kTwipsPerPixel = 15.0;
 
 } // namespace
 
-DocumentBuilder::DocumentBuilder(QTextDocument* document) : m_document(document), m_cursor(document)
+DocumentBuilder::DocumentBuilder(QTextDocument* document) : m_cursor(document)
 {
     m_cursor.movePosition(QTextCursor::End);
     m_fresh = document->isEmpty();
+    // Inside one edit block the cursors skip laying out each block after every insertion.
+    m_cursor.beginEditBlock();
+}
+
+DocumentBuilder::~DocumentBuilder()
+{
+    m_cursor.endEditBlock();
 }
 
 void DocumentBuilder::addText(const QString& text, const QTextCharFormat& format)

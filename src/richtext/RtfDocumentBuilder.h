@@ -32,6 +32,9 @@ class DocumentBuilder
 {
 public:
     explicit DocumentBuilder(QTextDocument* document);
+    ~DocumentBuilder();
+    DocumentBuilder(const DocumentBuilder&) = delete;
+    DocumentBuilder& operator=(const DocumentBuilder&) = delete;
 
     void addText(const QString& text, const QTextCharFormat& format);
     void addImage(const QTextImageFormat& format);
@@ -70,7 +73,6 @@ private:
     void writeTable();
     void takeParagraph(const QTextBlockFormat& format, const QTextCharFormat& mark);
 
-    QTextDocument* m_document;
     QTextCursor m_cursor;
     bool m_fresh = true; // the cursor stands in an empty block not used yet
     int m_written = 0;

@@ -668,7 +668,8 @@ void Reader::textWord(Kw kw, const Token& t)
     case Kw::Tx:
     case Kw::Tb:
         if (para.tabs.size() < 64 && p > 0) {
-            QTextOption::Tab tab(p / kTwipsPerPixel, para.nextTab);
+            // Kept in twips from the left margin until the paragraph's indents are known.
+            QTextOption::Tab tab(p, para.nextTab);
             if (para.nextTab == QTextOption::DelimiterTab)
                 tab.delimiter = u'.';
             para.tabs.append(tab);
@@ -1040,8 +1041,25 @@ QTextBlockFormat Reader::blockFormat(const ParaProps& p) const
         else
             f.setLineHeight(-double(p.sl) / kTwipsPerPixel, QTextBlockFormat::FixedHeight);
     }
-    if (!p.tabs.isEmpty())
-        f.setTabPositions(p.tabs);
+    // RTF measures tab stops from the left margin and puts an implicit stop at the left
+    // indent of a hanging paragraph; Qt measures them from the start of the line.
+    const int firstLine = std::max(0, p.li) + p.fi;
+    QList<QTextOption::Tab> tabs;
+    bool hanging = p.fi < 0;
+    for (QTextOption::Tab tab : p.tabs) {
+        if (hanging && tab.position >= std::max(0, p.li)) {
+            if (tab.position > std::max(0, p.li))
+                tabs.append(QTextOption::Tab(-p.fi / kTwipsPerPixel, QTextOption::LeftTab));
+            hanging = false;
+        }
+        tab.position = (tab.position - firstLine) / kTwipsPerPixel;
+        if (tab.position > 0)
+            tabs.append(tab);
+    }
+    if (hanging)
+        tabs.append(QTextOption::Tab(-p.fi / kTwipsPerPixel, QTextOption::LeftTab));
+    if (!tabs.isEmpty())
+        f.setTabPositions(tabs);
     return f;
 }
 
@@ -1191,8 +1209,11 @@ RtfReadStats ReadRtf(QByteArrayView rtf, QTextDocument* document)
 {
     const bool undo = document->isUndoRedoEnabled();
     document->setUndoRedoEnabled(false);
-    Reader reader(rtf, document);
-    const RtfReadStats stats = reader.run();
+    RtfReadStats stats;
+    {
+        Reader reader(rtf, document);
+        stats = reader.run();
+    }
     document->setUndoRedoEnabled(undo);
     return stats;
 }

@@ -1,6 +1,7 @@
 #include "RtfWriter.h"
 
 #include "common/Cp1251.h"
+#include "DocumentZoom.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -12,6 +13,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <memory>
 
 namespace kvizor {
 namespace {
@@ -185,7 +187,7 @@ void Writer::writeParagraphFormat(const QTextBlock& block, bool inTable)
             word("tqc");
         else if (tab.type == QTextOption::DelimiterTab)
             word("tqdec");
-        word("tx", twips(tab.position));
+        word("tx", twips(tab.position + std::max(0.0, f.leftMargin()) + f.textIndent()));
     }
     m_body += ' ';
 }
@@ -383,6 +385,11 @@ int Writer::colorIndex(const QColor& color)
 
 QByteArray WriteRtf(const QTextDocument* document)
 {
+    // A zoomed document is written at its own sizes, not at the zoom it is shown with.
+    if (DocumentZoom(document) != 100) {
+        const std::unique_ptr<QTextDocument> copy(CloneUnzoomed(document));
+        return Writer(copy.get()).write();
+    }
     return Writer(document).write();
 }
 

@@ -141,6 +141,7 @@ private:
     void createMenus();
     void connectActions();
     void rebuildPreviousFilesMenu();
+    void loadMenuIcons();
 
     // Start-up and shutdown steps.
     void createSteps();
@@ -184,6 +185,7 @@ private:
     TRecentFiles m_previousFiles;
     bool m_shownOnce = false;
     bool m_closed = false;
+    bool m_menuIconsLoaded = false;
     int m_updateChanges = 0;
     QTimer* m_clockTimer = nullptr;
 

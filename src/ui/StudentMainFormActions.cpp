@@ -84,16 +84,8 @@ void TStudentMainForm::createActions()
                            AFontSizeUp, AFontSizeNormal, AFontSizeDown, aZoomUp, aZoomNormal, aZoomDown})
         check->setCheckable(true);
 
-    const QStyle* st = style();
-    AOpenTest->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
-    ACloseTest->setIcon(st->standardIcon(QStyle::SP_DialogCloseButton));
-    AExit->setIcon(st->standardIcon(QStyle::SP_DialogCancelButton));
-    ABeginTest->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
-    AEndTest->setIcon(st->standardIcon(QStyle::SP_MediaStop));
-    AShowTestInfo->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
-    AShowHelp->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
-    AGetTest->setIcon(st->standardIcon(QStyle::SP_DriveNetIcon));
-    ASaveConfigNow->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+    // Icons are loaded the first time a menu opens: the image plugins they need would
+    // otherwise slow down the start of the program.
 }
 
 void TStudentMainForm::createMenus()
@@ -169,11 +161,31 @@ void TStudentMainForm::createMenus()
     miHelp->addSeparator();
     miHelp->addAction(AShowAbout);
 
+    for (QMenu* menu : {miFile, miTest, miConfig, miHelp})
+        connect(menu, &QMenu::aboutToShow, this, &TStudentMainForm::loadMenuIcons);
+
     // Buttons of the task area run their commands and follow their state.
     bindButtonToAction(ButtonShowPromptTask, aShowPromptTask);
     bindButtonToAction(ButtonSkippingTask, aSkippingTask);
     bindButtonToAction(ButtonCheckAskTask, ACheckAskTask);
     bindButtonToAction(ButtonIDoNotKnow, aIDoNotKnow);
+}
+
+void TStudentMainForm::loadMenuIcons()
+{
+    if (m_menuIconsLoaded)
+        return;
+    m_menuIconsLoaded = true;
+    const QStyle* st = style();
+    AOpenTest->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    ACloseTest->setIcon(st->standardIcon(QStyle::SP_DialogCloseButton));
+    AExit->setIcon(st->standardIcon(QStyle::SP_DialogCancelButton));
+    ABeginTest->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
+    AEndTest->setIcon(st->standardIcon(QStyle::SP_MediaStop));
+    AShowTestInfo->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
+    AShowHelp->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
+    AGetTest->setIcon(st->standardIcon(QStyle::SP_DriveNetIcon));
+    ASaveConfigNow->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
 }
 
 void TStudentMainForm::rebuildPreviousFilesMenu()

@@ -43,15 +43,28 @@ TTextViewForm::TTextViewForm(QWidget* parent) : QDialog(parent)
     m_viewer->viewport()->installEventFilter(this);
 }
 
+bool TTextViewForm::zoomKey(const QKeyEvent* event)
+{
+    const QString text = event->text();
+    if (text != QLatin1String("+") && text != QLatin1String("-"))
+        return false;
+    const int step = text == QLatin1String("+") ? kZoomStep : -kZoomStep;
+    m_viewer->setZoom(std::clamp(m_viewer->zoom() + step, kMinZoom, kMaxZoom));
+    return true;
+}
+
+void TTextViewForm::keyPressEvent(QKeyEvent* event)
+{
+    // Keys the focused button leaves unhandled arrive here.
+    if (!zoomKey(event))
+        QDialog::keyPressEvent(event);
+}
+
 bool TTextViewForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
-        const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (text == QLatin1String("+") || text == QLatin1String("-")) {
-            const int step = text == QLatin1String("+") ? kZoomStep : -kZoomStep;
-            m_viewer->setZoom(std::clamp(m_viewer->zoom() + step, kMinZoom, kMaxZoom));
+        if (zoomKey(static_cast<QKeyEvent*>(event)))
             return true;
-        }
     } else if (event->type() == QEvent::MouseButtonRelease && watched == m_viewer->viewport()) {
         m_ok->setFocus(Qt::MouseFocusReason);
     }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QKeyEvent;
 class QPushButton;
 
 namespace kvizor {
@@ -25,8 +26,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    bool zoomKey(const QKeyEvent* event);
+
     RichTextView* m_viewer;
     QPushButton* m_ok;
 };

@@ -1,4 +1,6 @@
 #include "common/BinaryWriter.h"
+#include "common/FormatError.h"
+#include "FailDevice.h"
 #include "model/Crc32.h"
 #include "model/Scrambler.h"
 #include "model/StreamLayers.h"
@@ -591,6 +593,54 @@ private Q_SLOTS:
                             uLong(compressed.size() - 4)),
                  Z_OK);
         QCOMPARE(streamed, whole);
+    }
+
+    // A read error anywhere below the parser surfaces as a failed read, not as a short body.
+    void readErrorPropagates_data()
+    {
+        QTest::addColumn<qint64>("limit");
+        QTest::newRow("in the magic") << qint64(3);
+        QTest::newRow("in the body") << qint64(200);
+        QTest::newRow("near the end") << qint64(fullFixture().bytes().size() - 1);
+    }
+
+    void readErrorPropagates()
+    {
+        QFETCH(qint64, limit);
+        FailDevice source(fullFixture().bytes(), limit);
+        CrcReadDevice crcLayer(source);
+        DescrambleDevice plain(crcLayer, TestFileKey);
+        char head[16];
+        const qint64 got = plain.read(head, 16);
+        if (limit < 16) {
+            QVERIFY(got < 16);
+            return;
+        }
+        QCOMPARE(got, 16);
+        InflateDevice body(plain);
+        QByteArray all;
+        char buffer[4096];
+        qint64 n = 0;
+        while ((n = body.read(buffer, sizeof buffer)) > 0)
+            all.append(buffer, n);
+        QCOMPARE(n, -1);
+        QVERIFY(body.failed());
+        QVERIFY(!body.finished());
+    }
+
+    void writerReportsDeviceFailure()
+    {
+        const Fixture f = fullFixture();
+        for (qint64 limit : {qint64(0), qint64(8), qint64(100), qint64(f.bytes().size() - 1)}) {
+            FailDevice target(QByteArray(), limit);
+            QVERIFY_THROWS_EXCEPTION(WriteError, WriteTestFile(target, *f.test, f.tasks, f.files));
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.kvf"));
+        std::vector<TWriterFile> missing{
+            {QStringLiteral("a.png"), {}, dir.filePath(QStringLiteral("none.png"))}};
+        QVERIFY_THROWS_EXCEPTION(WriteError, WriteTestFileToPath(path, *f.test, f.tasks, missing));
+        QVERIFY(!QFile::exists(path));
     }
 
     void inflateDeviceErrors()

@@ -100,7 +100,9 @@ QByteArray jpeg(const QImage& image)
 
 QByteArray bmp(const QImage& image)
 {
-    return save(image.convertToFormat(QImage::Format_RGB888), "BMP");
+    const bool keep = image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono ||
+                      image.format() == QImage::Format_ARGB32;
+    return save(keep ? image : image.convertToFormat(QImage::Format_RGB888), "BMP");
 }
 
 QByteArray dib(const QImage& image)

@@ -5,6 +5,8 @@
 #include "richtext/RtfWriter.h"
 #include "Samples.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -133,6 +135,7 @@ private Q_SLOTS:
     void unicodeFallback();
     void paragraphFormats_data();
     void paragraphFormats();
+    void tabStops();
     void tables();
     void pictures_data();
     void pictures();
@@ -146,7 +149,9 @@ private Q_SLOTS:
     void loadRichText();
     void zoomNeverDrifts();
     void zoomScalesPictures();
+    void zoomedDocumentWritesItsOwnSizes();
     void changeFontSize();
+    void writeFuzzCorpus();
 };
 
 void TestRichText::plainText_data()
@@ -320,6 +325,26 @@ void TestRichText::paragraphFormats()
     QTEST(f.bottomMargin(), "bottom");
     QTEST(f.lineHeightType(), "lineType");
     QTEST(f.lineHeight(), "lineHeight");
+}
+
+void TestRichText::tabStops()
+{
+    // Qt measures stops from the start of the line, RTF from the left margin; a hanging
+    // paragraph has an implicit stop at its left indent.
+    const Doc d(rtf(
+        "\\tx1440\\tqr\\tx4320 plain\\par\\pard\\li720\\fi-360 hang\\par\\pard\\li720\\fi-360\\tx2160 both"));
+    const QList<QTextOption::Tab> plain = d.blockAt(QStringLiteral("plain")).tabPositions();
+    QCOMPARE(plain.size(), 2);
+    QCOMPARE(plain[0].position, 96.0);
+    QCOMPARE(plain[1].position, 288.0);
+    QCOMPARE(plain[1].type, QTextOption::RightTab);
+    const QList<QTextOption::Tab> hang = d.blockAt(QStringLiteral("hang")).tabPositions();
+    QCOMPARE(hang.size(), 1);
+    QCOMPARE(hang[0].position, 24.0);
+    const QList<QTextOption::Tab> both = d.blockAt(QStringLiteral("both")).tabPositions();
+    QCOMPARE(both.size(), 2);
+    QCOMPARE(both[0].position, 24.0);
+    QCOMPARE(both[1].position, 120.0);
 }
 
 void TestRichText::tables()
@@ -599,6 +624,18 @@ void TestRichText::zoomNeverDrifts()
     QCOMPARE(d.formatAt(QStringLiteral("added")).fontPointSize(), 24.0);
 }
 
+void TestRichText::zoomedDocumentWritesItsOwnSizes()
+{
+    const QImage image = samples::testImage(40, 20);
+    Doc d(rtf("{\\fs30 big}\\par\\li300 x{\\pict\\pngblip\\picw40\\pich20 " + samples::png(image).toHex() +
+              "}"));
+    const QString original = fingerprint(d.document);
+    ApplyDocumentZoom(&d.document, 150);
+    const Doc again(WriteRtf(&d.document));
+    QCOMPARE(fingerprint(again.document), original);
+    QCOMPARE(again.image(again.images().first()).size(), QSize(40, 20));
+}
+
 void TestRichText::zoomScalesPictures()
 {
     const QImage image = samples::testImage(40, 20);
@@ -631,6 +668,57 @@ void TestRichText::changeFontSize()
     QCOMPARE(z.formatAt(QStringLiteral("text")).fontPointSize(), 28.0);
     ApplyDocumentZoom(&z.document, 100);
     QCOMPARE(z.formatAt(QStringLiteral("text")).fontPointSize(), 14.0);
+}
+
+// Writes the seed corpora of the fuzz targets when KVIZOR_WRITE_CORPUS names a folder.
+void TestRichText::writeFuzzCorpus()
+{
+    const QString root = qEnvironmentVariable("KVIZOR_WRITE_CORPUS");
+    if (root.isEmpty())
+        QSKIP("set KVIZOR_WRITE_CORPUS to write the fuzz corpora");
+    auto put = [&root](const char* target, const char* name, const QByteArray& data) {
+        const QString folder = root + QStringLiteral("/") + QLatin1String(target);
+        QDir().mkpath(folder);
+        QFile f(folder + QStringLiteral("/") + QLatin1String(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    };
+    const QImage image = samples::testImage(8, 4);
+    put("fuzz_rtf", "text.rtf",
+        rtf("\\'cf\\'f0\\'e8 \\f1 Latin\\f0 {\\b\\i b}{\\ul u}\\u1071?\\line x\\tab "
+            "y\\par\\qc\\li300\\fi-200 z"));
+    put("fuzz_rtf", "unicode.rtf",
+        rtf("{\\uc2\\u-10179\\'3f\\'3f\\u-8704??}\\uc0\\u1071 {\\upr{a}{\\*\\ud{\\u1071?}}}"));
+    put("fuzz_rtf", "table.rtf",
+        rtf("\\trowd\\trgaph108\\clcbpat3\\cellx1500\\cellx3000\\pard\\intbl a\\par b\\cell "
+            "c\\cell\\row\\pard d"));
+    put("fuzz_rtf", "list.rtf",
+        rtf("{\\pntext\\f2\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf2{\\pntxtb\\'b7}}\\fi-360\\li720 a"));
+    put("fuzz_rtf", "field.rtf",
+        rtf("{\\field{\\*\\fldinst{HYPERLINK \"http://a.b/\"}}{\\fldrslt{\\ul link}}}"));
+    put("fuzz_rtf", "png.rtf",
+        rtf("{\\pict\\pngblip\\picw8\\pich4\\picwgoal120\\pichgoal60 " +
+            samples::hexLines(samples::png(image)) + "}"));
+    put("fuzz_rtf", "dib.rtf", rtf("{\\pict\\dibitmap0\\picw8\\pich4 " + samples::dib(image).toHex() + "}"));
+    put("fuzz_rtf", "bin.rtf",
+        rtf("{\\pict\\dibitmap0\\bin" + QByteArray::number(samples::dib(image).size()) + " " +
+            samples::dib(image) + "}"));
+    put("fuzz_rtf", "wmf.rtf",
+        rtf("{\\*\\shppict{\\pict\\wmetafile8\\picw2646\\pich1323 " + samples::wmfVector().toHex() +
+            "}}{\\nonshppict{\\pict\\wmetafile8 00}}"));
+    put("fuzz_rtf", "emf.rtf",
+        rtf("{\\object{\\*\\objdata 01}{\\result{\\pict\\emfblip " + samples::emfVector().toHex() + "}}}"));
+    put("fuzz_rtf", "broken.rtf",
+        "{\\rtf1{\\fonttbl{\\f0\\fcharset238 A{\\*\\fname B;}}}{{{\\'e8\\bin5 {}\\abc" + QByteArray(40, 'x') +
+            "-99999999999 \\'");
+    put("fuzz_wmf", "vector.wmf", samples::wmfVector());
+    put("fuzz_wmf", "bitmap.wmf", samples::wmfBitmap(image));
+    put("fuzz_wmf", "placeable.wmf", samples::placeable(samples::wmfVector(), 100, 50));
+    put("fuzz_emf", "vector.emf", samples::emfVector());
+    put("fuzz_dib", "rgb24.dib", samples::dib(image));
+    put("fuzz_dib", "indexed8.dib", samples::dib(image.convertToFormat(QImage::Format_Indexed8)));
+    put("fuzz_dib", "mono.dib", samples::dib(image.convertToFormat(QImage::Format_Mono)));
+    put("fuzz_dib", "argb32.dib", samples::dib(image.convertToFormat(QImage::Format_ARGB32)));
 }
 
 QTEST_MAIN(TestRichText)

@@ -1,8 +1,10 @@
 #include "model/Crc32.h"
 #include "model/TestFileWriter.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -258,6 +260,37 @@ private Q_SLOTS:
         QCOMPARE(types, (QSet<int>{1, 2, 3, 4, 5, 6, 7, 8}));
         QVERIFY(j[QStringLiteral("themes")].toArray().size() >= 3);
         QCOMPARE(j[QStringLiteral("files")].toArray().size(), 1);
+    }
+
+    void rtfSubcommand()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("q.rtf"));
+        QImage image(8, 4, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        writeFile(path, "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Times New Roman;}}\\f0 "
+                        "\\'c2\\'ee\\'ef\\'f0\\'ee\\'f1 {\\b "
+                        "bold}\\par\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell "
+                        "b\\cell\\row\\pard {\\pict\\pngblip\\picw8\\pich4 " +
+                            png.toHex() + "}\\par}");
+        const Run plain = kvf({QStringLiteral("rtf"), QStringLiteral("--plain"), path});
+        QCOMPARE(plain.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(plain.out), QStringLiteral("Вопрос bold\na\tb\n"));
+        const Run html = kvf({QStringLiteral("rtf"), QStringLiteral("--html"), path});
+        QCOMPARE(html.exitCode, 0);
+        const QString text = QString::fromUtf8(html.out);
+        QVERIFY(text.contains(QStringLiteral("Вопрос")));
+        QVERIFY(text.contains(QStringLiteral("font-weight:700")));
+        QVERIFY(text.contains(QStringLiteral("<table")));
+        QVERIFY(text.contains(QStringLiteral("src=\"data:image/png;base64,")));
+        QCOMPARE(kvf({QStringLiteral("rtf"), QStringLiteral("--xml"), path}).exitCode, 1);
+        QCOMPARE(kvf({QStringLiteral("rtf"), QStringLiteral("--plain"), dir.filePath(QStringLiteral("none"))})
+                     .exitCode,
+                 2);
     }
 };
 

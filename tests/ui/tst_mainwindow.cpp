@@ -1005,6 +1005,11 @@ void TestMainWindow::menuTree()
     QVERIFY(!window->aSkippingTask->isVisible());
     for (QAction* check : {window->AIsUseWindowSettings, window->AIsSaveConfig, window->AIsSaveResult})
         QVERIFY(check->isCheckable());
+    // Icons come with the first opening of a menu.
+    QVERIFY(window->AOpenTest->icon().isNull());
+    Q_EMIT window->miFile->aboutToShow();
+    QVERIFY(!window->AOpenTest->icon().isNull());
+    QVERIFY(!window->AShowHelp->icon().isNull());
 }
 
 void TestMainWindow::layout()

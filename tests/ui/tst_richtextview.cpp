@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QFile>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -75,6 +76,7 @@ private Q_SLOTS:
     void mouseReleaseFocusesOk();
     void showRichTextViewer();
     void showRichEditViewer();
+    void screenshot();
 };
 
 void TestRichTextView::noClipboardCommands()
@@ -236,6 +238,9 @@ void TestRichTextView::viewerZoomKeys()
     for (int i = 0; i < 40; ++i)
         QTest::keyClicks(form.viewer(), QStringLiteral("-"));
     QCOMPARE(form.viewer()->zoom(), 10);
+    // Also when the button has the focus.
+    QTest::keyClicks(form.okButton(), QStringLiteral("+"));
+    QCOMPARE(form.viewer()->zoom(), 15);
 }
 
 void TestRichTextView::mouseReleaseFocusesOk()
@@ -280,6 +285,24 @@ void TestRichTextView::showRichEditViewer()
         QTest::keyClick(form->okButton(), Qt::Key_Return);
     });
     QVERIFY(ShowRichEditViewer(&control, QStringLiteral("Отчет по прохождению теста")));
+}
+
+// Saves a picture of the viewer showing the RTF file named by KVIZOR_SCREENSHOT_RTF into
+// KVIZOR_SCREENSHOT_PNG, for looking at real samples.
+void TestRichTextView::screenshot()
+{
+    const QString input = qEnvironmentVariable("KVIZOR_SCREENSHOT_RTF");
+    const QString output = qEnvironmentVariable("KVIZOR_SCREENSHOT_PNG");
+    if (input.isEmpty() || output.isEmpty())
+        QSKIP("set KVIZOR_SCREENSHOT_RTF and KVIZOR_SCREENSHOT_PNG to take a screenshot");
+    QFile file(input);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    TTextViewForm form;
+    form.resize(800, 600);
+    LoadRichText(kvizor::cp1251::decode(file.readAll()), form.viewer(), false);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(form.grab().save(output));
 }
 
 QTEST_MAIN(TestRichTextView)

@@ -96,4 +96,5 @@ private Q_SLOTS:
     void openableLinks_data();
     void openableLinks();
     void markLines();
+    void lazyIconStyle();
 };

@@ -4,6 +4,7 @@
 #include "model/Test.h"
 #include "ui/Help.h"
 #include "ui/InputPasswordForm.h"
+#include "ui/LazyIconStyle.h"
 #include "ui/RecentFiles.h"
 #include "ui/ResultLog.h"
 #include "ui/TestInfoForm.h"
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -175,4 +177,19 @@ void TestUiParts::markLines()
              QStringList({QStringLiteral("  \"отлично\" не менее 90% макс. баллов;"),
                           QStringLiteral("  \"хорошо %2\" не менее 70% макс. баллов;"),
                           QStringLiteral("  \"2\" не менее 40% макс. баллов;")}));
+}
+
+void TestUiParts::lazyIconStyle()
+{
+    QStyle* base = QStyleFactory::create(QStringLiteral("Fusion"));
+    const QImage expected = base->standardIcon(QStyle::SP_DialogOpenButton).pixmap(16).toImage();
+    LazyIconStyle style(base);
+    const QIcon icon = style.standardIcon(QStyle::SP_DialogOpenButton);
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon.actualSize(QSize(16, 16)), QSize(16, 16));
+    QCOMPARE(icon.pixmap(16).toImage(), expected);
+    // A copy made before the first drawing still draws the same picture.
+    const QIcon copy = style.standardIcon(QStyle::SP_DialogOpenButton);
+    QIcon second = copy;
+    QCOMPARE(second.pixmap(16).toImage(), expected);
 }

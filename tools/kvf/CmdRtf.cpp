@@ -1,4 +1,4 @@
-#include "CmdRtf.h"
+#include "Commands.h"
 
 #include "common/Cp1251.h"
 #include "richtext/Picture.h"
@@ -7,25 +7,19 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFont>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <QUrl>
 
-#include <cstdio>
-
+namespace kvizor::kvf {
 namespace {
-
-void print(FILE* stream, const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    std::fwrite(utf8.constData(), 1, std::size_t(utf8.size()), stream);
-}
 
 int usage()
 {
-    print(stderr, QStringLiteral("usage: kvf rtf --plain FILE | --html FILE\n"));
-    return 2;
+    printError(QStringLiteral("usage: kvf rtf --plain FILE | kvf rtf --html FILE"));
+    return 1;
 }
 
 // Replaces the document's own picture names by data URLs so the HTML shows them anywhere.
@@ -53,34 +47,42 @@ QString inlinePictures(const QString& html, const QTextDocument& document)
 
 } // namespace
 
+// The plain text or the document (as Qt exports it, pictures inlined) that the program makes
+// of a rich-text file. Metafile pictures are drawn with fonts: main() gives this subcommand
+// a GUI application.
 int runRtf(const QStringList& args)
 {
     if (args.size() != 2 || (args[0] != QLatin1String("--plain") && args[0] != QLatin1String("--html")))
         return usage();
     QFile file(args[1]);
     if (!file.open(QIODevice::ReadOnly)) {
-        print(stderr, QStringLiteral("kvf: cannot open %1: %2\n").arg(args[1], file.errorString()));
-        return 1;
+        printError(QStringLiteral("kvf: cannot open %1: %2").arg(args[1], file.errorString()));
+        return 2;
     }
-    if (file.size() > kvizor::PictureLimits::kMaxFileBytes * 4) {
-        print(stderr, QStringLiteral("kvf: %1 is too large\n").arg(args[1]));
-        return 1;
+    if (file.size() > PictureLimits::kMaxFileBytes * 4) {
+        printError(QStringLiteral("kvf: %1 is too large").arg(args[1]));
+        return 2;
     }
     const QByteArray bytes = file.readAll();
-    const QString text = kvizor::cp1251::decode(bytes);
+    const QString text = cp1251::decode(bytes);
     if (args[0] == QLatin1String("--plain")) {
-        print(stdout, kvizor::RtfToPlainText(text) + u'\n');
+        printOut(RtfToPlainText(text));
         return 0;
     }
     QTextDocument document;
-    if (kvizor::IsRtf(bytes)) {
-        const kvizor::RtfReadStats stats = kvizor::ReadRtf(bytes, &document);
+    // The look of the program's text controls.
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPointSize(12);
+    document.setDefaultFont(font);
+    if (IsRtf(bytes)) {
+        const RtfReadStats stats = ReadRtf(bytes, &document);
         if (stats.pictureErrors > 0)
-            print(stderr,
-                  QStringLiteral("kvf: %1 picture(s) could not be decoded\n").arg(stats.pictureErrors));
+            printError(QStringLiteral("kvf: %1 picture(s) could not be decoded").arg(stats.pictureErrors));
     } else {
         document.setPlainText(text);
     }
-    print(stdout, inlinePictures(document.toHtml(), document));
+    printOut(inlinePictures(document.toHtml(), document));
     return 0;
 }
+
+} // namespace kvizor::kvf

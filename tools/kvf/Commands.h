@@ -8,7 +8,9 @@ namespace kvizor::kvf {
 
 int runMake(const QStringList& args);
 int runInfo(const QStringList& args);
+int runResults(const QStringList& args);
 int runConfig(const QStringList& args);
+int runRtf(const QStringList& args);
 
 // Messages of every subcommand go to standard error in UTF-8.
 void printError(const QString& text);

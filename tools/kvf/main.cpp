@@ -1,8 +1,11 @@
 #include "Commands.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
+#include <cstring>
 #include <iterator>
+#include <memory>
 
 namespace {
 
@@ -17,7 +20,9 @@ struct Command
 const Command kCommands[] = {
     {"make", kvizor::kvf::runMake, "make SOURCE.json OUT.kvf"},
     {"info", kvizor::kvf::runInfo, "info [--json] [--password P] FILE.kvf"},
+    {"results", kvizor::kvf::runResults, "results [--json|--csv] FILE.kvpr"},
     {"config", kvizor::kvf::runConfig, "config [--json | --complete] FILE"},
+    {"rtf", kvizor::kvf::runRtf, "rtf --plain FILE | rtf --html FILE"},
 };
 
 int usage()
@@ -33,7 +38,12 @@ int usage()
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Drawing metafile pictures needs fonts, which need a GUI application; no display is used.
+    const bool gui = argc > 1 && std::strcmp(argv[1], "rtf") == 0;
+    if (gui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        gui ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty())
         return usage();

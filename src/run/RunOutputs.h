@@ -1,0 +1,73 @@
+#pragma once
+
+#include "model/Task.h"
+#include "model/Test.h"
+
+#include <QString>
+
+namespace kvizor {
+
+class TResultTest;
+
+// The end-of-run outputs and the result log, built by the results, platform and window
+// modules. Every call catches and reports its own failures, so a failure never stops the
+// steps after it. The defaults do nothing.
+class IRunOutputs
+{
+public:
+    virtual ~IRunOutputs() = default;
+
+    // Appends one complete line (date-time included, no line break) to the result log.
+    virtual void WriteLogLine(const QString& line) { (void)line; }
+    virtual void PlayEndTestSound() {}
+    // The examinee's summary in the question area.
+    virtual void ShowUserResult(const TResultTest& result, const TTest& test)
+    {
+        (void)result;
+        (void)test;
+    }
+    virtual void SaveResultLog(const TResultTest& result) { (void)result; }
+    // The result window, modal; only called when the settings show results.
+    virtual void ShowResultWindow(const TResultTest& result, const TTest& test)
+    {
+        (void)result;
+        (void)test;
+    }
+    // The per-task report, modal.
+    virtual void ShowDetailReport(const TResultTest& result, const TTest& test, const TTaskList& tasks)
+    {
+        (void)result;
+        (void)test;
+        (void)tasks;
+    }
+};
+
+// The test-server reports of a run. The controller calls them only when the settings and
+// the test allow it (and, for INFOPROCESS, while earlier reports got through); each returns
+// false when the exchange failed, and the controller reports that. The defaults do nothing.
+class IRunNetwork
+{
+public:
+    virtual ~IRunNetwork() = default;
+
+    virtual bool SendInfoBegin(const QString& runGuid, const TResultTest& result)
+    {
+        (void)runGuid;
+        (void)result;
+        return true;
+    }
+    virtual bool SendInfoProcess(const QString& runGuid, const TResultTest& result)
+    {
+        (void)runGuid;
+        (void)result;
+        return true;
+    }
+    virtual bool SendResult(const QString& runGuid, const TResultTest& result)
+    {
+        (void)runGuid;
+        (void)result;
+        return true;
+    }
+};
+
+} // namespace kvizor
