@@ -15,7 +15,12 @@ QString ProgramFolder()
 QString ProgramFolderFor(const QString& executableFolder)
 {
     const QFileInfo info(executableFolder);
-    if (!executableFolder.isEmpty() && info.isDir() && info.isWritable())
+    // An installed program (its data beside its bin folder) never writes into the system's
+    // bin folder, even when run by a user who could.
+    const bool installed =
+        !executableFolder.isEmpty() &&
+        QFileInfo(QDir(executableFolder).filePath(QStringLiteral("../share/kvizorstudent"))).isDir();
+    if (!executableFolder.isEmpty() && !installed && info.isDir() && info.isWritable())
         return QDir::cleanPath(info.absoluteFilePath());
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);

@@ -6,7 +6,9 @@ namespace kvizor {
 
 // The folder of the settings file, the result log and the protected result file: the
 // executable's folder when the user may write there (portable use), otherwise the
-// per-user data folder, created when missing. No trailing separator.
+// per-user data folder, created when missing. An installed program, whose folder has
+// "../share/kvizorstudent" beside it, always uses the per-user data folder. No trailing
+// separator.
 QString ProgramFolder();
 
 // The rule itself, for a given executable folder.

@@ -169,6 +169,7 @@ private:
     void AShowHelpExecute();
     void ASaveConfigNowExecute();
     void ALoadConfigNowExecute();
+    void AAdditionConfigExecute();
 
     void showStartText();
     void showLoadError(const QString& text);

@@ -230,6 +230,7 @@ void TStudentMainForm::connectActions()
     connect(AFontSizeDown, &QAction::triggered, this, [this] { AFontSizeExecute(-1); });
     connect(ASaveConfigNow, &QAction::triggered, this, &TStudentMainForm::ASaveConfigNowExecute);
     connect(ALoadConfigNow, &QAction::triggered, this, &TStudentMainForm::ALoadConfigNowExecute);
+    connect(AAdditionConfig, &QAction::triggered, this, &TStudentMainForm::AAdditionConfigExecute);
 
     // The check items copy their new state into the settings.
     connect(AIsSaveResult, &QAction::triggered, this, [this](bool on) { Config.IsSaveResult = on; });

@@ -540,6 +540,14 @@ private Q_SLOTS:
         QCOMPARE(ProgramFolderFor(path(QStringLiteral("not-there"))), QDir::cleanPath(data));
         QVERIFY(QFileInfo(data).isDir());
 
+        // An installed program keeps its files in the data folder, even when its bin
+        // folder is writable (as for root).
+        const QString bin = path(QStringLiteral("usr/bin"));
+        QVERIFY(QDir().mkpath(bin));
+        QCOMPARE(ProgramFolderFor(bin), QDir::cleanPath(bin));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("usr/share/kvizorstudent/help"))));
+        QCOMPARE(ProgramFolderFor(bin), QDir::cleanPath(data));
+
         const QString locked = path(QStringLiteral("locked-folder"));
         QVERIFY(QDir().mkpath(locked));
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);

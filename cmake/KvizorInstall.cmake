@@ -1,0 +1,71 @@
+# Installation (cmake --install) and the Debian package (cpack -G DEB).
+#
+# Layout under the prefix:
+#   bin/KvizorStudent, bin/kvf
+#   share/applications/KvizorStudent.desktop         menu entry, opens *.kvf
+#   share/mime/packages/kvizorstudent.xml            the application/x-kvizor-test type
+#   share/icons/hicolor/scalable/{apps,mimetypes}/   program and test-file icons
+#   share/kvizorstudent/help/                        the HTML help
+# An installed program finds share/kvizorstudent beside its bin folder and then keeps its
+# settings file and result files in the user's data folder, never beside the executable.
+
+include(GNUInstallDirs)
+
+set(KVIZOR_DATA_NAME kvizorstudent)
+
+if(TARGET KvizorStudent)
+  install(TARGETS KvizorStudent RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+if(TARGET kvf)
+  install(TARGETS kvf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/KvizorStudent.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/kvizorstudent-mime.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME ${KVIZOR_DATA_NAME}.xml)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/kvizorstudent.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/application-x-kvizor-test.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes)
+if(EXISTS ${PROJECT_SOURCE_DIR}/resources/help)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help/
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/${KVIZOR_DATA_NAME}/help)
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${KVIZOR_DATA_NAME})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${KVIZOR_DATA_NAME})
+
+# The Debian package.
+set(CPACK_PACKAGE_NAME ${KVIZOR_DATA_NAME})
+set(CPACK_PACKAGE_VENDOR "KvizorStudent developers")
+set(CPACK_PACKAGE_CONTACT "KvizorStudent developers <kvizorstudent@localhost>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "examinee's workstation of a computer-based testing suite")
+set(CPACK_PACKAGE_DESCRIPTION
+  "KvizorStudent opens a Kvizor test file (.kvf), asks the examinee's name and group,\n\
+presents the tasks one at a time, checks the answers, keeps the time limits and\n\
+computes the points, the percentage and the grade. Results go to a text log, a\n\
+protected result file and, when configured, to the teacher's test server.\n\
+The package also holds the kvf tool, which builds and inspects test files.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/COPYING)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION education)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Loaded at run time, so the library scan cannot see them: SVG icons and pictures.
+set(KVIZOR_PLUGIN_DEPENDS "libqt6svg6")
+find_program(KVIZOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(KVIZOR_DPKG_SHLIBDEPS)
+  # The library scan finds libqt6svg6 too, through the SVG widgets.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "${KVIZOR_PLUGIN_DEPENDS}, libqt6core6, libqt6gui6, libqt6widgets6, libqt6network6, libqt6multimedia6, libqt6svgwidgets6, libwmf-0.2-7, libemf2svg1, zlib1g")
+endif()
+# The desktop tools that register the association and open test files by type, and the
+# fonts the tests' texts are laid out for.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "xdg-utils, desktop-file-utils, shared-mime-info, libfile-mimeinfo-perl, qt6-qpa-plugins, fonts-liberation2, fonts-dejavu-core")
+include(CPack)

@@ -1,0 +1,138 @@
+#include "ui/StudentAdditionConfigForm.h"
+
+#include "config/ProgramFolder.h"
+#include "platform/DesktopIntegration.h"
+#include "platform/QtSoundPlayer.h"
+#include "ui/AdditionConfigPrompts.h"
+#include "ui/AdditionConfigTabs.h"
+#include "ui/Prompts.h"
+#include "ui/SettingsPassword.h"
+
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace kvizor {
+
+namespace {
+
+const QSize ClientSize(428, 397);
+const QString SoundPlayerName = QStringLiteral("AdditionConfigSoundPlayer");
+
+} // namespace
+
+TStudentAdditionConfigForm::TStudentAdditionConfigForm(TConfig& config, Prompts& prompts, QWidget* owner,
+                                                       const Options& options)
+    : QDialog(owner), m_soundPlayer(options.soundPlayer)
+{
+    setObjectName(QStringLiteral("StudentAdditionConfigForm"));
+    setWindowTitle(QStringLiteral("Дополнительные настройки"));
+
+    AdditionConfigPrompts* choosers = options.choosers;
+    if (choosers == nullptr) {
+        m_ownChoosers = std::make_unique<WidgetAdditionConfigPrompts>();
+        choosers = m_ownChoosers.get();
+    }
+    DesktopIntegration* desktop = options.desktop;
+    if (desktop == nullptr) {
+        m_ownDesktop = DesktopIntegration::create();
+        desktop = m_ownDesktop.get();
+    }
+    const QString programFolder = options.programFolder.isEmpty() ? ProgramFolder() : options.programFolder;
+    m_context.reset(new TAdditionConfigContext{config, prompts, *choosers, *desktop,
+                                               [this]() -> SoundPlayer& { return soundPlayer(); },
+                                               programFolder, this});
+
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageControl"));
+    tsAssociation = new TAssociationTab(*m_context);
+    tsLnk = new TLnkTab(*m_context);
+    TabSheetNetConfig = new TNetConfigTab(*m_context);
+    TabSheetFolder = new TFolderTab(*m_context);
+    tsSaveResult = new TSaveResultTab(*m_context);
+    tsShowResult = new TShowResultTab(*m_context);
+    TabSheetColors = new TColorsTab(*m_context);
+    tsDefaultUserName = new TDefaultUserNameTab(*m_context);
+    tsSound = new TSoundTab(*m_context);
+    tbPassword = new TPasswordTab(*m_context);
+    m_tabs = {tsAssociation, tsLnk,          TabSheetNetConfig, TabSheetFolder, tsSaveResult,
+              tsShowResult,  TabSheetColors, tsDefaultUserName, tsSound,        tbPassword};
+    for (TAdditionConfigTab* tab : std::as_const(m_tabs))
+        m_pages->addTab(tab, tab->caption());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(m_pages);
+    // A fixed size: the given client area, or more when the texts of this desktop's font need it.
+    setFixedSize(sizeHint().expandedTo(ClientSize));
+
+    connect(m_pages, &QTabWidget::currentChanged, this, &TStudentAdditionConfigForm::onPageChanged);
+    onPageChanged(m_pages->currentIndex());
+}
+
+TStudentAdditionConfigForm::~TStudentAdditionConfigForm() = default;
+
+TAdditionConfigTab* TStudentAdditionConfigForm::currentTab() const
+{
+    return static_cast<TAdditionConfigTab*>(m_pages->currentWidget());
+}
+
+void TStudentAdditionConfigForm::OpenWithPasswordCheck()
+{
+    const QString password = settingspassword::Read();
+    if (!password.isEmpty()) {
+        const std::optional<QString> entered = m_context->prompts.askPassword();
+        if (!entered)
+            return;
+        // Compared exactly: letter case counts and nothing is trimmed.
+        if (*entered != password) {
+            m_context->prompts.showMessage(QStringLiteral("Не верный пароль..."),
+                                           QStringLiteral("KvizorStudent"), MessageIcon::None);
+            return;
+        }
+    }
+    m_context->prompts.execDialog(*this);
+}
+
+void TStudentAdditionConfigForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_shown || event->spontaneous())
+        return;
+    m_shown = true;
+    if (TAdditionConfigTab* tab = currentTab())
+        tab->showTab();
+}
+
+void TStudentAdditionConfigForm::onPageChanged(int)
+{
+    TAdditionConfigTab* tab = currentTab();
+    if (tab == nullptr)
+        return;
+    // Enter presses "Применить" only on the pages that say so.
+    for (TAdditionConfigTab* other : std::as_const(m_tabs))
+        other->applyButton()->setDefault(other == tab && tab->enterApplies());
+    if (m_shown)
+        tab->showTab();
+}
+
+SoundPlayer& TStudentAdditionConfigForm::soundPlayer()
+{
+    if (m_soundPlayer != nullptr)
+        return *m_soundPlayer;
+    // Owned by the main window when there is one, so a sound goes on after the dialog closes
+    // and later openings share the player.
+    QObject* keeper = parent() != nullptr ? parent() : this;
+    auto* player = keeper->findChild<QtSoundPlayer*>(SoundPlayerName, Qt::FindDirectChildrenOnly);
+    if (player == nullptr) {
+        player = new QtSoundPlayer(keeper);
+        player->setObjectName(SoundPlayerName);
+    }
+    m_soundPlayer = player;
+    return *player;
+}
+
+} // namespace kvizor

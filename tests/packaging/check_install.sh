@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs the build into a private prefix and checks what a desktop needs from it.
+# Usage: check_install.sh BUILD_DIR STAGE_DIR
+set -euo pipefail
+build=$1
+stage=$2
+rm -rf "$stage"
+cmake --install "$build" --prefix "$stage" > /dev/null
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+for f in bin/KvizorStudent bin/kvf; do
+  [ -x "$stage/$f" ] || fail "$f is not an installed executable"
+done
+for f in share/applications/KvizorStudent.desktop share/mime/packages/kvizorstudent.xml \
+         share/icons/hicolor/scalable/apps/kvizorstudent.svg \
+         share/icons/hicolor/scalable/mimetypes/application-x-kvizor-test.svg \
+         share/kvizorstudent/help/index.html share/doc/kvizorstudent/copyright; do
+  [ -f "$stage/$f" ] || fail "$f is missing"
+done
+
+desktop=$stage/share/applications/KvizorStudent.desktop
+grep -qx 'Exec=KvizorStudent %f' "$desktop" || fail "the menu entry does not start the program with a file"
+grep -qx 'MimeType=application/x-kvizor-test;' "$desktop" || fail "the menu entry does not open test files"
+grep -qx 'Icon=kvizorstudent' "$desktop" || fail "the menu entry has another icon"
+if command -v desktop-file-validate > /dev/null; then
+  desktop-file-validate "$desktop" || fail "desktop-file-validate refused the menu entry"
+fi
+if command -v update-mime-database > /dev/null; then
+  update-mime-database "$stage/share/mime"
+  [ -f "$stage/share/mime/application/x-kvizor-test.xml" ] || fail "the MIME package defines no test-file type"
+  grep -q '\*\.kvf' "$stage/share/mime/globs2" || fail "the MIME package has no *.kvf glob"
+fi
+
+# The tool runs from the prefix.
+"$stage/bin/kvf" > /dev/null 2>&1 && fail "kvf without arguments should report its usage" || true
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "install layout: all checks passed"
