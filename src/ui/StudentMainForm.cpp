@@ -1,5 +1,6 @@
 #include "ui/StudentMainForm.h"
 
+#include "config/ProgramFolder.h"
 #include "model/Test.h"
 #include "results/ResultLog.h"
 #include "results/ResultTexts.h"
@@ -32,8 +33,6 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTimer>
-
-#include "config/ProgramFolder.h"
 
 namespace kvizor {
 
@@ -239,8 +238,10 @@ void TStudentMainForm::SetCheckCommandEnabled(bool enabled)
 
 void TStudentMainForm::RestoreMainWindow()
 {
+    // Back from the task bar in the state it had before (a maximised window stays so).
     if (isMinimized())
-        showNormal();
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
     raise();
     activateWindow();
 }
