@@ -10,9 +10,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QTextDocument>
+#include <QTimer>
+
+#include "ui/RichTextAccess.h"
 
 using namespace kvizor;
 
@@ -55,6 +60,7 @@ private Q_SLOTS:
     void hintButton();
     void goToList();
     void wholeRunByKeyboard();
+    void wholeRunWithRealOutputs();
 };
 
 void TestRunScreen::digitKeys_data()
@@ -384,6 +390,70 @@ void TestRunScreen::wholeRunByKeyboard()
     QCOMPARE(r.Points, 16.0);
     QCOMPARE(r.EndReason, std::uint8_t(erFinished));
     QCOMPARE(w.form().QuestionLabel->text(), QStringLiteral("Информация"));
+}
+
+// A whole run through the window's own outputs: the summary in the question area, the
+// log record, then the result window and then the detailed report.
+void TestRunScreen::wholeRunWithRealOutputs()
+{
+    ScreenWindow w(
+        [](TTest& test, TTaskList& tasks) {
+            test.Title = QStringLiteral("Итоги");
+            tasks.push_back(makeTask(ttSingleChoice, {0, 1, 0}));
+            tasks.push_back(makeTask(ttMultipleChoice, {1, 0, 1}));
+            auto number = makeTask(ttNumber, {});
+            number->NumberMin = 2;
+            number->NumberMax = 2;
+            tasks.push_back(std::move(number));
+        },
+        {}, true);
+    w.form().Config.IsSaveResult = true;
+    w.form().Config.IsShowDetailReportModeNormal = true;
+    w.form().Config.IsShowDetailReportModeEducation = true;
+
+    // Modal windows in their order: the result window through the prompts, the report as
+    // a real modal viewer closed by a timer.
+    QStringList shown;
+    w.prompts.onDialog = [&shown](QDialog& dialog) {
+        shown.append(dialog.objectName());
+        return int(QDialog::Accepted);
+    };
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&shown] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            shown.append(modal->windowTitle());
+            modal->close();
+        }
+    });
+    closer.start(50);
+
+    w.begin();
+    auto keys = [&w](const QString& typed) {
+        for (const QChar ch : typed)
+            w.key(ch);
+    };
+    auto enter = [&w] {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus != nullptr ? focus : &w.form(), Qt::Key_Return);
+    };
+    keys(QStringLiteral("2"));
+    enter();
+    keys(QStringLiteral("1"));
+    enter();
+    keys(QStringLiteral("5"));
+    enter();
+    QCOMPARE(w.form().RunState(), rsTestLoaded);
+
+    const QString summary = richtext_access::document(w.form().QuestionText)->toPlainText();
+    QVERIFY2(summary.startsWith(QStringLiteral("Тест \"Итоги\" закончен")), qPrintable(summary));
+    QCOMPARE(shown.value(0), QStringLiteral("ShowResultForm"));
+    QCOMPARE(shown.value(1), QStringLiteral("Отчет по прохождению теста"));
+
+    QFile log(w.form().resultLogPath());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray bytes = log.readAll();
+    QVERIFY(bytes.contains("\r\n"));
+    QVERIFY(bytes.count("\r\n") >= 25);
 }
 
 #include "tst_runscreen.moc"
