@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -18,6 +19,8 @@
 #include <QTimer>
 
 #include "ui/RichTextAccess.h"
+
+#include "FakeTestServer.h"
 
 using namespace kvizor;
 
@@ -61,6 +64,8 @@ private Q_SLOTS:
     void goToList();
     void wholeRunByKeyboard();
     void wholeRunWithRealOutputs();
+    void getTestFromServer_data();
+    void getTestFromServer();
 };
 
 void TestRunScreen::digitKeys_data()
@@ -454,6 +459,71 @@ void TestRunScreen::wholeRunWithRealOutputs()
     const QByteArray bytes = log.readAll();
     QVERIFY(bytes.contains("\r\n"));
     QVERIFY(bytes.count("\r\n") >= 25);
+}
+
+void TestRunScreen::getTestFromServer_data()
+{
+    QTest::addColumn<QString>("reply"); // "test", "refuse" or "down"
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("test received") << QStringLiteral("test") << QString() << QString();
+    QTest::newRow("refused") << QStringLiteral("refuse") << QStringLiteral("Отказано в получении теста")
+                             << QStringLiteral("KvizorStudent");
+    QTest::newRow("no server") << QStringLiteral("down") << QStringLiteral("Нет связи с сервером!")
+                               << QStringLiteral("Ошибка!");
+}
+
+// "Получить по сети": the received test is opened from memory and stays out of the
+// recent files; a refusal and a failure are reported through the prompts.
+void TestRunScreen::getTestFromServer()
+{
+    QFETCH(QString, reply);
+    QFETCH(QString, message);
+    QFETCH(QString, caption);
+    ScreenWindow w([](TTest& test, TTaskList& tasks) {
+        test.Title = QStringLiteral("С сервера");
+        tasks.push_back(makeTask(ttSingleChoice, {0, 1, 0}));
+    });
+    QFile file(QDir(w.folder()).filePath(QStringLiteral("screen.kvf")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    w.form().closeTest();
+    QCOMPARE(w.form().RunState(), rsNoTest);
+    const QStringList recentBefore = w.form().PreviousFiles().entries();
+
+    testing::FakeTestServer server;
+    QVERIFY(server.start());
+    if (reply == QLatin1String("test"))
+        server.setReply(testing::FakeTestServer::testReply("net.kvf", bytes));
+    else if (reply == QLatin1String("refuse"))
+        server.setReply("NO\r\n");
+    else
+        server.setRefusing(true);
+
+    w.form().Config.IsSendResult = false;
+    w.idle();
+    QVERIFY(!w.form().AGetTest->isEnabled());
+    w.form().Config.IsSendResult = true;
+    w.form().Config.RemoteHost = QStringLiteral("127.0.0.1");
+    w.form().Config.RemotePort = server.port();
+    w.idle();
+    QVERIFY(w.form().AGetTest->isEnabled());
+    w.prompts.messages.clear();
+    w.form().AGetTest->trigger();
+
+    if (message.isEmpty()) {
+        QCOMPARE(w.form().RunState(), rsTestLoaded);
+        QCOMPARE(w.form().Test()->Title, QStringLiteral("С сервера"));
+        QVERIFY(w.prompts.messages.isEmpty());
+        QCOMPARE(w.form().PreviousFiles().entries(), recentBefore);
+        w.idle();
+        QVERIFY(!w.form().AGetTest->isEnabled());
+    } else {
+        QCOMPARE(w.form().RunState(), rsNoTest);
+        QCOMPARE(w.prompts.messages.size(), 1);
+        QCOMPARE(w.prompts.messages.constFirst().text, message);
+        QCOMPARE(w.prompts.messages.constFirst().caption, caption);
+    }
 }
 
 #include "tst_runscreen.moc"
