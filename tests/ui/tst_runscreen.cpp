@@ -18,6 +18,8 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include "common/Cp1251.h"
+#include "results/ProtectedResultFile.h"
 #include "ui/RichTextAccess.h"
 
 #include "FakeTestServer.h"
@@ -415,6 +417,9 @@ void TestRunScreen::wholeRunWithRealOutputs()
     w.form().Config.IsSaveResult = true;
     w.form().Config.IsShowDetailReportModeNormal = true;
     w.form().Config.IsShowDetailReportModeEducation = true;
+    w.form().Config.IsSaveProtectionResult = true;
+    w.form().Config.DirForResult.clear();
+    w.form().Config.ProtectionResultFileName = QStringLiteral("run.kvpr");
 
     // Modal windows in their order: the result window through the prompts, the report as
     // a real modal viewer closed by a timer.
@@ -459,6 +464,14 @@ void TestRunScreen::wholeRunWithRealOutputs()
     const QByteArray bytes = log.readAll();
     QVERIFY(bytes.contains("\r\n"));
     QVERIFY(bytes.count("\r\n") >= 25);
+    QVERIFY(bytes.contains(kvizor::cp1251::encode(QStringLiteral("Иванов Иван"))));
+
+    const QList<TResultTest> records =
+        LoadProtectedResults(QDir(w.folder()).filePath(QStringLiteral("run.kvpr")));
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.constFirst().UserName, QStringLiteral("Иванов Иван"));
+    QCOMPARE(records.constFirst().TestTitle, QStringLiteral("Итоги"));
+    QCOMPARE(records.constFirst().TaskAnswers.size(), 3);
 }
 
 void TestRunScreen::getTestFromServer_data()
