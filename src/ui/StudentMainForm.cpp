@@ -2,13 +2,19 @@
 
 #include "config/ProgramFolder.h"
 #include "model/Test.h"
+#include "net/NetMessages.h"
+#include "net/NetPolicy.h"
+#include "net/NetTestFetcher.h"
+#include "net/ServerClient.h"
+#include "net/ServerRunNetwork.h"
 #include "results/ResultLog.h"
 #include "results/ResultTexts.h"
 #include "richtext/RichText.h"
 #include "ui/Help.h"
-#include "ui/MainRunHost.h"
+#include "ui/MainResultHost.h"
 #include "ui/MainWindowView.h"
 #include "ui/Prompts.h"
+#include "ui/ResultOutputs.h"
 #include "ui/RichTextAccess.h"
 #include "ui/ShowQuestionImageForm.h"
 #include "ui/StatusPanels.h"
@@ -174,10 +180,19 @@ bool TStudentMainForm::FormCloseQuery()
 
 void TStudentMainForm::createRunController(const Options& options)
 {
-    m_runHost = std::make_unique<TMainRunHost>(*this);
+    m_resultHost = std::make_unique<TMainResultHost>(*this);
+    m_resultOutputs = std::make_unique<TResultOutputs>(Config, *m_prompts, *m_resultHost);
+    m_resultOutputs->SetProgramFolder(m_programFolder);
     m_runView = std::make_unique<TMainWindowView>(*this);
-    m_network = std::make_unique<IRunNetwork>();
-    IRunOutputs* outputs = options.runOutputs != nullptr ? options.runOutputs : m_runHost.get();
+    m_client = new ServerClient(this);
+    const auto settings = [this] { return netSettingsOf(Config); };
+    m_network = std::make_unique<ServerRunNetwork>(*m_client, settings);
+    m_fetcher = std::make_unique<NetTestFetcher>(*m_client, settings, [this](const NetNotice& notice) {
+        m_prompts->showMessage(notice.text, notice.caption.isEmpty() ? PlainCaption : notice.caption,
+                               notice.kind == NetNotice::Kind::NoConnection ? MessageIcon::Error
+                                                                            : MessageIcon::None);
+    });
+    IRunOutputs* outputs = options.runOutputs != nullptr ? options.runOutputs : m_resultOutputs.get();
     IRunNetwork* network = options.runNetwork != nullptr ? options.runNetwork : m_network.get();
     RunEnvironment environment = RunEnvironment::System();
     environment.PlainText = [](const QString& text) { return RtfToPlainText(text); };
@@ -192,6 +207,8 @@ void TStudentMainForm::createRunController(const Options& options)
 void TStudentMainForm::closeSteps()
 {
     m_closed = true;
+    // An exchange still waiting (a slow server) ends here, before the window goes.
+    m_client->cancel();
     closeTest();
     WriteLogLine(LogEventLine(QDateTime::currentDateTime(), ProgramClosedLogText()));
     if (Config.IsSaveConfig) {
@@ -248,11 +265,7 @@ void TStudentMainForm::RestoreMainWindow()
 
 void TStudentMainForm::WriteLogLine(const QString& line)
 {
-    if (!Config.IsSaveResult)
-        return;
-    if (!AppendLogLines(resultLogPath(), {line}))
-        m_prompts->showMessage(QString::fromUtf16(kResultLogErrorText), QStringLiteral("Внимание!"),
-                               MessageIcon::Information);
+    m_resultOutputs->WriteLogLine(line);
 }
 
 QString TStudentMainForm::resultLogPath() const
@@ -404,7 +417,7 @@ void TStudentMainForm::updateCommands()
     const bool testing = state == rsTesting;
 
     enable(AOpenTest, noTest);
-    enable(AGetTest, noTest && Config.IsSendResult);
+    enable(AGetTest, netpolicy::isGetTestEnabled(netSettingsOf(Config), noTest) && !m_client->isBusy());
     enable(ACloseTest, loaded);
     enable(ABeginTest, loaded);
     enable(AEndTest, testing);

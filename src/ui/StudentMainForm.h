@@ -27,7 +27,10 @@ namespace kvizor {
 class Prompts;
 class TInputPasswordForm;
 class IRunOutputs;
-class TMainRunHost;
+class TMainResultHost;
+class TResultOutputs;
+class ServerClient;
+class NetTestFetcher;
 class TMainWindowView;
 class TRunKeyboard;
 class TNiceSettings;
@@ -57,7 +60,7 @@ public:
         // The enlarged-picture window, when made by the caller.
         TShowQuestionImageForm* questionImageForm = nullptr;
         // The end-of-run outputs and the server reports of a run; when not given, the
-        // window writes the result log only.
+        // window's own (summary, result log, result window, report; the test server).
         IRunOutputs* runOutputs = nullptr;
         IRunNetwork* runNetwork = nullptr;
         // Whether the run clocks tick on their own; tests tick them by hand.
@@ -160,6 +163,7 @@ private:
 
     // Commands.
     void AOpenTestExecute();
+    void AGetTestExecute();
     void ACloseTestExecute();
     void AShowTestInfoExecute();
     void AShowQuestionImageExecute();
@@ -186,7 +190,12 @@ private:
     // Set while LoadTest runs: its password prompt must not let another load start.
     bool m_loading = false;
     QStringList m_arguments;
-    std::unique_ptr<TMainRunHost> m_runHost;
+    std::unique_ptr<TMainResultHost> m_resultHost;
+    // The end-of-run outputs and the one writer of the result log's event lines.
+    std::unique_ptr<TResultOutputs> m_resultOutputs;
+    // The test-server client shared by the fetch and the run reports.
+    ServerClient* m_client = nullptr;
+    std::unique_ptr<NetTestFetcher> m_fetcher;
     std::unique_ptr<TMainWindowView> m_runView;
     std::unique_ptr<IRunNetwork> m_network;
     std::unique_ptr<TRunController> m_run;

@@ -203,6 +203,7 @@ void TStudentMainForm::connectActions()
 {
     connect(AOpenTest, &QAction::triggered, this, &TStudentMainForm::AOpenTestExecute);
     connect(ACloseTest, &QAction::triggered, this, &TStudentMainForm::ACloseTestExecute);
+    connect(AGetTest, &QAction::triggered, this, &TStudentMainForm::AGetTestExecute);
     connect(AExit, &QAction::triggered, this, &QWidget::close);
     connect(AShowQuestionImage, &QAction::triggered, this, &TStudentMainForm::AShowQuestionImageExecute);
     connect(AShowHelp, &QAction::triggered, this, &TStudentMainForm::AShowHelpExecute);

@@ -5,6 +5,8 @@
 #include "config/RegistryStore.h"
 #include "model/Test.h"
 #include "model/TestLoader.h"
+#include "net/NetTestFetcher.h"
+#include "net/ServerClient.h"
 #include "richtext/RichText.h"
 #include "ui/Prompts.h"
 #include "ui/RichTextAccess.h"
@@ -93,6 +95,18 @@ void TStudentMainForm::ShowTestSummary()
     ApplyZoom();
     setUpdatesEnabled(updates);
     richtext_access::moveToStart(QuestionText);
+}
+
+void TStudentMainForm::AGetTestExecute()
+{
+    if (RunState() != rsNoTest || m_loading || m_client->isBusy())
+        return;
+    // The received bytes are loaded while the connection is still open; the fetcher
+    // reports a refusal or a failure once it is closed.
+    m_fetcher->getTest([this](const QByteArray& bytes, const QString& fileName) {
+        if (RunState() == rsNoTest)
+            LoadTest(fileName, &bytes);
+    });
 }
 
 void TStudentMainForm::AOpenTestExecute()

@@ -19,7 +19,7 @@ QByteArray pngPicture(int width, int height)
     return bytes;
 }
 
-ScreenWindow::ScreenWindow(const TestSetup& setup, const std::vector<TWriterFile>& files)
+ScreenWindow::ScreenWindow(const TestSetup& setup, const std::vector<TWriterFile>& files, bool realOutputs)
 {
     TTest test;
     test.Title = QStringLiteral("Проверка экрана");
@@ -32,7 +32,8 @@ ScreenWindow::ScreenWindow(const TestSetup& setup, const std::vector<TWriterFile
     TStudentMainForm::Options options;
     options.programFolder = m_dir.path();
     options.prompts = &prompts;
-    options.runOutputs = &outputs;
+    if (!realOutputs)
+        options.runOutputs = &outputs;
     options.realTimers = false;
     m_window = std::make_unique<TStudentMainForm>(options);
     m_window->show();

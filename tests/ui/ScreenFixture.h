@@ -107,7 +107,9 @@ QByteArray pngPicture(int width, int height);
 class ScreenWindow
 {
 public:
-    explicit ScreenWindow(const TestSetup& setup, const std::vector<kvizor::TWriterFile>& files = {});
+    // realOutputs: the window's own end-of-run outputs instead of the recording ones.
+    explicit ScreenWindow(const TestSetup& setup, const std::vector<kvizor::TWriterFile>& files = {},
+                          bool realOutputs = false);
     ~ScreenWindow();
 
     kvizor::TStudentMainForm& form() { return *m_window; }

@@ -10,9 +10,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QTextDocument>
+#include <QTimer>
+
+#include "common/Cp1251.h"
+#include "results/ProtectedResultFile.h"
+#include "ui/RichTextAccess.h"
+
+#include "FakeTestServer.h"
 
 using namespace kvizor;
 
@@ -55,6 +65,9 @@ private Q_SLOTS:
     void hintButton();
     void goToList();
     void wholeRunByKeyboard();
+    void wholeRunWithRealOutputs();
+    void getTestFromServer_data();
+    void getTestFromServer();
 };
 
 void TestRunScreen::digitKeys_data()
@@ -384,6 +397,146 @@ void TestRunScreen::wholeRunByKeyboard()
     QCOMPARE(r.Points, 16.0);
     QCOMPARE(r.EndReason, std::uint8_t(erFinished));
     QCOMPARE(w.form().QuestionLabel->text(), QStringLiteral("Информация"));
+}
+
+// A whole run through the window's own outputs: the summary in the question area, the
+// log record, then the result window and then the detailed report.
+void TestRunScreen::wholeRunWithRealOutputs()
+{
+    ScreenWindow w(
+        [](TTest& test, TTaskList& tasks) {
+            test.Title = QStringLiteral("Итоги");
+            tasks.push_back(makeTask(ttSingleChoice, {0, 1, 0}));
+            tasks.push_back(makeTask(ttMultipleChoice, {1, 0, 1}));
+            auto number = makeTask(ttNumber, {});
+            number->NumberMin = 2;
+            number->NumberMax = 2;
+            tasks.push_back(std::move(number));
+        },
+        {}, true);
+    w.form().Config.IsSaveResult = true;
+    w.form().Config.IsShowDetailReportModeNormal = true;
+    w.form().Config.IsShowDetailReportModeEducation = true;
+    w.form().Config.IsSaveProtectionResult = true;
+    w.form().Config.DirForResult.clear();
+    w.form().Config.ProtectionResultFileName = QStringLiteral("run.kvpr");
+
+    // Modal windows in their order: the result window through the prompts, the report as
+    // a real modal viewer closed by a timer.
+    QStringList shown;
+    w.prompts.onDialog = [&shown](QDialog& dialog) {
+        shown.append(dialog.objectName());
+        return int(QDialog::Accepted);
+    };
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&shown] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            shown.append(modal->windowTitle());
+            modal->close();
+        }
+    });
+    closer.start(50);
+
+    w.begin();
+    auto keys = [&w](const QString& typed) {
+        for (const QChar ch : typed)
+            w.key(ch);
+    };
+    auto enter = [&w] {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus != nullptr ? focus : &w.form(), Qt::Key_Return);
+    };
+    keys(QStringLiteral("2"));
+    enter();
+    keys(QStringLiteral("1"));
+    enter();
+    keys(QStringLiteral("5"));
+    enter();
+    QCOMPARE(w.form().RunState(), rsTestLoaded);
+
+    const QString summary = richtext_access::document(w.form().QuestionText)->toPlainText();
+    QVERIFY2(summary.startsWith(QStringLiteral("Тест \"Итоги\" закончен")), qPrintable(summary));
+    QCOMPARE(shown.value(0), QStringLiteral("ShowResultForm"));
+    QCOMPARE(shown.value(1), QStringLiteral("Отчет по прохождению теста"));
+
+    QFile log(w.form().resultLogPath());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray bytes = log.readAll();
+    QVERIFY(bytes.contains("\r\n"));
+    QVERIFY(bytes.count("\r\n") >= 25);
+    QVERIFY(bytes.contains(kvizor::cp1251::encode(QStringLiteral("Иванов Иван"))));
+
+    const QList<TResultTest> records =
+        LoadProtectedResults(QDir(w.folder()).filePath(QStringLiteral("run.kvpr")));
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.constFirst().UserName, QStringLiteral("Иванов Иван"));
+    QCOMPARE(records.constFirst().TestTitle, QStringLiteral("Итоги"));
+    QCOMPARE(records.constFirst().TaskAnswers.size(), 3);
+}
+
+void TestRunScreen::getTestFromServer_data()
+{
+    QTest::addColumn<QString>("reply"); // "test", "refuse" or "down"
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("test received") << QStringLiteral("test") << QString() << QString();
+    QTest::newRow("refused") << QStringLiteral("refuse") << QStringLiteral("Отказано в получении теста")
+                             << QStringLiteral("KvizorStudent");
+    QTest::newRow("no server") << QStringLiteral("down") << QStringLiteral("Нет связи с сервером!")
+                               << QStringLiteral("Ошибка!");
+}
+
+// "Получить по сети": the received test is opened from memory and stays out of the
+// recent files; a refusal and a failure are reported through the prompts.
+void TestRunScreen::getTestFromServer()
+{
+    QFETCH(QString, reply);
+    QFETCH(QString, message);
+    QFETCH(QString, caption);
+    ScreenWindow w([](TTest& test, TTaskList& tasks) {
+        test.Title = QStringLiteral("С сервера");
+        tasks.push_back(makeTask(ttSingleChoice, {0, 1, 0}));
+    });
+    QFile file(QDir(w.folder()).filePath(QStringLiteral("screen.kvf")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    w.form().closeTest();
+    QCOMPARE(w.form().RunState(), rsNoTest);
+    const QStringList recentBefore = w.form().PreviousFiles().entries();
+
+    testing::FakeTestServer server;
+    QVERIFY(server.start());
+    if (reply == QLatin1String("test"))
+        server.setReply(testing::FakeTestServer::testReply("net.kvf", bytes));
+    else if (reply == QLatin1String("refuse"))
+        server.setReply("NO\r\n");
+    else
+        server.setRefusing(true);
+
+    w.form().Config.IsSendResult = false;
+    w.idle();
+    QVERIFY(!w.form().AGetTest->isEnabled());
+    w.form().Config.IsSendResult = true;
+    w.form().Config.RemoteHost = QStringLiteral("127.0.0.1");
+    w.form().Config.RemotePort = server.port();
+    w.idle();
+    QVERIFY(w.form().AGetTest->isEnabled());
+    w.prompts.messages.clear();
+    w.form().AGetTest->trigger();
+
+    if (message.isEmpty()) {
+        QCOMPARE(w.form().RunState(), rsTestLoaded);
+        QCOMPARE(w.form().Test()->Title, QStringLiteral("С сервера"));
+        QVERIFY(w.prompts.messages.isEmpty());
+        QCOMPARE(w.form().PreviousFiles().entries(), recentBefore);
+        w.idle();
+        QVERIFY(!w.form().AGetTest->isEnabled());
+    } else {
+        QCOMPARE(w.form().RunState(), rsNoTest);
+        QCOMPARE(w.prompts.messages.size(), 1);
+        QCOMPARE(w.prompts.messages.constFirst().text, message);
+        QCOMPARE(w.prompts.messages.constFirst().caption, caption);
+    }
 }
 
 #include "tst_runscreen.moc"
