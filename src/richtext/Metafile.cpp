@@ -303,6 +303,52 @@ QByteArray SanitizeWmf(QByteArrayView data, QString* error)
     return out;
 }
 
+// Text records (ANSI and wide EXTTEXTOUT, POLYTEXTOUT, SMALLTEXTOUT): every string and
+// spacing array must lie inside its record.
+bool emfTextRecordFits(quint32 type, QByteArrayView record)
+{
+    const qint64 size = record.size();
+    auto inside = [size](qint64 offset, qint64 count, qint64 unit) {
+        return offset >= 0 && count >= 0 && count <= size && offset <= size && offset + count * unit <= size;
+    };
+    auto emrText = [&](qint64 at, qint64 charSize) {
+        if (at + 40 > size)
+            return false;
+        const qint64 chars = le32(record, at + 8);
+        const qint64 offString = le32(record, at + 12);
+        const qint64 offDx = le32(record, at + 36);
+        return inside(offString, chars, charSize) && (offDx == 0 || inside(offDx, chars, 4));
+    };
+    switch (type) {
+    case 83: // EXTTEXTOUTA
+        return emrText(36, 1);
+    case 84: // EXTTEXTOUTW
+        return emrText(36, 2);
+    case 96:   // POLYTEXTOUTA
+    case 97: { // POLYTEXTOUTW
+        if (size < 40)
+            return false;
+        const qint64 strings = le32(record, 36);
+        if (strings < 0 || strings > (size - 40) / 40)
+            return false;
+        for (qint64 i = 0; i < strings; ++i) {
+            if (!emrText(40 + i * 40, type == 96 ? 1 : 2))
+                return false;
+        }
+        return true;
+    }
+    case 108: { // SMALLTEXTOUT: fixed part, an optional rectangle, then the characters
+        if (size < 36)
+            return false;
+        const quint32 options = le32(record, 20);
+        const qint64 start = 36 + ((options & 0x100) ? 0 : 16);
+        return inside(start, le32(record, 16), (options & 0x200) ? 1 : 2);
+    }
+    default:
+        return true;
+    }
+}
+
 QByteArray SanitizeEmf(QByteArrayView data, QString* error)
 {
     if (data.size() > PictureLimits::kMaxMetafileBytes) {
@@ -321,6 +367,7 @@ QByteArray SanitizeEmf(QByteArrayView data, QString* error)
     qsizetype at = 0;
     quint32 records = 0;
     bool ended = false;
+    QByteArray out;
     while (at + 8 <= data.size() && records < quint32(kMaxRecords)) {
         const quint32 type = le32(data, at);
         const quint32 size = le32(data, at + 4);
@@ -328,14 +375,22 @@ QByteArray SanitizeEmf(QByteArrayView data, QString* error)
             break;
         if (at > 0 && type == 1)
             break;
+        const QByteArrayView record = data.sliced(at, size);
         at += qsizetype(size);
+        // libemf2svg trusts the string counts of text records; one that points outside its
+        // record is left out rather than read past the data.
+        if (!emfTextRecordFits(type, record))
+            continue;
+        out.append(record);
         ++records;
         if (type == 14) {
             ended = true;
             break;
         }
     }
-    QByteArray out = data.first(at).toByteArray();
+    // The description is converted without a bounds check; the picture does not need it.
+    qToLittleEndian<quint32>(0, out.data() + 60);
+    qToLittleEndian<quint32>(0, out.data() + 64);
     if (!ended) {
         char eof[20] = {};
         qToLittleEndian<quint32>(14, eof);
