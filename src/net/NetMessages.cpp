@@ -6,43 +6,51 @@
 #include <QBuffer>
 
 namespace kvizor {
+namespace {
 
-QByteArray buildInfoBeginBlock(const InfoBeginData& data)
+// A block's bytes as the given fields write them.
+template <typename WriteFields>
+QByteArray buildBlock(WriteFields writeFields)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     BinaryWriter out(buffer);
-    out.writeLstr(data.RunGUID);
-    out.writeLstr(data.UserName);
-    out.writeLstr(data.UserGroup);
-    out.writeLstr(data.ComputerName);
-    out.writeLstr(data.ComputerUserName);
-    out.writeLstr(data.TestTitle);
-    out.writeLstr(data.TestFileName);
-    out.writeUInt32(data.TestFileCRC);
-    out.writeLstr(data.TestUId);
-    out.writeInt32(data.TaskCount);
-    out.writeInt32(data.MaxPoints);
+    writeFields(out);
     buffer.close();
     return bytes;
 }
 
+} // namespace
+
+QByteArray buildInfoBeginBlock(const InfoBeginData& data)
+{
+    return buildBlock([&data](BinaryWriter& out) {
+        out.writeLstr(data.RunGUID);
+        out.writeLstr(data.UserName);
+        out.writeLstr(data.UserGroup);
+        out.writeLstr(data.ComputerName);
+        out.writeLstr(data.ComputerUserName);
+        out.writeLstr(data.TestTitle);
+        out.writeLstr(data.TestFileName);
+        out.writeUInt32(data.TestFileCRC);
+        out.writeLstr(data.TestUId);
+        out.writeInt32(data.TaskCount);
+        out.writeInt32(data.MaxPoints);
+    });
+}
+
 QByteArray buildInfoProcessBlock(const InfoProcessData& data)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    BinaryWriter out(buffer);
-    out.writeLstr(data.RunGUID);
-    out.writeInt32(data.AskedCount);
-    out.writeInt32(data.RightCount);
-    out.writeInt32(data.WrongCount);
-    out.writeInt32(data.SkipCount);
-    out.writeDouble(data.Points);
-    out.writeInt32(data.AskedMaxPoints);
-    buffer.close();
-    return bytes;
+    return buildBlock([&data](BinaryWriter& out) {
+        out.writeLstr(data.RunGUID);
+        out.writeInt32(data.AskedCount);
+        out.writeInt32(data.RightCount);
+        out.writeInt32(data.WrongCount);
+        out.writeInt32(data.SkipCount);
+        out.writeDouble(data.Points);
+        out.writeInt32(data.AskedMaxPoints);
+    });
 }
 
 InfoBeginData infoBeginOf(const TResultTest& run, const QString& runGuid)

@@ -11,29 +11,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "tools/KvfRunner.h"
+
 using namespace kvizor;
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-Run kvf(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(KVF_PATH), args);
-    Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromUtf8(process.readAllStandardError()).trimmed();
-    return run;
-}
+using kvfrunner::kvf;
+using kvfrunner::Run;
 
 TResultTest record(int k)
 {
