@@ -30,6 +30,22 @@ function(kvizor_add_library name)
   kvizor_target_defaults(${name})
 endfunction()
 
+# kvizor_add_module(<name> SOURCES ... LIBS ...): a shared module the program loads on first
+# use (common/Module.h), built into the folder the run path of every program names and
+# installed into the program's private library folder.
+function(kvizor_add_module name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} MODULE ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES
+    LIBRARY_OUTPUT_DIRECTORY ${KVIZOR_MODULE_BUILD_DIR}
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  kvizor_target_defaults(${name})
+  install(TARGETS ${name} LIBRARY DESTINATION ${KVIZOR_MODULE_INSTALL_DIR})
+endfunction()
+
 # kvizor_add_test(<name> SOURCES ... LIBS ...): one Qt Test executable registered with CTest,
 # run offscreen with its own per-user folders so no test touches the real home.
 function(kvizor_add_test name)

@@ -2,6 +2,8 @@
 #
 # Layout under the prefix:
 #   bin/KvizorStudent, bin/kvf
+#   lib/<arch>/kvizorstudent/                        modules loaded on first use (sound,
+#                                                    metafile converters)
 #   share/applications/KvizorStudent.desktop         menu entry, opens *.kvf
 #   share/mime/packages/kvizorstudent.xml            the application/x-kvizor-test type
 #   share/icons/hicolor/scalable/{apps,mimetypes}/   program and test-file icons
@@ -13,12 +15,13 @@ include(GNUInstallDirs)
 
 set(KVIZOR_DATA_NAME kvizorstudent)
 
-if(TARGET KvizorStudent)
-  install(TARGETS KvizorStudent RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
-if(TARGET kvf)
-  install(TARGETS kvf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+foreach(program KvizorStudent kvf)
+  if(TARGET ${program})
+    # The modules loaded on first use lie in the program's private library folder.
+    set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/../${KVIZOR_MODULE_INSTALL_DIR}")
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/KvizorStudent.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -1,11 +1,30 @@
 #include "SoundPlayer.h"
 
+#include "common/Module.h"
+#include "sound/SoundModule.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 namespace kvizor {
 
-SoundPlayer::~SoundPlayer() = default;
+namespace {
+
+class SilentSoundPlayer : public SoundPlayer
+{
+public:
+    bool play(const QUrl&) override { return false; }
+    int activeSounds() const override { return 0; }
+};
+
+} // namespace
+
+std::unique_ptr<SoundPlayer> SoundPlayer::create()
+{
+    if (auto* create = ModuleFunction<KvizorCreateSoundPlayer>(SoundModule, CreateSoundPlayerSymbol))
+        return std::unique_ptr<SoundPlayer>(create());
+    return std::make_unique<SilentSoundPlayer>();
+}
 
 QUrl SoundChoice::url() const
 {

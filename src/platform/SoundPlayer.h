@@ -13,13 +13,19 @@ namespace kvizor {
 class SoundPlayer
 {
 public:
-    virtual ~SoundPlayer();
+    // Defined here, not in a source file, because the player of this platform lives in a
+    // module of its own (common/Module.h) that must not need the program's symbols.
+    virtual ~SoundPlayer() = default;
 
     // Starts playing and returns at once; a new sound may start while another still plays.
     // False when nothing could be started (no audio output, no such file).
     virtual bool play(const QUrl& source) = 0;
 
-    // The implementation of this platform; it owns the sounds while they play.
+    // Sounds started and not yet finished.
+    virtual int activeSounds() const = 0;
+
+    // The implementation of this platform, loaded on first use; it owns the sounds while
+    // they play. Without its module the player stays silent.
     static std::unique_ptr<SoundPlayer> create();
 };
 

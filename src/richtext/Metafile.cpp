@@ -1,6 +1,8 @@
 #include "Metafile.h"
 
 #include "common/Cp1251.h"
+#include "common/Module.h"
+#include "MetafileCodecs.h"
 #include "Picture.h"
 
 #include <QElapsedTimer>
@@ -19,12 +21,6 @@
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern "C" {
-#include <emf2svg.h>
-#include <libwmf/api.h>
-#include <libwmf/svg.h>
-}
 
 namespace kvizor::metafile {
 namespace {
@@ -405,6 +401,8 @@ QByteArray SanitizeEmf(QByteArrayView data, QString* error)
     return out;
 }
 
+namespace {
+
 // libwmf writes the text of a metafile into the SVG as it finds it: bytes of the font's
 // code page, nothing escaped. Font names and text become well-formed UTF-8 XML here;
 // 8-bit text is taken as Windows-1251, the code page of the tests.
@@ -456,85 +454,39 @@ QByteArray repairWmfSvg(const QByteArray& svg)
     return out;
 }
 
-QByteArray WmfToSvg(QByteArrayView sanitized, QString* error)
+// The converters live in a module of their own, loaded here on first use: normally in the
+// child process, so the program itself never maps them.
+QByteArray convertWith(const char* symbol, QByteArrayView sanitized, const QString& failure, QString* error)
 {
-    wmfAPI* api = nullptr;
-    wmfAPI_Options options{};
-    options.function = wmf_svg_function;
-    const unsigned long flags =
-        WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
-    if (wmf_api_create(&api, flags, &options) != wmf_E_None) {
-        if (api)
-            wmf_api_destroy(api);
-        fail(error, QStringLiteral("libwmf failed to start"));
+    QString loadError;
+    auto* toSvg = ModuleFunction<KvizorMetafileToSvg>(MetafileModule, symbol, &loadError);
+    if (toSvg == nullptr) {
+        fail(error, QStringLiteral("the metafile converters are missing: %1").arg(loadError));
         return {};
     }
-    QByteArray copy = sanitized.toByteArray();
-    QByteArray svg;
-    wmfD_Rect bbox{};
-    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copy.data()), long(copy.size())) == wmf_E_None &&
-        wmf_scan(api, 0, &bbox) == wmf_E_None) {
-        wmf_svg_t* device = WMF_SVG_GetData(api);
-        device->out = wmf_stream_create(api, nullptr);
-        device->Description = nullptr;
-        device->bbox = bbox;
-        device->flags |= WMF_SVG_INLINE_IMAGES;
-        unsigned int width = 0;
-        unsigned int height = 0;
-        const bool sized = wmf_display_size(api, &width, &height, 96, 96) == wmf_E_None;
-        // libwmf cannot measure text without its own fonts: a metafile of text alone
-        // comes out without width. Such a picture is given a square.
-        if (sized && (width == 0) != (height == 0)) {
-            const float w = bbox.BR.x - bbox.TL.x;
-            const float h = bbox.BR.y - bbox.TL.y;
-            if (w < 1)
-                bbox.BR.x = bbox.TL.x + h;
-            if (h < 1)
-                bbox.BR.y = bbox.TL.y + w;
-            device->bbox = bbox;
-            width = height = std::max(width, height);
-        }
-        if (device->out && sized && width > 0 && height > 0 && width <= 100000 && height <= 100000) {
-            device->width = width;
-            device->height = height;
-            const wmf_error_t played = wmf_play(api, 0, &bbox);
-            char* buffer = nullptr;
-            unsigned long length = 0;
-            wmf_stream_destroy(api, device->out, &buffer, &length);
-            device->out = nullptr;
-            if (played == wmf_E_None && buffer && length > 0)
-                svg = repairWmfSvg(QByteArray(buffer, qsizetype(length)));
-        } else if (device->out) {
-            char* buffer = nullptr;
-            unsigned long length = 0;
-            wmf_stream_destroy(api, device->out, &buffer, &length);
-            device->out = nullptr;
-        }
-    }
-    wmf_api_destroy(api);
-    if (svg.isEmpty())
-        fail(error, QStringLiteral("libwmf could not read the metafile"));
-    return svg;
+    std::size_t length = 0;
+    char* svg = toSvg(reinterpret_cast<const unsigned char*>(sanitized.data()), std::size_t(sanitized.size()),
+                      &length);
+    QByteArray out = svg == nullptr ? QByteArray() : QByteArray(svg, qsizetype(length));
+    std::free(svg);
+    if (out.isEmpty())
+        fail(error, failure);
+    return out;
+}
+
+} // namespace
+
+QByteArray WmfToSvg(QByteArrayView sanitized, QString* error)
+{
+    const QByteArray svg =
+        convertWith(WmfToSvgSymbol, sanitized, QStringLiteral("libwmf could not read the metafile"), error);
+    return svg.isEmpty() ? svg : repairWmfSvg(svg);
 }
 
 QByteArray EmfToSvg(QByteArrayView sanitized, QString* error)
 {
-    QByteArray copy = sanitized.toByteArray();
-    generatorOptions options{};
-    options.nameSpace = nullptr;
-    options.verbose = false;
-    options.emfplus = true;
-    options.svgDelimiter = true;
-    char* out = nullptr;
-    size_t length = 0;
-    const int ok = emf2svg(copy.data(), std::size_t(copy.size()), &out, &length, &options);
-    QByteArray svg;
-    if (ok && out && length > 0)
-        svg = QByteArray(out, qsizetype(length));
-    std::free(out);
-    if (svg.isEmpty())
-        fail(error, QStringLiteral("libemf2svg could not read the metafile"));
-    return svg;
+    return convertWith(EmfToSvgSymbol, sanitized, QStringLiteral("libemf2svg could not read the metafile"),
+                       error);
 }
 
 QImage RenderSvg(const QByteArray& svg, QSize size, QString* error)

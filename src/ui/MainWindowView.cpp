@@ -102,8 +102,6 @@ TMainWindowView::TMainWindowView(TStudentMainForm& form)
       m_imageArea(form.findChild<TImageArea*>(QStringLiteral("ScrollBox")))
 {
     Q_ASSERT(m_grid != nullptr && m_imageArea != nullptr);
-    m_textPalette = m_grid->variantText(0)->palette();
-    m_listPalette = m_grid->list(0)->palette();
 }
 
 // ---- showing a task ----
@@ -277,13 +275,7 @@ void TMainWindowView::ResetTaskArea()
     showPanel(m_form.PanelGoToTask, false);
 
     m_grid->setColumnWidths(columnsFor(0));
-    for (int k = 0; k < TVariantGrid::SlotCount; ++k) {
-        m_grid->variantText(k)->clear();
-        m_grid->numberLabel(k)->clear();
-        QRadioButton* radio = m_grid->radio(k);
-        radio->setEnabled(false);
-        TVariantGrid::uncheckRadio(radio);
-    }
+    m_grid->clearSlots();
     m_grid->setRowCount(5);
     m_grid->relayout();
 

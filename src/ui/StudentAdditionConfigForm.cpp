@@ -2,7 +2,7 @@
 
 #include "config/ProgramFolder.h"
 #include "platform/DesktopIntegration.h"
-#include "platform/QtSoundPlayer.h"
+#include "platform/SoundPlayer.h"
 #include "ui/AdditionConfigPrompts.h"
 #include "ui/AdditionConfigTabs.h"
 #include "ui/Prompts.h"
@@ -21,6 +21,18 @@ namespace {
 
 const QSize ClientSize(428, 397);
 const QString SoundPlayerName = QStringLiteral("AdditionConfigSoundPlayer");
+
+// Holds the dialog's sound player in the object tree of the window that keeps it.
+class SoundPlayerKeeper : public QObject
+{
+public:
+    explicit SoundPlayerKeeper(QObject* parent) : QObject(parent), player(SoundPlayer::create())
+    {
+        setObjectName(SoundPlayerName);
+    }
+
+    const std::unique_ptr<SoundPlayer> player;
+};
 
 } // namespace
 
@@ -126,13 +138,12 @@ SoundPlayer& TStudentAdditionConfigForm::soundPlayer()
     // Owned by the main window when there is one, so a sound goes on after the dialog closes
     // and later openings share the player.
     QObject* keeper = parent() != nullptr ? parent() : this;
-    auto* player = keeper->findChild<QtSoundPlayer*>(SoundPlayerName, Qt::FindDirectChildrenOnly);
-    if (player == nullptr) {
-        player = new QtSoundPlayer(keeper);
-        player->setObjectName(SoundPlayerName);
-    }
-    m_soundPlayer = player;
-    return *player;
+    auto* held = dynamic_cast<SoundPlayerKeeper*>(
+        keeper->findChild<QObject*>(SoundPlayerName, Qt::FindDirectChildrenOnly));
+    if (held == nullptr)
+        held = new SoundPlayerKeeper(keeper);
+    m_soundPlayer = held->player.get();
+    return *m_soundPlayer;
 }
 
 } // namespace kvizor

@@ -38,81 +38,108 @@ RichTextView* makeText(QWidget* parent, const QString& name)
     return text;
 }
 
+// A slot's control, made the first time it is asked for.
+template <typename Control, typename Make>
+Control* made(std::array<Control*, TVariantGrid::SlotCount>& controls, int slot, int count, Make make)
+{
+    if (slot < 0 || slot >= count)
+        return nullptr;
+    Control*& control = controls[static_cast<std::size_t>(slot)];
+    if (control == nullptr)
+        control = make();
+    return control;
+}
+
 } // namespace
 
 TVariantGrid::TVariantGrid(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("GridPanel"));
-    build();
+    m_listShown.fill(true);
 }
 
-void TVariantGrid::build()
+RichTextView* TVariantGrid::variantText(int slot)
+{
+    return made(m_texts, slot, SlotCount,
+                [&] { return makeText(this, QStringLiteral("VariantRE_1_%1").arg(slot)); });
+}
+
+RichTextView* TVariantGrid::matchText(int slot)
+{
+    return made(m_matchTexts, slot, SlotCount,
+                [&] { return makeText(this, QStringLiteral("VariantRE_2_%1").arg(slot)); });
+}
+
+QRadioButton* TVariantGrid::radio(int slot)
+{
+    return made(m_radios, slot, SlotCount, [&] {
+        auto* button = new QRadioButton(QString::number(slot + 1), this);
+        button->setObjectName(QStringLiteral("VariantRadioButton%1").arg(slot));
+        button->setEnabled(false);
+        connect(button, &QRadioButton::clicked, this, &TVariantGrid::answerChanged);
+        return button;
+    });
+}
+
+QCheckBox* TVariantGrid::check(int slot)
+{
+    return made(m_checks, slot, SlotCount, [&] {
+        auto* box = new QCheckBox(QString::number(slot + 1), this);
+        box->setObjectName(QStringLiteral("VariantCheckBox%1").arg(slot));
+        box->setEnabled(false);
+        connect(box, &QCheckBox::clicked, this, &TVariantGrid::answerChanged);
+        return box;
+    });
+}
+
+QComboBox* TVariantGrid::list(int slot)
+{
+    return made(m_lists, slot, SlotCount, [&] {
+        auto* box = new QComboBox(this);
+        box->setObjectName(QStringLiteral("VariantComboBox%1").arg(slot));
+        box->setEditable(false);
+        box->setEnabled(false);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
+        connect(box, &QComboBox::activated, this, &TVariantGrid::answerChanged);
+        return box;
+    });
+}
+
+QLabel* TVariantGrid::numberLabel(int slot)
+{
+    return made(m_numbers, slot, SlotCount, [&] {
+        return makeNumberLabel(this, QStringLiteral("VariantLabel1_%1").arg(slot), QString());
+    });
+}
+
+QLabel* TVariantGrid::matchNumberLabel(int slot)
+{
+    return slot < MatchLabelCount ? matchNumberCell(slot) : nullptr;
+}
+
+QLabel* TVariantGrid::matchNumberCell(int slot)
+{
+    return made(m_matchNumbers, slot, SlotCount, [&] {
+        return slot < MatchLabelCount
+                   ? makeNumberLabel(this, QStringLiteral("VariantLabel2_%1").arg(slot), QString())
+                   : makeNumberLabel(this, QStringLiteral("VariantLabel2Fixed_%1").arg(slot),
+                                     QString::number(slot + 1));
+    });
+}
+
+void TVariantGrid::clearSlots()
 {
     for (int k = 0; k < SlotCount; ++k) {
         const auto i = static_cast<std::size_t>(k);
-        const QString number = QString::number(k + 1);
-        m_numbers[i] = makeNumberLabel(this, QStringLiteral("VariantLabel1_%1").arg(k), QString());
-        m_matchNumbers[i] =
-            k < MatchLabelCount
-                ? makeNumberLabel(this, QStringLiteral("VariantLabel2_%1").arg(k), QString())
-                : makeNumberLabel(this, QStringLiteral("VariantLabel2Fixed_%1").arg(k), number);
-
-        m_radios[i] = new QRadioButton(number, this);
-        m_radios[i]->setObjectName(QStringLiteral("VariantRadioButton%1").arg(k));
-        m_radios[i]->setEnabled(false);
-        connect(m_radios[i], &QRadioButton::clicked, this, &TVariantGrid::answerChanged);
-
-        m_checks[i] = new QCheckBox(number, this);
-        m_checks[i]->setObjectName(QStringLiteral("VariantCheckBox%1").arg(k));
-        m_checks[i]->setEnabled(false);
-        connect(m_checks[i], &QCheckBox::clicked, this, &TVariantGrid::answerChanged);
-
-        m_lists[i] = new QComboBox(this);
-        m_lists[i]->setObjectName(QStringLiteral("VariantComboBox%1").arg(k));
-        m_lists[i]->setEditable(false);
-        m_lists[i]->setEnabled(false);
-        m_lists[i]->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
-        connect(m_lists[i], &QComboBox::activated, this, &TVariantGrid::answerChanged);
-        m_listShown[i] = true;
-
-        m_texts[i] = makeText(this, QStringLiteral("VariantRE_1_%1").arg(k));
-        m_matchTexts[i] = makeText(this, QStringLiteral("VariantRE_2_%1").arg(k));
+        if (m_texts[i] != nullptr)
+            m_texts[i]->clear();
+        if (m_numbers[i] != nullptr)
+            m_numbers[i]->clear();
+        if (m_radios[i] != nullptr) {
+            m_radios[i]->setEnabled(false);
+            uncheckRadio(m_radios[i]);
+        }
     }
-}
-
-RichTextView* TVariantGrid::variantText(int slot) const
-{
-    return slot >= 0 && slot < SlotCount ? m_texts[static_cast<std::size_t>(slot)] : nullptr;
-}
-
-RichTextView* TVariantGrid::matchText(int slot) const
-{
-    return slot >= 0 && slot < SlotCount ? m_matchTexts[static_cast<std::size_t>(slot)] : nullptr;
-}
-
-QRadioButton* TVariantGrid::radio(int slot) const
-{
-    return slot >= 0 && slot < SlotCount ? m_radios[static_cast<std::size_t>(slot)] : nullptr;
-}
-
-QCheckBox* TVariantGrid::check(int slot) const
-{
-    return slot >= 0 && slot < SlotCount ? m_checks[static_cast<std::size_t>(slot)] : nullptr;
-}
-
-QComboBox* TVariantGrid::list(int slot) const
-{
-    return slot >= 0 && slot < SlotCount ? m_lists[static_cast<std::size_t>(slot)] : nullptr;
-}
-
-QLabel* TVariantGrid::numberLabel(int slot) const
-{
-    return slot >= 0 && slot < SlotCount ? m_numbers[static_cast<std::size_t>(slot)] : nullptr;
-}
-
-QLabel* TVariantGrid::matchNumberLabel(int slot) const
-{
-    return slot >= 0 && slot < MatchLabelCount ? m_matchNumbers[static_cast<std::size_t>(slot)] : nullptr;
 }
 
 void TVariantGrid::setColumnWidths(const Widths& widths)
@@ -146,12 +173,16 @@ void TVariantGrid::resizeEvent(QResizeEvent* event)
     relayout();
 }
 
-void TVariantGrid::place(QWidget* control, const QRect& cell, bool fill)
+template <typename Make>
+void TVariantGrid::place(QWidget* made, const QRect& cell, bool fill, Make make)
 {
     if (cell.width() <= 0 || cell.height() <= 0) {
-        control->hide();
+        // A control never made has nothing to hide.
+        if (made != nullptr)
+            made->hide();
         return;
     }
+    QWidget* control = make();
     if (fill) {
         control->setGeometry(cell.adjusted(1, 1, -1, -1));
     } else {
@@ -189,16 +220,13 @@ void TVariantGrid::relayout()
             top = total * k / m_rows;
             h = total * (k + 1) / m_rows - top;
         }
-        place(m_numbers[i], cell(ColNumber, top, h), true);
-        place(m_radios[i], cell(ColRadio, top, h), false);
-        place(m_checks[i], cell(ColCheck, top, h), false);
-        if (m_listShown[i])
-            place(m_lists[i], cell(ColList, top, h), false);
-        else
-            m_lists[i]->hide();
-        place(m_texts[i], cell(ColText, top, h), true);
-        place(m_matchNumbers[i], cell(ColMatchNumber, top, h), true);
-        place(m_matchTexts[i], cell(ColMatchText, top, h), true);
+        place(m_numbers[i], cell(ColNumber, top, h), true, [&] { return numberLabel(k); });
+        place(m_radios[i], cell(ColRadio, top, h), false, [&] { return radio(k); });
+        place(m_checks[i], cell(ColCheck, top, h), false, [&] { return check(k); });
+        place(m_lists[i], m_listShown[i] ? cell(ColList, top, h) : QRect(), false, [&] { return list(k); });
+        place(m_texts[i], cell(ColText, top, h), true, [&] { return variantText(k); });
+        place(m_matchNumbers[i], cell(ColMatchNumber, top, h), true, [&] { return matchNumberCell(k); });
+        place(m_matchTexts[i], cell(ColMatchText, top, h), true, [&] { return matchText(k); });
     }
 }
 

@@ -41,14 +41,20 @@ public:
 
     explicit TVariantGrid(QWidget* parent = nullptr);
 
-    RichTextView* variantText(int slot) const;
-    RichTextView* matchText(int slot) const;
-    QRadioButton* radio(int slot) const;
-    QCheckBox* check(int slot) const;
-    QComboBox* list(int slot) const;
-    QLabel* numberLabel(int slot) const;
+    // The controls of a slot. Each is made the first time it is asked for or laid out in a
+    // visible cell, so the start screen makes only the controls it shows.
+    RichTextView* variantText(int slot);
+    RichTextView* matchText(int slot);
+    QRadioButton* radio(int slot);
+    QCheckBox* check(int slot);
+    QComboBox* list(int slot);
+    QLabel* numberLabel(int slot);
     // nullptr for slots 5 … 9, whose numbers are fixed labels.
-    QLabel* matchNumberLabel(int slot) const;
+    QLabel* matchNumberLabel(int slot);
+
+    // Empties the variant texts and number labels and clears and disables the radio
+    // buttons, of the controls made so far.
+    void clearSlots();
 
     // Widths of the columns; the value for column 4 is ignored (it takes the rest).
     void setColumnWidths(const Widths& widths);
@@ -71,8 +77,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void build();
-    void place(QWidget* control, const QRect& cell, bool fill);
+    // The right-hand number of any slot, fixed labels included.
+    QLabel* matchNumberCell(int slot);
+    // Shows the control in a non-empty cell (making it when needed) and hides it otherwise.
+    template <typename Make>
+    void place(QWidget* made, const QRect& cell, bool fill, Make make);
 
     std::array<RichTextView*, SlotCount> m_texts{};
     std::array<RichTextView*, SlotCount> m_matchTexts{};

@@ -35,15 +35,14 @@ QMessageBox::Icon boxIcon(MessageIcon icon)
 WidgetPrompts::WidgetPrompts(QWidget* owner, TInputPasswordForm* passwordForm)
     : m_owner(owner), m_passwordForm(passwordForm), m_ownsPasswordForm(passwordForm == nullptr)
 {
-    if (m_passwordForm == nullptr)
-        m_passwordForm = new TInputPasswordForm(owner);
 }
 
 WidgetPrompts::~WidgetPrompts()
 {
     // A form parented to the owner is deleted with it; one without a parent is ours.
-    if (m_ownsPasswordForm && m_passwordForm->parent() == nullptr)
-        delete m_passwordForm;
+    TInputPasswordForm* form = m_passwordForm;
+    if (m_ownsPasswordForm && form != nullptr && form->parent() == nullptr)
+        delete form;
 }
 
 void WidgetPrompts::showMessage(const QString& text, const QString& caption, MessageIcon icon)
@@ -62,9 +61,14 @@ bool WidgetPrompts::askYesNo(const QString& text, const QString& caption)
 
 std::optional<QString> WidgetPrompts::askPassword()
 {
-    if (m_passwordForm->exec() != QDialog::Accepted)
+    TInputPasswordForm* form = m_passwordForm;
+    if (form == nullptr) {
+        form = new TInputPasswordForm(m_owner);
+        m_passwordForm = form;
+    }
+    if (form->exec() != QDialog::Accepted)
         return std::nullopt;
-    return m_passwordForm->EnteredPassword;
+    return form->EnteredPassword;
 }
 
 QString WidgetPrompts::chooseTestFile(const QString& startFolder)

@@ -15,7 +15,8 @@ class TInputUserNameForm;
 class WidgetPrompts : public Prompts
 {
 public:
-    // passwordForm is the program's one password prompt; it is created when not given.
+    // passwordForm is the program's one password prompt; when not given it is made on
+    // first use, which keeps its text set-up out of the program's start.
     explicit WidgetPrompts(QWidget* owner, TInputPasswordForm* passwordForm = nullptr);
     ~WidgetPrompts() override;
 
@@ -29,11 +30,9 @@ public:
     bool showRichEditViewer(QWidget& control, const QString& caption) override;
     int execDialog(QDialog& dialog) override;
 
-    TInputPasswordForm* passwordForm() const { return m_passwordForm; }
-
 private:
     QPointer<QWidget> m_owner;
-    TInputPasswordForm* m_passwordForm;
+    QPointer<TInputPasswordForm> m_passwordForm;
     QPointer<TInputUserNameForm> m_userNameForm;
     bool m_ownsPasswordForm;
 };

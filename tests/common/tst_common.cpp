@@ -5,6 +5,7 @@
 #include "common/FileSystem.h"
 #include "common/FormatError.h"
 #include "common/Guid.h"
+#include "common/Module.h"
 #include "common/Shuffle.h"
 #include "common/TextFormats.h"
 
@@ -40,7 +41,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("alphabet edges") << QStringLiteral("АЯаяЁё№«»–—") << QByteArray("\xC0\xDF\xE0\xFF\xA8\xB8\xB9\xAB\xBB\x96\x97");
+        QTest::newRow("alphabet edges")
+            << QStringLiteral("АЯаяЁё№«»–—") << QByteArray("\xC0\xDF\xE0\xFF\xA8\xB8\xB9\xAB\xBB\x96\x97");
         QTest::newRow("ascii") << QStringLiteral("Kvizor 1") << QByteArray("Kvizor 1");
         QTest::newRow("outside the code page") << QStringLiteral("日") << QByteArray("?");
     }
@@ -84,8 +86,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("short int") << QByteArray("\x01\x00", 2);
         QTest::newRow("negative length") << QByteArray("\xFF\xFF\xFF\xFF", 4);
-        QTest::newRow("length beyond data") << QByteArray("\x05\x00\x00\x00" "abc", 7);
-        QTest::newRow("huge length") << QByteArray("\xFF\xFF\xFF\x7F" "abc", 7);
+        QTest::newRow("length beyond data") << QByteArray("\x05\x00\x00\x00"
+                                                          "abc",
+                                                          7);
+        QTest::newRow("huge length") << QByteArray("\xFF\xFF\xFF\x7F"
+                                                   "abc",
+                                                   7);
     }
     void binaryBadLengths()
     {
@@ -184,7 +190,9 @@ private Q_SLOTS:
     {
         const QString a = NewGuidString();
         QCOMPARE(a.size(), 38);
-        QVERIFY(QRegularExpression(QStringLiteral("^\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}$")).match(a).hasMatch());
+        QVERIFY(QRegularExpression(QStringLiteral("^\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}$"))
+                    .match(a)
+                    .hasMatch());
         QVERIFY(a != NewGuidString());
     }
 
@@ -223,6 +231,34 @@ private Q_SLOTS:
         QString error;
         QVERIFY(!DeleteFolder(root.filePath(QStringLiteral("missing")), &error));
         QVERIFY(!error.isEmpty());
+    }
+
+    void moduleSymbol_data()
+    {
+        QTest::addColumn<QByteArray>("module");
+        QTest::addColumn<QByteArray>("symbol");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QString>("errorPart");
+        QTest::newRow("present") << QByteArray("libc.so.6") << QByteArray("strlen") << true << QString();
+        QTest::newRow("no such symbol") << QByteArray("libc.so.6") << QByteArray("kvizor_no_such_symbol")
+                                        << false << QStringLiteral("kvizor_no_such_symbol");
+        QTest::newRow("no such module") << QByteArray("libkvizor_no_such_module.so") << QByteArray("strlen")
+                                        << false << QStringLiteral("libkvizor_no_such_module.so");
+    }
+
+    void moduleSymbol()
+    {
+        QFETCH(QByteArray, module);
+        QFETCH(QByteArray, symbol);
+        QFETCH(bool, found);
+        QFETCH(QString, errorPart);
+        QString error;
+        void* address = kvizor::ModuleSymbol(module.constData(), symbol.constData(), &error);
+        QCOMPARE(address != nullptr, found);
+        if (!found)
+            QVERIFY2(error.contains(errorPart), qPrintable(error));
+        // Asking again gives the same answer from the module already loaded.
+        QCOMPARE(kvizor::ModuleSymbol(module.constData(), symbol.constData()), address);
     }
 };
 

@@ -55,4 +55,5 @@ public:
         played.append(source);
         return true;
     }
+    int activeSounds() const override { return 0; }
 };

@@ -1,5 +1,7 @@
 #include "QtSoundPlayer.h"
 
+#include "SoundModule.h"
+
 #include <QAudioDevice>
 #include <QFile>
 #include <QMediaDevices>
@@ -12,11 +14,6 @@ namespace kvizor {
 
 namespace {
 constexpr int StartTimeoutMs = 10000;
-}
-
-std::unique_ptr<SoundPlayer> SoundPlayer::create()
-{
-    return std::make_unique<QtSoundPlayer>();
 }
 
 QtSoundPlayer::QtSoundPlayer(QObject* parent) : QObject(parent) {}
@@ -63,3 +60,8 @@ bool QtSoundPlayer::play(const QUrl& source)
 }
 
 } // namespace kvizor
+
+extern "C" Q_DECL_EXPORT kvizor::SoundPlayer* kvizor_create_sound_player()
+{
+    return new kvizor::QtSoundPlayer;
+}

@@ -16,8 +16,7 @@ public:
 
     bool play(const QUrl& source) override;
 
-    // Sounds started and not yet finished.
-    int activeSounds() const { return m_active; }
+    int activeSounds() const override { return m_active; }
 
 private:
     int m_active = 0;
