@@ -1,12 +1,14 @@
 #include "ServerClient.h"
 
 #include "common/FormatError.h"
+#include "common/Module.h"
+#include "TcpConnection.h"
 #include "WireFormat.h"
 
 #include <QEventLoop>
-#include <QTcpSocket>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -35,27 +37,18 @@ class ServerClient::Session
 public:
     Session()
     {
-        m_socket.setReadBufferSize(SocketBufferSize);
         m_connectTimer.setSingleShot(true);
         QObject::connect(&m_connectTimer, &QTimer::timeout, &m_loop, [this] {
             m_timedOut = true;
             m_loop.quit();
         });
-        QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_loop, [this] {
-            // Outside a GETTEST reply the client reads nothing: drop what arrives.
-            if (!m_reply || m_reply->isFinished())
-                m_socket.skip(m_socket.bytesAvailable());
-            m_loop.quit();
-        });
-        QObject::connect(&m_socket, &QTcpSocket::bytesWritten, &m_loop, &QEventLoop::quit);
-        QObject::connect(&m_socket, &QTcpSocket::stateChanged, &m_loop, &QEventLoop::quit);
-        QObject::connect(&m_socket, &QTcpSocket::errorOccurred, &m_loop, [this] {
-            m_socketFailed = true;
-            m_loop.quit();
-        });
     }
 
-    ~Session() { m_socket.abort(); }
+    ~Session()
+    {
+        if (m_socket)
+            m_socket->abort();
+    }
 
     void cancel()
     {
@@ -67,17 +60,18 @@ public:
     {
         if (server.port <= 0 || server.port > 65535)
             throw ExchangeError("port out of range");
+        open();
         m_connectTimer.start(timeout);
-        m_socket.connectToHost(server.host, static_cast<quint16>(server.port));
-        wait([this] { return m_socket.state() == QAbstractSocket::ConnectedState; });
+        m_socket->connectToHost(server.host, static_cast<quint16>(server.port));
+        wait([this] { return m_socket->isConnected(); });
         m_connectTimer.stop();
     }
 
     void send(const QByteArray& bytes)
     {
-        if (m_socket.write(bytes) != bytes.size())
-            throw ExchangeError(m_socket.errorString().toStdString());
-        wait([this] { return m_socket.bytesToWrite() == 0; });
+        if (m_socket->write(bytes) != bytes.size())
+            throw ExchangeError(m_socket->errorString().toStdString());
+        wait([this] { return m_socket->bytesToWrite() == 0; });
     }
 
     // From now on received bytes are kept for the reply instead of being dropped; set
@@ -105,21 +99,46 @@ public:
                 throw;
             return;
         }
-        m_socket.disconnectFromHost();
+        m_socket->disconnectFromHost();
         try {
             // Nothing is left to send, so this ends without waiting on the server.
-            wait([this] { return m_socket.state() == QAbstractSocket::UnconnectedState; });
+            wait([this] { return m_socket->isClosed(); });
         } catch (const ExchangeError&) {
             // Everything was sent; a late error while closing changes nothing.
-            m_socket.abort();
+            m_socket->abort();
         }
     }
 
 private:
+    // The connection comes from the network module, loaded by the first exchange.
+    void open()
+    {
+        QString error;
+        auto* openConnection =
+            ModuleFunction<KvizorOpenTcpConnection>(NetworkModule, OpenTcpConnectionSymbol, &error);
+        if (openConnection == nullptr)
+            throw ExchangeError(error.toStdString());
+        m_socket.reset(openConnection(SocketBufferSize));
+        TcpConnection::Events events;
+        events.readyRead = [this] {
+            // Outside a GETTEST reply the client reads nothing: drop what arrives.
+            if (!m_reply || m_reply->isFinished())
+                m_socket->skipAvailable();
+            m_loop.quit();
+        };
+        events.bytesWritten = [this] { m_loop.quit(); };
+        events.stateChanged = [this] { m_loop.quit(); };
+        events.failed = [this] {
+            m_socketFailed = true;
+            m_loop.quit();
+        };
+        m_socket->setEvents(events);
+    }
+
     bool drainInto(wire::GetTestReplyReader& reply)
     {
-        while (!reply.isFinished() && m_socket.bytesAvailable() > 0) {
-            const QByteArray chunk = m_socket.read(ReadChunk);
+        while (!reply.isFinished() && m_socket->bytesAvailable() > 0) {
+            const QByteArray chunk = m_socket->read(ReadChunk);
             try {
                 reply.feed(chunk);
             } catch (const FormatError& error) {
@@ -139,22 +158,23 @@ private:
                 return;
             if (m_timedOut)
                 throw ExchangeError("connection attempt timed out");
-            if (m_socketFailed || m_socket.state() == QAbstractSocket::UnconnectedState) {
+            if (m_socketFailed || m_socket->isClosed()) {
                 const QString reason =
-                    m_socketFailed ? m_socket.errorString() : QStringLiteral("connection closed");
+                    m_socketFailed ? m_socket->errorString() : QStringLiteral("connection closed");
                 throw ExchangeError(reason.toStdString());
             }
             m_loop.exec();
         }
     }
 
-    QTcpSocket m_socket;
     QEventLoop m_loop;
     QTimer m_connectTimer;
     std::optional<wire::GetTestReplyReader> m_reply;
     bool m_cancelled = false;
     bool m_timedOut = false;
     bool m_socketFailed = false;
+    // Last, so it goes first: its events use the members above.
+    std::unique_ptr<TcpConnection> m_socket;
 };
 
 ServerClient::ServerClient(QObject* parent) : QObject(parent) {}

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QAbstractSocket>
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -10,7 +9,6 @@
 #include <memory>
 
 class QEventLoop;
-class QTcpSocket;
 class QTimer;
 
 namespace kvizor {

@@ -1,14 +1,16 @@
 #include "LocalSingleInstance.h"
 
+#include "UnixSocket.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace kvizor {
@@ -51,8 +53,9 @@ LocalSingleInstance::LocalSingleInstance(const QString& channel, const QString& 
 LocalSingleInstance::~LocalSingleInstance()
 {
     // The socket goes before the lock, so whoever takes the lock next finds no live socket.
-    delete m_server;
-    m_server = nullptr;
+    while (!m_incoming.empty())
+        drop(m_incoming.begin()->first);
+    stopListening();
     m_lock.reset();
 }
 
@@ -78,10 +81,9 @@ SingleInstance::Role LocalSingleInstance::start()
     // first instance answers, run alone rather than not at all.
     m_errorString = QStringLiteral("Не удалось создать файл блокировки %1").arg(m_lockPath);
     m_lock.reset();
-    QLocalSocket probe;
-    probe.connectToServer(m_serverPath);
-    if (probe.waitForConnected(1000)) {
-        probe.abort();
+    const int probe = unixsocket::Connect(m_serverPath, QDeadlineTimer(1000));
+    if (probe >= 0) {
+        unixsocket::Close(probe);
         m_role = Role::Second;
         return *m_role;
     }
@@ -94,59 +96,91 @@ void LocalSingleInstance::listen()
 {
     // Holding the lock means no live instance owns a socket of this name: anything there is
     // left over from a crash.
-    QLocalServer::removeServer(m_serverPath);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_serverPath)) {
-        m_errorString =
-            QStringLiteral("Не удалось открыть канал %1: %2").arg(m_serverPath, m_server->errorString());
-        delete m_server;
-        m_server = nullptr;
+    unixsocket::Remove(m_serverPath);
+    QString error;
+    m_listenFd = unixsocket::Listen(m_serverPath, &error);
+    if (m_listenFd < 0) {
+        m_errorString = QStringLiteral("Не удалось открыть канал %1: %2").arg(m_serverPath, error);
         return;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &LocalSingleInstance::acceptConnections);
+    m_listenNotifier = new QSocketNotifier(m_listenFd, QSocketNotifier::Read, this);
+    connect(m_listenNotifier, &QSocketNotifier::activated, this, &LocalSingleInstance::acceptConnections);
+}
+
+void LocalSingleInstance::stopListening()
+{
+    if (m_listenFd < 0)
+        return;
+    delete m_listenNotifier;
+    m_listenNotifier = nullptr;
+    unixsocket::Close(m_listenFd);
+    m_listenFd = -1;
+    unixsocket::Remove(m_serverPath);
 }
 
 bool LocalSingleInstance::isListening() const
 {
-    return m_server && m_server->isListening();
+    return m_listenFd >= 0;
 }
 
 void LocalSingleInstance::acceptConnections()
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        m_incoming.insert(socket, handoff::FrameDecoder());
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QObject::destroyed, this, [this, socket] { m_incoming.remove(socket); });
-        QTimer::singleShot(IncomingTimeoutMs, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
-        readFrom(socket);
+    for (int fd = unixsocket::AcceptSameUser(m_listenFd); fd >= 0;
+         fd = unixsocket::AcceptSameUser(m_listenFd)) {
+        Incoming& incoming = m_incoming[fd];
+        incoming.fd = fd;
+        incoming.notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(incoming.notifier, &QSocketNotifier::activated, this, [this, fd] { readFrom(fd); });
+        incoming.timeout = new QTimer(this);
+        incoming.timeout->setSingleShot(true);
+        connect(incoming.timeout, &QTimer::timeout, this, [this, fd] { drop(fd); });
+        incoming.timeout->start(IncomingTimeoutMs);
+        readFrom(fd);
     }
 }
 
-void LocalSingleInstance::readFrom(QLocalSocket* socket)
+void LocalSingleInstance::drop(int fd)
 {
-    const auto it = m_incoming.find(socket);
+    const auto it = m_incoming.find(fd);
     if (it == m_incoming.end())
         return;
-    switch (it->feed(socket->readAll())) {
+    // Deleted later: this may run from the notifier's own signal.
+    it->second.notifier->setEnabled(false);
+    it->second.notifier->deleteLater();
+    it->second.timeout->deleteLater();
+    unixsocket::Close(fd);
+    m_incoming.erase(it);
+}
+
+void LocalSingleInstance::readFrom(int fd)
+{
+    const auto it = m_incoming.find(fd);
+    if (it == m_incoming.end())
+        return;
+    Incoming& incoming = it->second;
+    bool closed = false;
+    const QByteArray bytes = unixsocket::ReadAvailable(fd, &closed);
+    if (incoming.answered) {
+        // The sender hangs up once it has read the answer; closing from this side could
+        // discard the answer before it is read.
+        if (closed)
+            drop(fd);
+        return;
+    }
+    switch (incoming.decoder.feed(bytes)) {
     case handoff::FrameDecoder::State::NeedMore:
+        if (closed)
+            drop(fd);
         return;
     case handoff::FrameDecoder::State::Invalid:
-        m_incoming.erase(it);
-        socket->abort();
-        socket->deleteLater();
+        drop(fd);
         return;
     case handoff::FrameDecoder::State::Complete: {
-        const QString message = it->message();
-        m_incoming.erase(it);
-        // The sender closes the connection once it has read the answer; closing from this
-        // side could discard the answer before it is read.
-        socket->write(&handoff::Ack, 1);
-        socket->flush();
+        const QString message = incoming.decoder.message();
+        incoming.answered = true;
+        unixsocket::WriteAll(fd, QByteArray(1, handoff::Ack), QDeadlineTimer(1000));
+        if (closed)
+            drop(fd);
         deliver(message);
         return;
     }
@@ -164,12 +198,12 @@ bool LocalSingleInstance::sendHandOff(const QString& message)
     // Right after a simultaneous start the winner may hold the lock but not listen yet, so
     // keep knocking for a while.
     const QDeadlineTimer deadline(m_deliveryTimeout);
-    QLocalSocket socket;
+    int fd = -1;
     for (;;) {
-        socket.connectToServer(m_serverPath);
-        if (socket.waitForConnected(qMax<qint64>(1, qMin<qint64>(500, deadline.remainingTime()))))
+        fd = unixsocket::Connect(m_serverPath,
+                                 QDeadlineTimer(std::clamp<qint64>(deadline.remainingTime(), 1, 500)));
+        if (fd >= 0)
             break;
-        socket.abort();
         if (deadline.hasExpired()) {
             m_errorString = QStringLiteral("Первый экземпляр программы не отвечает");
             return false;
@@ -177,19 +211,13 @@ bool LocalSingleInstance::sendHandOff(const QString& message)
         QThread::msleep(50);
     }
 
-    socket.write(frame);
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(qMax<qint64>(1, deadline.remainingTime())))
-            break;
-    }
     QByteArray answer;
-    while (answer.isEmpty() && socket.state() == QLocalSocket::ConnectedState && !deadline.hasExpired()) {
-        if (socket.waitForReadyRead(qMax<qint64>(1, deadline.remainingTime())))
-            answer = socket.read(1);
+    if (unixsocket::WriteAll(fd, frame, deadline)) {
+        bool closed = false;
+        while (answer.isEmpty() && !closed && unixsocket::WaitReadable(fd, deadline))
+            answer = unixsocket::ReadAvailable(fd, &closed).left(1);
     }
-    if (answer.isEmpty())
-        answer = socket.read(1);
-    socket.abort();
+    unixsocket::Close(fd);
     if (answer != QByteArray(1, handoff::Ack)) {
         m_errorString = QStringLiteral("Первый экземпляр программы не подтвердил получение");
         return false;

@@ -3,14 +3,13 @@
 #include "platform/HandOffFrame.h"
 #include "platform/SingleInstance.h"
 
-#include <QHash>
-
+#include <map>
 #include <memory>
 #include <optional>
 
-class QLocalServer;
-class QLocalSocket;
 class QLockFile;
+class QSocketNotifier;
+class QTimer;
 
 namespace kvizor {
 
@@ -41,15 +40,28 @@ public:
     void setDeliveryTimeout(int msecs) { m_deliveryTimeout = msecs; }
 
 private:
+    // A connection of a later launch, until its frame is complete and it has hung up.
+    struct Incoming
+    {
+        int fd = -1;
+        QSocketNotifier* notifier = nullptr;
+        QTimer* timeout = nullptr;
+        handoff::FrameDecoder decoder;
+        bool answered = false;
+    };
+
     void listen();
+    void stopListening();
     void acceptConnections();
-    void readFrom(QLocalSocket* socket);
+    void readFrom(int fd);
+    void drop(int fd);
 
     QString m_serverPath;
     QString m_lockPath;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer* m_server = nullptr;
-    QHash<QLocalSocket*, handoff::FrameDecoder> m_incoming;
+    int m_listenFd = -1;
+    QSocketNotifier* m_listenNotifier = nullptr;
+    std::map<int, Incoming> m_incoming;
     std::optional<Role> m_role;
     QString m_errorString;
     int m_deliveryTimeout = 5000;
