@@ -118,6 +118,7 @@ int runStartup(const QString& self, int rounds)
 
     std::vector<double> studentTimes;
     std::vector<double> minimalTimes;
+    std::vector<double> ratios;
     std::vector<double> studentCpu;
     std::vector<double> minimalCpu;
     const int warmUp = 2;
@@ -131,6 +132,7 @@ int runStartup(const QString& self, int rounds)
         if (i >= warmUp) {
             minimalTimes.push_back(m.wall);
             studentTimes.push_back(s.wall);
+            ratios.push_back(s.wall / m.wall);
             minimalCpu.push_back(m.cpu);
             studentCpu.push_back(s.cpu);
         }
@@ -144,7 +146,11 @@ int runStartup(const QString& self, int rounds)
                 *std::min_element(minimalTimes.begin(), minimalTimes.end()));
     std::printf("start-up to first shown window, KvizorStudent:      median %.1f ms (min %.1f)\n", ms,
                 *std::min_element(studentTimes.begin(), studentTimes.end()));
-    std::printf("ratio: %.2f (goal <= 1.50)\n", ms / mm);
+    // Each round starts the two programs back to back, so a round's ratio is taken under the
+    // same load; the median of those is steadier on a shared machine than the ratio of the
+    // two medians.
+    std::printf("ratio (median of the rounds' ratios): %.2f (goal <= 1.50); ratio of the medians: %.2f\n",
+                median(ratios), ms / mm);
     std::printf("CPU time until shown: minimal %.1f ms, KvizorStudent %.1f ms, ratio %.2f\n",
                 median(minimalCpu), median(studentCpu), median(studentCpu) / median(minimalCpu));
     return 0;

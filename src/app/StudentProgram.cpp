@@ -47,6 +47,33 @@ void closeOnTerminationSignals(QWidget& window)
     sigaction(SIGINT, &action, nullptr);
 }
 
+// Outside a desktop session nothing names a session bus. libdbus then tries to start one
+// (dbus-launch --autolaunch) as soon as the first label asks whether a screen reader listens:
+// time lost before the window shows and, where dbus-launch exists, a bus daemon left behind.
+// The window is built with the bus switched off; afterwards the environment is as it was, so
+// the programs we start see what the session gave us.
+class NoBusAutolaunch
+{
+public:
+    NoBusAutolaunch() : m_switchedOff(!qEnvironmentVariableIsSet(BusVariable))
+    {
+        if (m_switchedOff)
+            qputenv(BusVariable, "disabled:");
+    }
+    ~NoBusAutolaunch() { restore(); }
+
+    void restore()
+    {
+        if (m_switchedOff)
+            qunsetenv(BusVariable);
+        m_switchedOff = false;
+    }
+
+private:
+    static constexpr const char* BusVariable = "DBUS_SESSION_BUS_ADDRESS";
+    bool m_switchedOff;
+};
+
 // The first argument names a test; a relative path is made absolute here, because a
 // running first instance resolves it in another working folder.
 QString firstArgument(const QStringList& arguments)
@@ -66,6 +93,9 @@ int RunStudentProgram(int argc, char** argv, const StudentProgramOptions& option
     QApplication::setOrganizationName(QStringLiteral("Kvizor3"));
     QApplication::setApplicationName(QStringLiteral("Student"));
     QApplication::setDesktopFileName(QStringLiteral("KvizorStudent"));
+    // The main menu is a part of the window, also where the desktop offers a global menu bar.
+    QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+    NoBusAutolaunch noBus;
     QApplication app(argc, argv);
     QApplication::setStyle(new LazyIconStyle);
     installFontStandIns();
@@ -92,6 +122,7 @@ int RunStudentProgram(int argc, char** argv, const StudentProgramOptions& option
     if (options.onWindowCreated)
         options.onWindowCreated(window);
     window.show();
+    noBus.restore();
     return QApplication::exec();
 }
 

@@ -20,6 +20,20 @@ for f in share/applications/KvizorStudent.desktop share/mime/packages/kvizorstud
   [ -f "$stage/$f" ] || fail "$f is missing"
 done
 
+# The modules loaded on first use are found through the programs' run path, relative to
+# where the programs are installed, never through the build folder.
+for f in KvizorStudent kvf; do
+  runpath=$(readelf -d "$stage/bin/$f" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+  case "$runpath" in
+    '$ORIGIN/'*) ;;
+    *) fail "bin/$f has the run path '$runpath' instead of one below \$ORIGIN" ;;
+  esac
+  modules="$stage/bin/${runpath#\$ORIGIN/}"
+  for m in sound metafile network; do
+    [ -f "$modules/libkvizor_$m.so" ] || fail "bin/$f cannot find libkvizor_$m.so in its run path"
+  done
+done
+
 desktop=$stage/share/applications/KvizorStudent.desktop
 grep -qx 'Exec=KvizorStudent %f' "$desktop" || fail "the menu entry does not start the program with a file"
 grep -qx 'MimeType=application/x-kvizor-test;' "$desktop" || fail "the menu entry does not open test files"
