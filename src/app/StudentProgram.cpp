@@ -1,5 +1,6 @@
 #include "app/StudentProgram.h"
 
+#include "platform/SessionBus.h"
 #include "platform/SingleInstance.h"
 #include "ui/FontStandIns.h"
 #include "ui/LazyIconStyle.h"
@@ -47,33 +48,6 @@ void closeOnTerminationSignals(QWidget& window)
     sigaction(SIGINT, &action, nullptr);
 }
 
-// Outside a desktop session nothing names a session bus. libdbus then tries to start one
-// (dbus-launch --autolaunch) as soon as the first label asks whether a screen reader listens:
-// time lost before the window shows and, where dbus-launch exists, a bus daemon left behind.
-// The window is built with the bus switched off; afterwards the environment is as it was, so
-// the programs we start see what the session gave us.
-class NoBusAutolaunch
-{
-public:
-    NoBusAutolaunch() : m_switchedOff(!qEnvironmentVariableIsSet(BusVariable))
-    {
-        if (m_switchedOff)
-            qputenv(BusVariable, "disabled:");
-    }
-    ~NoBusAutolaunch() { restore(); }
-
-    void restore()
-    {
-        if (m_switchedOff)
-            qunsetenv(BusVariable);
-        m_switchedOff = false;
-    }
-
-private:
-    static constexpr const char* BusVariable = "DBUS_SESSION_BUS_ADDRESS";
-    bool m_switchedOff;
-};
-
 // The first argument names a test; a relative path is made absolute here, because a
 // running first instance resolves it in another working folder.
 QString firstArgument(const QStringList& arguments)
@@ -95,6 +69,7 @@ int RunStudentProgram(int argc, char** argv, const StudentProgramOptions& option
     QApplication::setDesktopFileName(QStringLiteral("KvizorStudent"));
     // The main menu is a part of the window, also where the desktop offers a global menu bar.
     QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+    // The window is built without a session-bus autolaunch; see NoBusAutolaunch.
     NoBusAutolaunch noBus;
     QApplication app(argc, argv);
     QApplication::setStyle(new LazyIconStyle);

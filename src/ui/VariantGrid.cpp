@@ -38,11 +38,22 @@ RichTextView* makeText(QWidget* parent, const QString& name)
     return text;
 }
 
+// A disabled numbered button of a slot whose clicks report a change of the answer.
+template <typename Button>
+Button* makeSlotButton(TVariantGrid* grid, int slot, const QString& name)
+{
+    auto* button = new Button(QString::number(slot + 1), grid);
+    button->setObjectName(name);
+    button->setEnabled(false);
+    QObject::connect(button, &Button::clicked, grid, &TVariantGrid::answerChanged);
+    return button;
+}
+
 // A slot's control, made the first time it is asked for.
 template <typename Control, typename Make>
-Control* made(std::array<Control*, TVariantGrid::SlotCount>& controls, int slot, int count, Make make)
+Control* made(std::array<Control*, TVariantGrid::SlotCount>& controls, int slot, Make make)
 {
-    if (slot < 0 || slot >= count)
+    if (slot < 0 || slot >= TVariantGrid::SlotCount)
         return nullptr;
     Control*& control = controls[static_cast<std::size_t>(slot)];
     if (control == nullptr)
@@ -60,41 +71,32 @@ TVariantGrid::TVariantGrid(QWidget* parent) : QWidget(parent)
 
 RichTextView* TVariantGrid::variantText(int slot)
 {
-    return made(m_texts, slot, SlotCount,
-                [&] { return makeText(this, QStringLiteral("VariantRE_1_%1").arg(slot)); });
+    return made(m_texts, slot, [&] { return makeText(this, QStringLiteral("VariantRE_1_%1").arg(slot)); });
 }
 
 RichTextView* TVariantGrid::matchText(int slot)
 {
-    return made(m_matchTexts, slot, SlotCount,
+    return made(m_matchTexts, slot,
                 [&] { return makeText(this, QStringLiteral("VariantRE_2_%1").arg(slot)); });
 }
 
 QRadioButton* TVariantGrid::radio(int slot)
 {
-    return made(m_radios, slot, SlotCount, [&] {
-        auto* button = new QRadioButton(QString::number(slot + 1), this);
-        button->setObjectName(QStringLiteral("VariantRadioButton%1").arg(slot));
-        button->setEnabled(false);
-        connect(button, &QRadioButton::clicked, this, &TVariantGrid::answerChanged);
-        return button;
+    return made(m_radios, slot, [&] {
+        return makeSlotButton<QRadioButton>(this, slot, QStringLiteral("VariantRadioButton%1").arg(slot));
     });
 }
 
 QCheckBox* TVariantGrid::check(int slot)
 {
-    return made(m_checks, slot, SlotCount, [&] {
-        auto* box = new QCheckBox(QString::number(slot + 1), this);
-        box->setObjectName(QStringLiteral("VariantCheckBox%1").arg(slot));
-        box->setEnabled(false);
-        connect(box, &QCheckBox::clicked, this, &TVariantGrid::answerChanged);
-        return box;
+    return made(m_checks, slot, [&] {
+        return makeSlotButton<QCheckBox>(this, slot, QStringLiteral("VariantCheckBox%1").arg(slot));
     });
 }
 
 QComboBox* TVariantGrid::list(int slot)
 {
-    return made(m_lists, slot, SlotCount, [&] {
+    return made(m_lists, slot, [&] {
         auto* box = new QComboBox(this);
         box->setObjectName(QStringLiteral("VariantComboBox%1").arg(slot));
         box->setEditable(false);
@@ -107,7 +109,7 @@ QComboBox* TVariantGrid::list(int slot)
 
 QLabel* TVariantGrid::numberLabel(int slot)
 {
-    return made(m_numbers, slot, SlotCount, [&] {
+    return made(m_numbers, slot, [&] {
         return makeNumberLabel(this, QStringLiteral("VariantLabel1_%1").arg(slot), QString());
     });
 }
@@ -119,7 +121,7 @@ QLabel* TVariantGrid::matchNumberLabel(int slot)
 
 QLabel* TVariantGrid::matchNumberCell(int slot)
 {
-    return made(m_matchNumbers, slot, SlotCount, [&] {
+    return made(m_matchNumbers, slot, [&] {
         return slot < MatchLabelCount
                    ? makeNumberLabel(this, QStringLiteral("VariantLabel2_%1").arg(slot), QString())
                    : makeNumberLabel(this, QStringLiteral("VariantLabel2Fixed_%1").arg(slot),

@@ -2,6 +2,7 @@
 
 #include "platform/DocumentOpener.h"
 #include "platform/linux/LinuxCalculator.h"
+#include "platform/SessionBus.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -60,6 +61,47 @@ private Q_SLOTS:
             QDesktopServices::unsetUrlHandler(scheme);
     }
     void init() { m_recorder.opened.clear(); }
+
+    // Without a session bus the bus is off while the window is built and the variable is
+    // gone again afterwards; a session's own bus address is never touched.
+    void noBusAutolaunch_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("during");
+        QTest::newRow("no session bus") << QByteArray() << QByteArray("disabled:");
+        QTest::newRow("session bus") << QByteArray("unix:path=/run/user/1/bus")
+                                     << QByteArray("unix:path=/run/user/1/bus");
+    }
+
+    void noBusAutolaunch()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, during);
+        const char* name = "DBUS_SESSION_BUS_ADDRESS";
+        const QByteArray saved = qgetenv(name);
+        const bool wasSet = qEnvironmentVariableIsSet(name);
+        if (before.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, before);
+        {
+            NoBusAutolaunch noBus;
+            QCOMPARE(qgetenv(name), during);
+            noBus.restore();
+            QCOMPARE(qEnvironmentVariableIsSet(name), !before.isNull());
+            QCOMPARE(qgetenv(name), before.isNull() ? QByteArray() : before);
+        }
+        QCOMPARE(qEnvironmentVariableIsSet(name), !before.isNull());
+        {
+            // Ending without restore() restores too.
+            NoBusAutolaunch noBus;
+        }
+        QCOMPARE(qEnvironmentVariableIsSet(name), !before.isNull());
+        if (wasSet)
+            qputenv(name, saved);
+        else
+            qunsetenv(name);
+    }
 
     void calculatorCandidatesInOrder()
     {

@@ -326,6 +326,10 @@ private Q_SLOTS:
         QCOMPARE(instance.start(), SingleInstance::Role::First);
         QVERIFY(instance.isListening());
         QCOMPARE(instance.start(), SingleInstance::Role::First);
+        // Only the user may knock.
+        const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                QFileDevice::ReadOther | QFileDevice::WriteOther;
+        QCOMPARE(QFileInfo(instance.serverPath()).permissions() & others, QFileDevice::Permissions());
 
         for (const QString& message : {QStringLiteral("a.kvf"), QStringLiteral("b.kvf")}) {
             Helper second(withMessage(folder(), message));
@@ -380,6 +384,32 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(serverPath()));
         LocalSingleInstance next(SingleInstance::HandOffChannel, folder());
         QCOMPARE(next.start(), SingleInstance::Role::First);
+    }
+
+    // A frame whose sender hangs up at once, without waiting for the answer, still counts.
+    void senderThatHangsUpIsHeard()
+    {
+        LocalSingleInstance instance(SingleInstance::HandOffChannel, folder());
+        QCOMPARE(instance.start(), SingleInstance::Role::First);
+        QSignalSpy spy(&instance, &SingleInstance::handOffReceived);
+        QLocalSocket sender;
+        sender.connectToServer(instance.serverPath());
+        QVERIFY(sender.waitForConnected(5000));
+        sender.write(handoff::EncodeFrame(QStringLiteral("quick.kvf")));
+        QVERIFY(sender.waitForBytesWritten(5000));
+        sender.abort();
+        QTRY_COMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("quick.kvf"));
+    }
+
+    void channelPathTooLongRunsAlone()
+    {
+        const QString deep = folder() + QLatin1Char('/') + QString(120, QLatin1Char('d'));
+        QVERIFY(QDir().mkpath(deep));
+        LocalSingleInstance instance(SingleInstance::HandOffChannel, deep);
+        QCOMPARE(instance.start(), SingleInstance::Role::First);
+        QVERIFY(!instance.isListening());
+        QVERIFY(instance.errorString().contains(instance.serverPath()));
     }
 
     void lockFolderMissingRunsAlone()
