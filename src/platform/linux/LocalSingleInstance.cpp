@@ -128,7 +128,6 @@ void LocalSingleInstance::acceptConnections()
     for (int fd = unixsocket::AcceptSameUser(m_listenFd); fd >= 0;
          fd = unixsocket::AcceptSameUser(m_listenFd)) {
         Incoming& incoming = m_incoming[fd];
-        incoming.fd = fd;
         incoming.notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
         connect(incoming.notifier, &QSocketNotifier::activated, this, [this, fd] { readFrom(fd); });
         incoming.timeout = new QTimer(this);
@@ -145,8 +144,10 @@ void LocalSingleInstance::drop(int fd)
     if (it == m_incoming.end())
         return;
     // Deleted later: this may run from the notifier's own signal.
+    // Both are silenced first: the descriptor number may be reused by the next connection.
     it->second.notifier->setEnabled(false);
     it->second.notifier->deleteLater();
+    it->second.timeout->stop();
     it->second.timeout->deleteLater();
     unixsocket::Close(fd);
     m_incoming.erase(it);

@@ -43,7 +43,6 @@ private:
     // A connection of a later launch, until its frame is complete and it has hung up.
     struct Incoming
     {
-        int fd = -1;
         QSocketNotifier* notifier = nullptr;
         QTimer* timeout = nullptr;
         handoff::FrameDecoder decoder;
