@@ -89,6 +89,16 @@ bool makeStaleSocket(const QString& path)
     return bound && QFile::exists(path);
 }
 
+// Connects to a first instance and writes the bytes as they are; false when either fails.
+bool writeRaw(QLocalSocket& socket, const QString& path, const QByteArray& bytes)
+{
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(5000))
+        return false;
+    socket.write(bytes);
+    return socket.waitForBytesWritten(5000);
+}
+
 } // namespace
 
 class TestSingleInstance : public QObject
@@ -354,16 +364,12 @@ private Q_SLOTS:
         QSignalSpy spy(&instance, &SingleInstance::handOffReceived);
 
         QLocalSocket garbage;
-        garbage.connectToServer(instance.serverPath());
-        QVERIFY(garbage.waitForConnected(5000));
-        garbage.write("GET / HTTP/1.0\r\n\r\n");
+        QVERIFY(writeRaw(garbage, instance.serverPath(), "GET / HTTP/1.0\r\n\r\n"));
         QTRY_COMPARE(garbage.state(), QLocalSocket::UnconnectedState);
 
         QLocalSocket halfFrame;
-        halfFrame.connectToServer(instance.serverPath());
-        QVERIFY(halfFrame.waitForConnected(5000));
-        halfFrame.write(handoff::EncodeFrame(QStringLiteral("half.kvf")).chopped(2));
-        QVERIFY(halfFrame.waitForBytesWritten(5000));
+        QVERIFY(writeRaw(halfFrame, instance.serverPath(),
+                         handoff::EncodeFrame(QStringLiteral("half.kvf")).chopped(2)));
         QTest::qWait(100);
         halfFrame.abort();
 
@@ -393,10 +399,7 @@ private Q_SLOTS:
         QCOMPARE(instance.start(), SingleInstance::Role::First);
         QSignalSpy spy(&instance, &SingleInstance::handOffReceived);
         QLocalSocket sender;
-        sender.connectToServer(instance.serverPath());
-        QVERIFY(sender.waitForConnected(5000));
-        sender.write(handoff::EncodeFrame(QStringLiteral("quick.kvf")));
-        QVERIFY(sender.waitForBytesWritten(5000));
+        QVERIFY(writeRaw(sender, instance.serverPath(), handoff::EncodeFrame(QStringLiteral("quick.kvf"))));
         sender.abort();
         QTRY_COMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("quick.kvf"));
