@@ -456,14 +456,20 @@ QByteArray repairWmfSvg(const QByteArray& svg)
 
 // The converters live in a module of their own, loaded here on first use: normally in the
 // child process, so the program itself never maps them.
-QByteArray convertWith(const char* symbol, QByteArrayView sanitized, const QString& failure, QString* error)
+KvizorMetafileToSvg* converter(const char* symbol, QString* error)
 {
     QString loadError;
     auto* toSvg = ModuleFunction<KvizorMetafileToSvg>(MetafileModule, symbol, &loadError);
-    if (toSvg == nullptr) {
+    if (toSvg == nullptr)
         fail(error, QStringLiteral("the metafile converters are missing: %1").arg(loadError));
+    return toSvg;
+}
+
+QByteArray convertWith(const char* symbol, QByteArrayView sanitized, const QString& failure, QString* error)
+{
+    auto* toSvg = converter(symbol, error);
+    if (toSvg == nullptr)
         return {};
-    }
     std::size_t length = 0;
     char* svg = toSvg(reinterpret_cast<const unsigned char*>(sanitized.data()), std::size_t(sanitized.size()),
                       &length);
@@ -521,7 +527,9 @@ QImage RenderSvg(const QByteArray& svg, QSize size, QString* error)
 QImage RenderWmf(QByteArrayView data, QSize size, QString* error)
 {
     const QByteArray sane = SanitizeWmf(data, error);
-    if (sane.isEmpty())
+    // Loaded here, before the converting child starts, so that every child finds the
+    // converters already mapped instead of loading them anew.
+    if (sane.isEmpty() || converter(WmfToSvgSymbol, error) == nullptr)
         return {};
     const QByteArray svg = convert([&sane] { return WmfToSvg(sane); }, error);
     return svg.isEmpty() ? QImage() : RenderSvg(svg, size, error);
@@ -530,7 +538,7 @@ QImage RenderWmf(QByteArrayView data, QSize size, QString* error)
 QImage RenderEmf(QByteArrayView data, QSize size, QString* error)
 {
     const QByteArray sane = SanitizeEmf(data, error);
-    if (sane.isEmpty())
+    if (sane.isEmpty() || converter(EmfToSvgSymbol, error) == nullptr)
         return {};
     const QByteArray svg = convert([&sane] { return EmfToSvg(sane); }, error);
     return svg.isEmpty() ? QImage() : RenderSvg(svg, size, error);
