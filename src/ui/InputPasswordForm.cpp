@@ -1,5 +1,7 @@
 #include "ui/InputPasswordForm.h"
 
+#include "ui/FontStandIns.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -17,7 +19,7 @@ TInputPasswordForm::TInputPasswordForm(QWidget* parent) : QDialog(parent)
 
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("EditInputPassword"));
-    m_edit->setFont(QFont(QStringLiteral("Tahoma"), 11));
+    m_edit->setFont(QFont(TahomaFamily(), 11));
     m_edit->setEchoMode(QLineEdit::Password);
     m_edit->setMinimumWidth(260);
 

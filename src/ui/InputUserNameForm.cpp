@@ -2,6 +2,7 @@
 
 #include "run/NameTemplate.h"
 #include "ui/BalloonTip.h"
+#include "ui/FontStandIns.h"
 #include "ui/Prompts.h"
 
 #include <QGridLayout>
@@ -25,19 +26,19 @@ TInputUserNameForm::TInputUserNameForm(QWidget* parent, Prompts* prompts)
     setObjectName(QStringLiteral("InputUserNameForm"));
     setWindowTitle(QStringLiteral("Начнем тест?!"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFont(QFont(TahomaFamily(), 8));
 
     HelloLabel = new QLabel(QStringLiteral("Как Вас зовут?"), this);
     HelloLabel->setObjectName(QStringLiteral("HelloLabel"));
     HelloLabel->setAlignment(Qt::AlignCenter);
-    QFont helloFont(QStringLiteral("Tahoma"), 10);
+    QFont helloFont(TahomaFamily(), 10);
     helloFont.setBold(true);
     HelloLabel->setFont(helloFont);
     QPalette hello = HelloLabel->palette();
     hello.setColor(QPalette::WindowText, hello.color(QPalette::Link));
     HelloLabel->setPalette(hello);
 
-    const QFont fieldFont(QStringLiteral("Tahoma"), 10);
+    const QFont fieldFont(TahomaFamily(), 10);
     UserName = new QLineEdit(this);
     UserName->setObjectName(QStringLiteral("UserName"));
     UserName->setFont(fieldFont);

@@ -1,6 +1,7 @@
 #include "RichTextView.h"
 
 #include "richtext/DocumentZoom.h"
+#include "ui/FontStandIns.h"
 
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -21,7 +22,7 @@ RichTextView::RichTextView(QWidget* parent) : QTextBrowser(parent)
     setAcceptDrops(false);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard |
                             Qt::LinksAccessibleByMouse);
-    QFont font(QStringLiteral("Times New Roman"));
+    QFont font(TimesNewRomanFamily());
     font.setPointSize(12);
     font.setStyleHint(QFont::Serif);
     setFont(font);

@@ -4,6 +4,7 @@
 #include "results/Grade.h"
 #include "results/ResultCharts.h"
 #include "results/ResultTest.h"
+#include "ui/FontStandIns.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -23,7 +24,7 @@ const QColor kResultGreen(0, 128, 0);
 
 QFont formFont(int pointSize, bool bold = false)
 {
-    QFont font(QStringLiteral("Tahoma"));
+    QFont font(TahomaFamily());
     font.setPointSize(pointSize);
     font.setBold(bold);
     return font;

@@ -10,6 +10,7 @@
 #include "results/ResultLog.h"
 #include "results/ResultTexts.h"
 #include "richtext/RichText.h"
+#include "ui/FontStandIns.h"
 #include "ui/Help.h"
 #include "ui/MainResultHost.h"
 #include "ui/MainWindowView.h"
@@ -64,7 +65,7 @@ TStudentMainForm::TStudentMainForm(const Options& options, QWidget* parent)
 {
     setObjectName(QStringLiteral("StudentMainForm"));
     setWindowTitle(ProgramTitle);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFont(QFont(TahomaFamily(), 8));
 
     m_programFolderGiven = !m_programFolder.isEmpty();
     if (!m_programFolderGiven)

@@ -1,6 +1,7 @@
 // The regions of the main window, from top to bottom.
 #include "ui/StudentMainForm.h"
 
+#include "ui/FontStandIns.h"
 #include "ui/ImageArea.h"
 #include "ui/NumberKeyFilter.h"
 #include "ui/RichTextView.h"
@@ -52,7 +53,7 @@ QLineEdit* makeEditPanel(QWidget* panel, const char* name)
 {
     auto* edit = new QLineEdit(panel);
     edit->setObjectName(QLatin1String(name));
-    edit->setFont(QFont(QStringLiteral("Tahoma"), 10));
+    edit->setFont(QFont(TahomaFamily(), 10));
     auto* layout = new QHBoxLayout(panel);
     layout->setContentsMargins(12, 0, 13, 0);
     layout->addWidget(edit, 0, Qt::AlignVCenter);

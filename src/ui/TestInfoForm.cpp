@@ -1,6 +1,7 @@
 #include "ui/TestInfoForm.h"
 
 #include "platform/DocumentOpener.h"
+#include "ui/FontStandIns.h"
 
 #include <QPushButton>
 #include <QShowEvent>
@@ -32,7 +33,7 @@ TTestInfoForm::TTestInfoForm(QWidget* parent) : QDialog(parent)
     m_info->setOpenExternalLinks(false);
     m_info->setReadOnly(true);
     m_info->setUndoRedoEnabled(false);
-    QFont font(QStringLiteral("Times New Roman"));
+    QFont font(TimesNewRomanFamily());
     font.setPixelSize(16);
     m_info->setFont(font);
     m_info->document()->setDefaultFont(font);

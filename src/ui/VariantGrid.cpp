@@ -1,5 +1,6 @@
 #include "ui/VariantGrid.h"
 
+#include "ui/FontStandIns.h"
 #include "ui/RichTextView.h"
 
 #include <QCheckBox>
@@ -18,7 +19,7 @@ QLabel* makeNumberLabel(QWidget* parent, const QString& name, const QString& tex
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setAlignment(Qt::AlignCenter);
-    QFont font(QStringLiteral("Tahoma"), 10);
+    QFont font(TahomaFamily(), 10);
     font.setBold(true);
     label->setFont(font);
     QPalette palette = label->palette();
@@ -31,7 +32,7 @@ RichTextView* makeText(QWidget* parent, const QString& name)
 {
     auto* text = new RichTextView(parent);
     text->setObjectName(name);
-    const QFont font(QStringLiteral("Times New Roman"), 12);
+    const QFont font(TimesNewRomanFamily(), 12);
     text->setFont(font);
     text->document()->setDefaultFont(font);
     text->setEnabled(false);

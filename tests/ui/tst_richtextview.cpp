@@ -1,4 +1,5 @@
 #include "common/Cp1251.h"
+#include "ui/FontStandIns.h"
 #include "ui/RichTextRoutines.h"
 #include "ui/RichTextView.h"
 #include "ui/TextViewForm.h"
@@ -7,6 +8,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QFile>
+#include <QFontDatabase>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -72,6 +74,8 @@ private Q_SLOTS:
     void changeFontSize();
     void getRichText();
     void viewerForm();
+    void windowFontFamilies_data();
+    void windowFontFamilies();
     void viewerZoomKeys();
     void mouseReleaseFocusesOk();
     void showRichTextViewer();
@@ -208,6 +212,39 @@ void TestRichTextView::getRichText()
     QCOMPARE(again.toPlainText(), QStringLiteral("Привет world"));
 }
 
+void TestRichTextView::windowFontFamilies_data()
+{
+    QTest::addColumn<QString>("windows");
+    QTest::addColumn<QStringList>("standIns");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("Tahoma") << QStringLiteral("Tahoma")
+                            << QStringList{QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")}
+                            << TahomaFamily();
+    QTest::newRow("Times New Roman") << QStringLiteral("Times New Roman")
+                                     << QStringList{QStringLiteral("Liberation Serif"),
+                                                    QStringLiteral("DejaVu Serif")}
+                                     << TimesNewRomanFamily();
+}
+
+// The window asks for the Windows font where installed, else for the first installed
+// stand-in, so it never asks for a family that is missing.
+void TestRichTextView::windowFontFamilies()
+{
+    QFETCH(QString, windows);
+    QFETCH(QStringList, standIns);
+    QFETCH(QString, chosen);
+    QString expected = windows;
+    if (!QFontDatabase::hasFamily(windows)) {
+        for (const QString& standIn : standIns) {
+            if (QFontDatabase::hasFamily(standIn)) {
+                expected = standIn;
+                break;
+            }
+        }
+    }
+    QCOMPARE(chosen, expected);
+}
+
 void TestRichTextView::viewerForm()
 {
     TTextViewForm form;
@@ -217,7 +254,7 @@ void TestRichTextView::viewerForm()
     QCOMPARE(form.okButton()->text(), QStringLiteral("OK"));
     QCOMPARE(form.minimumSize(), QSize(300, 200));
     QCOMPARE(form.okButton()->height(), 25);
-    QCOMPARE(form.viewer()->font().family(), QStringLiteral("Times New Roman"));
+    QCOMPARE(form.viewer()->font().family(), TimesNewRomanFamily());
     QCOMPARE(form.viewer()->font().pointSize(), 12);
     QSignalSpy accepted(&form, &QDialog::accepted);
     form.okButton()->click();
