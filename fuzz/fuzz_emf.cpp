@@ -1,8 +1,5 @@
 #include "FuzzApp.h"
-#include "richtext/Metafile.h"
-
-#include <cstddef>
-#include <cstdint>
+#include "FuzzMetafile.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -10,15 +7,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     return 0;
 }
 
-// The converter runs in-process here so that what breaks it shows up as a finding.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace kvizor::metafile;
-    const QByteArray sane = SanitizeEmf(QByteArrayView(data, qsizetype(size)));
-    if (sane.isEmpty())
-        return 0;
-    const QByteArray svg = EmfToSvg(sane);
-    if (!svg.isEmpty())
-        RenderSvg(svg, QSize(64, 64));
-    return 0;
+    return fuzzMetafile(data, size, kvizor::metafile::SanitizeEmf, kvizor::metafile::EmfToSvg);
 }

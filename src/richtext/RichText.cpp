@@ -35,6 +35,8 @@ void appendBlockText(QString& out, const QTextBlock& block)
 }
 
 void appendFrame(QString& out, const QTextFrame* frame, bool& first);
+// The blocks and frames from it on, one line each; first says whether nothing came yet.
+void appendItems(QString& out, QTextFrame::iterator it, bool& first);
 
 void appendTable(QString& out, const QTextTable* table)
 {
@@ -48,16 +50,7 @@ void appendTable(QString& out, const QTextTable* table)
             if (cell.row() != r || cell.column() != c)
                 continue;
             bool first = true;
-            for (auto it = cell.begin(); !it.atEnd(); ++it) {
-                if (const QTextFrame* child = it.currentFrame()) {
-                    appendFrame(out, child, first);
-                    continue;
-                }
-                if (!first)
-                    out += u'\n';
-                first = false;
-                appendBlockText(out, it.currentBlock());
-            }
+            appendItems(out, cell.begin(), first);
         }
     }
 }
@@ -71,7 +64,12 @@ void appendFrame(QString& out, const QTextFrame* frame, bool& first)
         appendTable(out, table);
         return;
     }
-    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+    appendItems(out, frame->begin(), first);
+}
+
+void appendItems(QString& out, QTextFrame::iterator it, bool& first)
+{
+    for (; !it.atEnd(); ++it) {
         if (const QTextFrame* child = it.currentFrame()) {
             appendFrame(out, child, first);
             continue;
