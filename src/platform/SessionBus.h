@@ -17,7 +17,6 @@ public:
     NoBusAutolaunch& operator=(const NoBusAutolaunch&) = delete;
 
     void restore();
-    bool switchedOff() const { return m_switchedOff; }
 
 private:
     bool m_switchedOff;

@@ -18,7 +18,9 @@ QStringList timesNewRomanStandIns()
     return {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")};
 }
 
-QString installedOf(const QString& family, const QStringList& standIns)
+} // namespace
+
+QString InstalledFamily(const QString& family, const QStringList& standIns)
 {
     if (QFontDatabase::hasFamily(family))
         return family;
@@ -29,8 +31,6 @@ QString installedOf(const QString& family, const QStringList& standIns)
     return family;
 }
 
-} // namespace
-
 void installFontStandIns()
 {
     QFont::insertSubstitutions(QStringLiteral("Tahoma"), tahomaStandIns());
@@ -40,13 +40,13 @@ void installFontStandIns()
 QString TahomaFamily()
 {
     // The installed fonts do not change while the program runs.
-    static const QString family = installedOf(QStringLiteral("Tahoma"), tahomaStandIns());
+    static const QString family = InstalledFamily(QStringLiteral("Tahoma"), tahomaStandIns());
     return family;
 }
 
 QString TimesNewRomanFamily()
 {
-    static const QString family = installedOf(QStringLiteral("Times New Roman"), timesNewRomanStandIns());
+    static const QString family = InstalledFamily(QStringLiteral("Times New Roman"), timesNewRomanStandIns());
     return family;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace kvizor {
 
@@ -16,5 +17,9 @@ void installFontStandIns();
 // time; the answer is found once.
 QString TahomaFamily();
 QString TimesNewRomanFamily();
+
+// The rule behind them: family when installed, else the first installed of standIns, else
+// family as it is (left to Qt's own matching).
+QString InstalledFamily(const QString& family, const QStringList& standIns);
 
 } // namespace kvizor

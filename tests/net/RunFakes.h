@@ -3,6 +3,7 @@
 #include "run/RunOutputs.h"
 #include "run/RunPrompts.h"
 #include "run/RunView.h"
+#include "run/SilentRunView.h"
 
 #include <QList>
 
@@ -12,27 +13,12 @@
 // with the same typed text, the examinee identifies as given, boxes are recorded.
 namespace kvizor::testing {
 
-class ScriptView : public IRunView
+class ScriptView : public SilentRunView
 {
 public:
     TaskAnswer answer;
 
-    void ShowTask(const TaskScreen&) override {}
-    void ResetTaskArea() override {}
-    void ShowQuestionAreaText(const QString&) override {}
     TaskAnswer ReadAnswer() const override { return answer; }
-    void ShowFeedback(const TaskFeedback&) override {}
-    void ClearFeedbackColours() override {}
-    void SetSlotMarks(const std::array<QString, TaskAnswer::SlotCount>&) override {}
-    void CloseEnlargedImage() override {}
-    void ClearQuestionImage() override {}
-    void SetCheckCommandEnabled(bool) override {}
-    void SetRunCommandsVisible(bool, bool) override {}
-    void SetStatusPanel(int, const QString&, bool) override {}
-    void SetGoToItems(const QStringList&) override {}
-    void SetGoToItemImage(int, GoToImage) override {}
-    void SetProgressMaximum(int) override {}
-    void SetProgressPosition(int) override {}
 };
 
 struct ShownMessage

@@ -30,6 +30,17 @@ ServerAddress addressOf(const FakeTestServer& server)
     return {QStringLiteral("127.0.0.1"), server.port()};
 }
 
+// GETTEST from "PC" against a server that sends reply (and then closes, when asked);
+// loaded says whether the receiver was given a test.
+GetTestResult getTestReplying(FakeTestServer& server, const QByteArray& reply, bool serverCloses,
+                              ServerClient& client, bool& loaded)
+{
+    server.setReply(reply);
+    server.setCloseAfterReply(serverCloses);
+    return client.getTest(addressOf(server), QStringLiteral("PC"),
+                          [&loaded](const QByteArray&, const QString&) { loaded = true; });
+}
+
 // Feeds the bytes in pieces of the given size; collects lines until one throws.
 QList<QByteArray> readLines(const QByteArray& bytes, qsizetype piece, bool* failed)
 {
@@ -235,13 +246,9 @@ private Q_SLOTS:
         QFETCH(bool, serverCloses);
         FakeTestServer server;
         QVERIFY(server.start());
-        server.setReply(reply);
-        server.setCloseAfterReply(serverCloses);
         ServerClient client;
         bool loaded = false;
-        const GetTestResult result =
-            client.getTest(addressOf(server), QStringLiteral("PC"),
-                           [&](const QByteArray&, const QString&) { loaded = true; });
+        const GetTestResult result = getTestReplying(server, reply, serverCloses, client, loaded);
         QCOMPARE(result.status, ExchangeStatus::Refused);
         QVERIFY(!loaded);
         QVERIFY(!result.testTaken);
@@ -272,13 +279,9 @@ private Q_SLOTS:
         QFETCH(bool, serverCloses);
         FakeTestServer server;
         QVERIFY(server.start());
-        server.setReply(reply);
-        server.setCloseAfterReply(serverCloses);
         ServerClient client;
         bool loaded = false;
-        const GetTestResult result =
-            client.getTest(addressOf(server), QStringLiteral("PC"),
-                           [&](const QByteArray&, const QString&) { loaded = true; });
+        const GetTestResult result = getTestReplying(server, reply, serverCloses, client, loaded);
         QCOMPARE(result.status, ExchangeStatus::Failed);
         QVERIFY(!loaded);
         QVERIFY(!result.testTaken);

@@ -18,6 +18,19 @@ void answerRightHeld(RunHarness& h)
     h.view.answer = rightSingle(h.r().VariantOrder);
 }
 
+// Begins a run of the fixture with a 2-second test limit that runs out as soon as a
+// question box opens.
+void beginRunTimingOutAtQuestion(RunHarness& h, Fixture& f)
+{
+    f.t().TestTimeLimit = 2;
+    f.loadInto(h);
+    h.c().BeginTest();
+    h.prompts.whileOpen = [&h](const PromptCall& call) {
+        if (call.Kind == QStringLiteral("question"))
+            h.tickTest(3);
+    };
+}
+
 } // namespace
 
 class TestClocks : public QObject
@@ -231,13 +244,7 @@ private Q_SLOTS:
         QFETCH(bool, stop);
         RunHarness h;
         Fixture f = singles(2);
-        f.t().TestTimeLimit = 2;
-        f.loadInto(h);
-        h.c().BeginTest();
-        h.prompts.whileOpen = [&h](const PromptCall& call) {
-            if (call.Kind == QStringLiteral("question"))
-                h.tickTest(3);
-        };
+        beginRunTimingOutAtQuestion(h, f);
         h.prompts.answers = {stop};
         h.c().AEndTestExecute();
         QCOMPARE(h.c().RunState(), rsTestLoaded);
@@ -252,13 +259,7 @@ private Q_SLOTS:
     {
         RunHarness h;
         Fixture f = singles(2);
-        f.t().TestTimeLimit = 2;
-        f.loadInto(h);
-        h.c().BeginTest();
-        h.prompts.whileOpen = [&h](const PromptCall& call) {
-            if (call.Kind == QStringLiteral("question"))
-                h.tickTest(3);
-        };
+        beginRunTimingOutAtQuestion(h, f);
         h.prompts.answers = {true};
         QVERIFY(h.c().FormCloseQuery());
         QCOMPARE(h.outputs.finished.size(), 1);

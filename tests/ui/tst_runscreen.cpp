@@ -361,27 +361,15 @@ void TestRunScreen::wholeRunByKeyboard()
         QCOMPARE(w.form().QuestionLabel->text(), QStringLiteral("Вопрос # %1 из 8:").arg(number));
     };
 
-    expectTask(1);
-    keys(QStringLiteral("2"));
-    enter();
-    expectTask(2);
-    keys(QStringLiteral("13"));
-    enter();
-    expectTask(3);
-    keys(QStringLiteral("112223"));
-    enter();
-    expectTask(4);
-    keys(QStringLiteral("112"));
-    enter();
-    expectTask(5);
-    keys(QStringLiteral("11222"));
-    enter();
-    expectTask(6);
-    keys(QStringLiteral("2,75"));
-    enter();
-    expectTask(7);
-    keys(QStringLiteral("Москва"));
-    enter();
+    // The keys of tasks 1 to 7; the eighth is a click on the picture.
+    const QStringList typed = {QStringLiteral("2"),     QStringLiteral("13"),    QStringLiteral("112223"),
+                               QStringLiteral("112"),   QStringLiteral("11222"), QStringLiteral("2,75"),
+                               QStringLiteral("Москва")};
+    for (int i = 0; i < typed.size(); ++i) {
+        expectTask(i + 1);
+        keys(typed.at(i));
+        enter();
+    }
     expectTask(8);
     QTest::mouseClick(w.form().runView().imageArea()->image(), Qt::LeftButton, {}, QPoint(140, 80));
     enter();
