@@ -2,6 +2,9 @@
 
 #include "common/Cp1251.h"
 #include "common/Module.h"
+#include "DibCheck.h"
+#include "EmfRecords.h"
+#include "LittleEndian.h"
 #include "MetafileCodecs.h"
 #include "Picture.h"
 
@@ -32,67 +35,10 @@ constexpr quint32 kEmfSignature = 0x464D4520u; // " EMF"
 constexpr qsizetype kMaxSvgBytes = 64 * 1024 * 1024;
 constexpr int kMaxRecords = 1 << 20;
 
-quint32 le32(QByteArrayView d, qsizetype at)
-{
-    return qFromLittleEndian<quint32>(d.data() + at);
-}
-
-quint16 le16(QByteArrayView d, qsizetype at)
-{
-    return qFromLittleEndian<quint16>(d.data() + at);
-}
-
 void fail(QString* error, const QString& reason)
 {
     if (error)
         *error = reason;
-}
-
-// A device-independent bitmap that a converter can read without trusting its numbers:
-// a known header, sane dimensions and depth, uncompressed or bit-field pixels that all lie
-// inside the record. Compressed (RLE, JPEG, PNG) bitmaps are refused.
-bool dibSafe(QByteArrayView dib)
-{
-    if (dib.size() < 12)
-        return false;
-    const quint32 headerSize = le32(dib, 0);
-    qint64 width = 0;
-    qint64 height = 0;
-    int bits = 0;
-    int planes = 0;
-    quint32 compression = 0;
-    quint32 colors = 0;
-    if (headerSize == 12) {
-        width = le16(dib, 4);
-        height = le16(dib, 6);
-        planes = le16(dib, 8);
-        bits = le16(dib, 10);
-    } else if (headerSize >= 40 && headerSize <= 124 && dib.size() >= 40) {
-        width = qint32(le32(dib, 4));
-        height = qint32(le32(dib, 8));
-        planes = le16(dib, 12);
-        bits = le16(dib, 14);
-        compression = le32(dib, 16);
-        colors = le32(dib, 32);
-    } else {
-        return false;
-    }
-    height = height < 0 ? -height : height;
-    if (planes != 1 || width < 1 || height < 1 || width > PictureLimits::kMaxSide ||
-        height > PictureLimits::kMaxSide)
-        return false;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return false;
-    if (compression != 0 && !(compression == 3 && (bits == 16 || bits == 32)))
-        return false;
-    if (bits <= 8 && colors == 0)
-        colors = 1u << bits;
-    if (colors > 256)
-        return false;
-    const qint64 palette = qint64(colors) * (headerSize == 12 ? 3 : 4);
-    const qint64 masks = headerSize == 40 && compression == 3 ? 12 : 0;
-    const qint64 stride = (width * bits + 31) / 32 * 4;
-    return qint64(headerSize) + palette + masks + stride * height <= dib.size();
 }
 
 // Records that carry a bitmap are kept only when the bitmap is safe to read.
@@ -127,7 +73,7 @@ bool wmfRecordSafe(QByteArrayView record, quint16 function)
     default:
         return true;
     }
-    return dibAt < record.size() && dibSafe(record.sliced(dibAt));
+    return dibAt < record.size() && DibSafe(record.sliced(dibAt));
 }
 
 bool writeAll(int fd, const char* data, qsizetype size)
@@ -299,52 +245,6 @@ QByteArray SanitizeWmf(QByteArrayView data, QString* error)
     return out;
 }
 
-// Text records (ANSI and wide EXTTEXTOUT, POLYTEXTOUT, SMALLTEXTOUT): every string and
-// spacing array must lie inside its record.
-bool emfTextRecordFits(quint32 type, QByteArrayView record)
-{
-    const qint64 size = record.size();
-    auto inside = [size](qint64 offset, qint64 count, qint64 unit) {
-        return offset >= 0 && count >= 0 && count <= size && offset <= size && offset + count * unit <= size;
-    };
-    auto emrText = [&](qint64 at, qint64 charSize) {
-        if (at + 40 > size)
-            return false;
-        const qint64 chars = le32(record, at + 8);
-        const qint64 offString = le32(record, at + 12);
-        const qint64 offDx = le32(record, at + 36);
-        return inside(offString, chars, charSize) && (offDx == 0 || inside(offDx, chars, 4));
-    };
-    switch (type) {
-    case 83: // EXTTEXTOUTA
-        return emrText(36, 1);
-    case 84: // EXTTEXTOUTW
-        return emrText(36, 2);
-    case 96:   // POLYTEXTOUTA
-    case 97: { // POLYTEXTOUTW
-        if (size < 40)
-            return false;
-        const qint64 strings = le32(record, 36);
-        if (strings < 0 || strings > (size - 40) / 40)
-            return false;
-        for (qint64 i = 0; i < strings; ++i) {
-            if (!emrText(40 + i * 40, type == 96 ? 1 : 2))
-                return false;
-        }
-        return true;
-    }
-    case 108: { // SMALLTEXTOUT: fixed part, an optional rectangle, then the characters
-        if (size < 36)
-            return false;
-        const quint32 options = le32(record, 20);
-        const qint64 start = 36 + ((options & 0x100) ? 0 : 16);
-        return inside(start, le32(record, 16), (options & 0x200) ? 1 : 2);
-    }
-    default:
-        return true;
-    }
-}
-
 QByteArray SanitizeEmf(QByteArrayView data, QString* error)
 {
     if (data.size() > PictureLimits::kMaxMetafileBytes) {
@@ -360,22 +260,23 @@ QByteArray SanitizeEmf(QByteArrayView data, QString* error)
         fail(error, QStringLiteral("EMF header size impossible"));
         return {};
     }
-    qsizetype at = 0;
-    quint32 records = 0;
+    QByteArray out = SafeEmfHeader(data.first(headerSize));
+    if (out.isEmpty()) {
+        fail(error, QStringLiteral("EMF bounds empty"));
+        return {};
+    }
+    const quint32 handles = le16(data, 56);
+    qsizetype at = headerSize;
+    quint32 records = 1;
     bool ended = false;
-    QByteArray out;
     while (at + 8 <= data.size() && records < quint32(kMaxRecords)) {
         const quint32 type = le32(data, at);
         const quint32 size = le32(data, at + 4);
-        if (size < 8 || size % 4 != 0 || qint64(size) > data.size() - at || type == 0 || type > 122)
+        if (size < 8 || size % 4 != 0 || qint64(size) > data.size() - at || type == 0 || type == 1)
             break;
-        if (at > 0 && type == 1)
-            break;
-        const QByteArrayView record = data.sliced(at, size);
+        const QByteArray record = SafeEmfRecord(data.sliced(at, size), handles);
         at += qsizetype(size);
-        // libemf2svg trusts the string counts of text records; one that points outside its
-        // record is left out rather than read past the data.
-        if (!emfTextRecordFits(type, record))
+        if (record.isEmpty())
             continue;
         out.append(record);
         ++records;
@@ -384,9 +285,6 @@ QByteArray SanitizeEmf(QByteArrayView data, QString* error)
             break;
         }
     }
-    // The description is converted without a bounds check; the picture does not need it.
-    qToLittleEndian<quint32>(0, out.data() + 60);
-    qToLittleEndian<quint32>(0, out.data() + 64);
     if (!ended) {
         char eof[20] = {};
         qToLittleEndian<quint32>(14, eof);

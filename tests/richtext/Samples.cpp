@@ -241,61 +241,78 @@ QByteArray placeable(const QByteArray& wmf, int width, int height)
     return h.data() + wmf;
 }
 
-namespace {
-
-QByteArray emfFile(const QByteArray& records, int count)
+QByteArray emfRecord(quint32 type, const QList<quint32>& params, const QByteArray& tail)
 {
+    Bytes r;
+    r.u32(type).u32(quint32(8 + params.size() * 4 + tail.size()));
+    for (const quint32 p : params)
+        r.u32(p);
+    r.raw(tail);
+    return r.data();
+}
+
+QByteArray emfOf(const QList<QByteArray>& records, int handles)
+{
+    QByteArray body;
+    for (const QByteArray& record : records)
+        body += record;
+    body += emfRecord(14, {0, 16, 20}); // EOF
     Bytes h;
-    const quint32 total = quint32(88 + records.size());
     h.u32(1).u32(88);
     h.u32(0).u32(0).u32(100).u32(50);    // bounds in device pixels
     h.u32(0).u32(0).u32(2646).u32(1323); // frame in 0.01 mm at 96 dpi
-    h.u32(0x464D4520u).u32(0x10000).u32(total).u32(quint32(count + 1));
-    h.u16(2).u16(0).u32(0).u32(0).u32(0);
+    h.u32(0x464D4520u).u32(0x10000).u32(quint32(88 + body.size())).u32(quint32(records.size() + 2));
+    h.u16(handles).u16(0).u32(0).u32(0).u32(0);
     h.u32(1024).u32(768).u32(271).u32(203);
-    return h.data() + records;
+    return h.data() + body;
 }
-
-} // namespace
 
 QByteArray emfText(const QString& text)
 {
-    Bytes r;
     QByteArray utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     if (utf16.size() % 4)
         utf16.append(2, '\0');
-    const quint32 size = 76 + quint32(utf16.size()) + quint32(text.size()) * 4;
-    r.u32(84).u32(size);                        // EMR_EXTTEXTOUTW
-    r.u32(0).u32(0).u32(100).u32(50);           // bounds
-    r.u32(1).u32(0).u32(0);                     // graphics mode, scales
-    r.u32(5).u32(30);                           // reference point
-    r.u32(quint32(text.size())).u32(76).u32(0); // characters, string offset, options
-    r.u32(0).u32(0).u32(100).u32(50);           // clip rectangle
-    r.u32(76 + quint32(utf16.size()));          // offset of the advances
-    r.raw(utf16);
+    Bytes advances;
     for (qsizetype i = 0; i < text.size(); ++i)
-        r.u32(12);
-    r.u32(14).u32(20).u32(0).u32(16).u32(20); // EOF
-    return emfFile(r.data(), 2);
+        advances.u32(12);
+    const quint32 chars = quint32(text.size());
+    return emfOf({emfRecord(84,                           // EMR_EXTTEXTOUTW
+                            {0, 0, 100, 50,               // bounds
+                             1, 0, 0,                     // graphics mode, scales
+                             5, 30,                       // reference point
+                             chars, 76, 0,                // characters, string offset, options
+                             0, 0, 100, 50,               // clip rectangle
+                             76 + quint32(utf16.size())}, // offset of the advances
+                            utf16 + advances.data())});
 }
 
 QByteArray emfVector(QColor fill)
 {
-    Bytes r;
-    auto record = [&r](quint32 type, const QList<quint32>& params) {
-        r.u32(type).u32(quint32(8 + params.size() * 4));
-        for (quint32 p : params)
-            r.u32(p);
-    };
-    record(17, {1});                       // SETMAPMODE MM_TEXT
-    record(39, {1, 0, colorRef(fill), 0}); // CREATEBRUSHINDIRECT
-    record(37, {1});                       // SELECTOBJECT
-    record(43, {0, 0, 100, 50});           // RECTANGLE
-    record(37, {0x80000004});              // SELECTOBJECT stock black brush
-    record(42, {10, 10, 60, 40});          // ELLIPSE
-    record(40, {1});                       // DELETEOBJECT
-    record(14, {0, 16, 20});               // EOF
-    return emfFile(r.data(), 8);
+    return emfOf({
+        emfRecord(17, {1}),                       // SETMAPMODE MM_TEXT
+        emfRecord(39, {1, 0, colorRef(fill), 0}), // CREATEBRUSHINDIRECT
+        emfRecord(37, {1}),                       // SELECTOBJECT
+        emfRecord(43, {0, 0, 100, 50}),           // RECTANGLE
+        emfRecord(37, {0x80000004}),              // SELECTOBJECT stock black brush
+        emfRecord(42, {10, 10, 60, 40}),          // ELLIPSE
+        emfRecord(40, {1}),                       // DELETEOBJECT
+    });
+}
+
+QByteArray emfBitmap(const QImage& image)
+{
+    QByteArray bits = dib(image);
+    bits.append((4 - bits.size() % 4) % 4, '\0');
+    const quint32 info = qFromLittleEndian<quint32>(bits.constData()); // no colour table
+    const quint32 pixels = quint32(bits.size()) - info;
+    const quint32 w = quint32(image.width());
+    const quint32 h = quint32(image.height());
+    return emfOf({emfRecord(81,                           // STRETCHDIBITS
+                            {0, 0, w, h,                  // bounds
+                             0, 0, 0, 0, w, h,            // destination point, source rectangle
+                             80, info, 80 + info, pixels, // bitmap header and pixels
+                             0, 0x00CC0020, w, h},        // colours, SRCCOPY, destination size
+                            bits)});
 }
 
 QByteArray hexLines(const QByteArray& data, int width)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QList>
 
 // Pictures and rich text made in code for the tests and the fuzz corpora.
 namespace samples {
@@ -23,9 +24,16 @@ QByteArray wmfText(const QByteArray& text);
 QByteArray wmfBitmap(const QImage& image);
 // The same with the placeable header files on disk carry.
 QByteArray placeable(const QByteArray& wmf, int width, int height);
+// One EMF record: type, 32-bit parameters, the bytes after them.
+QByteArray emfRecord(quint32 type, const QList<quint32>& params, const QByteArray& tail = {});
+// An EMF of 100 x 50 pixels with a table of `handles` objects holding the records and an
+// end-of-file record.
+QByteArray emfOf(const QList<QByteArray>& records, int handles = 2);
 QByteArray emfVector(QColor fill = QColor(0, 0, 255));
 // An EMF writing text through EMR_EXTTEXTOUTW.
 QByteArray emfText(const QString& text);
+// An EMF holding one bitmap through EMR_STRETCHDIBITS.
+QByteArray emfBitmap(const QImage& image);
 
 // Hex as RTF writes it, split into lines of the given width.
 QByteArray hexLines(const QByteArray& data, int width = 64);

@@ -22,7 +22,10 @@ private Q_SLOTS:
     void failures_data();
     void failures();
     void wmfSanitizer();
+    void emfRecords_data();
+    void emfRecords();
     void emfSanitizer();
+    void emfBitmap();
     void metafileInProcess();
     void wmfText();
     void emfText();
@@ -139,16 +142,116 @@ void TestPictures::wmfSanitizer()
     QVERIFY(!metafile::RenderWmf(cut, {}).isNull());
 }
 
+namespace {
+
+QList<quint32> recordTypes(const QByteArray& emf)
+{
+    QList<quint32> types;
+    for (qsizetype at = qFromLittleEndian<quint32>(emf.constData() + 4); at + 8 <= emf.size();) {
+        types << qFromLittleEndian<quint32>(emf.constData() + at);
+        at += qFromLittleEndian<quint32>(emf.constData() + at + 4);
+    }
+    return types;
+}
+
+QByteArray withField(QByteArray data, qsizetype at, quint32 value)
+{
+    qToLittleEndian<quint32>(value, data.data() + at);
+    return data;
+}
+
+} // namespace
+
+void TestPictures::emfRecords_data()
+{
+    using samples::emfOf;
+    using samples::emfRecord;
+    QTest::addColumn<QByteArray>("emf");
+    QTest::addColumn<QList<quint32>>("kept");
+
+    const QByteArray bitmap = samples::emfBitmap(samples::testImage(8, 4));
+    const qsizetype stretch = 88; // the bitmap record
+    const QList<quint32> bounds{0, 0, 10, 10};
+    QTest::newRow("vector") << samples::emfVector() << QList<quint32>{17, 39, 37, 43, 37, 42, 40, 14};
+    QTest::newRow("bitmap") << bitmap << QList<quint32>{81, 14};
+    QTest::newRow("bitmap pixels past the record")
+        << withField(bitmap, stretch + 60, 4096) << QList<quint32>{14};
+    QTest::newRow("bitmap header longer than given")
+        << withField(bitmap, stretch + 52, 12) << QList<quint32>{14};
+    QTest::newRow("bitmap header past the record")
+        << withField(bitmap, stretch + 48, 0x7FFFFFF0) << QList<quint32>{14};
+    QTest::newRow("bitmap brush shorter than its structure")
+        << emfOf({emfRecord(93, {1})}) << QList<quint32>{14};
+    QTest::newRow("bitmap brush without a bitmap")
+        << emfOf({emfRecord(94, {1, 0, 0, 0, 0, 0})}) << QList<quint32>{14};
+    QTest::newRow("object made outside the table")
+        << emfOf({emfRecord(39, {2, 0, 0, 0})}, 2) << QList<quint32>{14};
+    QTest::newRow("object selected outside the table, stock object")
+        << emfOf({emfRecord(37, {7}), emfRecord(37, {0x80000004})}, 2) << QList<quint32>{37, 14};
+    QTest::newRow("polygon") << emfOf({emfRecord(3, bounds + QList<quint32>{2, 0, 0, 5, 5})})
+                             << QList<quint32>{3, 14};
+    QTest::newRow("polygon counting more points than it has")
+        << emfOf({emfRecord(3, bounds + QList<quint32>{3, 0, 0, 5, 5})}) << QList<quint32>{14};
+    QTest::newRow("polygons counting more points than there are")
+        << emfOf({emfRecord(8, bounds + QList<quint32>{1, 2, 3, 0, 0, 5, 5})}) << QList<quint32>{14};
+    QTest::newRow("gradient corner naming no vertex")
+        << emfOf({emfRecord(118, bounds + QList<quint32>{1, 1, 0, 0, 0, 0, 0, 0, 5})}) << QList<quint32>{14};
+    QTest::newRow("clip region with rectangles past it")
+        << emfOf({emfRecord(75, {48, 5, 32, 1, 2, 32, 0, 0, 1, 1, 0, 0, 1, 1})}) << QList<quint32>{14};
+    QTest::newRow("clip region reset") << emfOf({emfRecord(75, {0, 5})}) << QList<quint32>{75, 14};
+    QTest::newRow("records without parameters")
+        << emfOf({emfRecord(59, {}), emfRecord(60, {})}) << QList<quint32>{59, 60, 14};
+    QTest::newRow("comment") << emfOf({emfRecord(70, {4, 0x2B464D45})}) << QList<quint32>{14};
+    QTest::newRow("unknown kind") << emfOf({emfRecord(69, {}), emfRecord(123, {})}) << QList<quint32>{14};
+    QTest::newRow("record claiming more than the file")
+        << withField(samples::emfVector(), 88 + 4, 0x7FFFFFF0) << QList<quint32>{14};
+}
+
+void TestPictures::emfRecords()
+{
+    QFETCH(QByteArray, emf);
+    QFETCH(QList<quint32>, kept);
+    const QByteArray sane = metafile::SanitizeEmf(emf);
+    QCOMPARE(recordTypes(sane), kept);
+    QCOMPARE(qFromLittleEndian<quint32>(sane.constData() + 48), quint32(sane.size()));
+    QCOMPARE(qFromLittleEndian<quint32>(sane.constData() + 52), quint32(kept.size() + 1));
+}
+
 void TestPictures::emfSanitizer()
 {
     const QByteArray emf = samples::emfVector();
-    QCOMPARE(metafile::SanitizeEmf(emf), emf);
-    QByteArray bad = emf;
-    qToLittleEndian<quint32>(0x7FFFFFF0, bad.data() + 88 + 4); // first record claims a huge size
-    const QByteArray sane = metafile::SanitizeEmf(bad);
-    QCOMPARE(sane.size(), 88 + 20);
-    QCOMPARE(qFromLittleEndian<quint32>(sane.constData() + 48), quint32(sane.size()));
+    const QByteArray sane = metafile::SanitizeEmf(emf);
+    // The header loses its description and pixel format and gains the micrometre size.
+    QCOMPARE(qFromLittleEndian<quint32>(sane.constData() + 4), 108u);
+    QCOMPARE(sane.mid(108), emf.mid(88));
+    QCOMPARE(qFromLittleEndian<quint32>(sane.constData() + 100), 271000u);
+    const QByteArray described = withField(withField(emf, 60, 1000), 64, 0x7FFFFFF0);
+    QCOMPARE(metafile::SanitizeEmf(described), sane);
+
+    // A short font record is given the whole structure the converter reads.
+    const QByteArray font =
+        metafile::SanitizeEmf(samples::emfOf({samples::emfRecord(82, {1}, QByteArray(92, 'x'))}));
+    QCOMPARE(recordTypes(font), (QList<quint32>{82, 14}));
+    QCOMPARE(qFromLittleEndian<quint32>(font.constData() + 108 + 4), 332u);
+
+    QString error;
+    QVERIFY(metafile::SanitizeEmf(withField(emf, 16, 0), &error).isEmpty()); // empty bounds
+    QVERIFY(!error.isEmpty());
     QVERIFY(metafile::SanitizeEmf(emf.left(60)).isEmpty());
+}
+
+void TestPictures::emfBitmap()
+{
+    const QByteArray emf = samples::emfBitmap(samples::testImage(100, 50)); // fills the picture
+    for (const bool isolated : {true, false}) {
+        metafile::SetIsolation(isolated);
+        QString error;
+        const QImage image = metafile::RenderEmf(emf, QSize(80, 40), &error);
+        metafile::SetIsolation(true);
+        QVERIFY2(!image.isNull(), qPrintable(error));
+        QCOMPARE(QColor(image.pixel(10, 20)), QColor(Qt::red));
+        QCOMPARE(QColor(image.pixel(70, 20)), QColor(Qt::blue));
+    }
 }
 
 void TestPictures::metafileInProcess()

@@ -105,7 +105,9 @@ extern "C" KVIZOR_MODULE_EXPORT char* kvizor_emf_to_svg(const unsigned char* dat
     generatorOptions options{};
     options.nameSpace = nullptr;
     options.verbose = false;
-    options.emfplus = true;
+    // EMF+ data rides in comments, which are not passed on; files that carry it also
+    // carry the plain records drawn instead.
+    options.emfplus = false;
     options.svgDelimiter = true;
     char* out = nullptr;
     std::size_t length = 0;
