@@ -155,8 +155,8 @@ void DocumentBuilder::writeTable()
     for (int c = 0; c < columns; ++c) {
         if (c < widest->cells.size()) {
             const int right = widest->cells[c].right;
-            widths.append(
-                QTextLength(QTextLength::FixedLength, std::max(1, right - previous) / kTwipsPerPixel));
+            widths.append(QTextLength(QTextLength::FixedLength,
+                                      std::max(1.0, double(right) - previous) / kTwipsPerPixel));
             previous = std::max(previous, right);
         } else {
             widths.append(QTextLength());

@@ -1053,7 +1053,7 @@ QTextBlockFormat Reader::blockFormat(const ParaProps& p) const
     }
     // RTF measures tab stops from the left margin and puts an implicit stop at the left
     // indent of a hanging paragraph; Qt measures them from the start of the line.
-    const int firstLine = std::max(0, p.li) + p.fi;
+    const double firstLine = double(std::max(0, p.li)) + p.fi; // both may be near the int limits
     QList<QTextOption::Tab> tabs;
     bool hanging = p.fi < 0;
     for (QTextOption::Tab tab : p.tabs) {

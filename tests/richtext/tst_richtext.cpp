@@ -520,6 +520,13 @@ void TestRichText::brokenInput_data()
     QTest::newRow("huge parameter")
         << QByteArray("{\\rtf1 \\fs99999999999999999999 a\\u99999999999999? b\\li-9999999999 c}")
         << QStringLiteral("a\uFFFD bc");
+    QTest::newRow("indents at the limits with a tab stop")
+        << QByteArray("{\\rtf1 \\li2147483647\\fi300\\tx100 a\\tab "
+                      "b\\par\\pard\\li-2147483647\\fi-2147483647\\tx100 c}")
+        << QStringLiteral("a\tb\nc");
+    QTest::newRow("cell edges at the limits")
+        << QByteArray("{\\rtf1 \\trowd\\trleft-2147483647\\cellx2147483647\\intbl a\\cell\\row}")
+        << QStringLiteral("a");
     QTest::newRow("backslash at end") << QByteArray("{\\rtf1 a\\") << QStringLiteral("a");
     QTest::newRow("hex at end") << QByteArray("{\\rtf1 a\\'") << QStringLiteral("a");
     QTest::newRow("cell without table")
