@@ -12,6 +12,8 @@
 #include <QTextTable>
 #include <QUrl>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 
@@ -20,9 +22,16 @@ namespace {
 
 constexpr double kTwipsPerPixel = 15.0;
 
+// A damaged document may hold any length; bounded, a few of them still add up and negate
+// within int.
+constexpr double kMaxTwips = 1e9;
+
 int twips(double pixels)
 {
-    return int(std::lround(pixels * kTwipsPerPixel));
+    const double value = pixels * kTwipsPerPixel;
+    if (std::isnan(value))
+        return 0;
+    return int(std::lround(std::clamp(value, -kMaxTwips, kMaxTwips)));
 }
 
 class Writer
@@ -106,7 +115,7 @@ void Writer::writeTable(const QTextTable* table)
             word("trqc");
         else if (format.alignment() & Qt::AlignRight)
             word("trqr");
-        int right = 0;
+        qint64 right = 0;
         for (int c = 0; c < table->columns(); ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
             const QBrush background = cell.format().background();
@@ -114,7 +123,7 @@ void Writer::writeTable(const QTextTable* table)
                 word("clcbpat", colorIndex(background.color()));
             const QTextLength width = c < widths.size() ? widths[c] : QTextLength();
             right += width.type() == QTextLength::FixedLength ? std::max(1, twips(width.rawValue())) : 1440;
-            word("cellx", right);
+            word("cellx", int(std::min<qint64>(right, INT_MAX)));
         }
         m_body += "\r\n";
         for (int c = 0; c < table->columns(); ++c) {

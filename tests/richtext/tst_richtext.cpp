@@ -145,6 +145,8 @@ private Q_SLOTS:
     void brokenInput();
     void writerRoundTrip_data();
     void writerRoundTrip();
+    void writerLengthsAtTheLimits_data();
+    void writerLengthsAtTheLimits();
     void getRichText();
     void loadRichText();
     void zoomNeverDrifts();
@@ -589,6 +591,29 @@ void TestRichText::writerRoundTrip()
     for (qsizetype i = 0; i < first.images().size(); ++i)
         QCOMPARE(second.image(second.images()[i]).convertToFormat(QImage::Format_RGB32),
                  first.image(first.images()[i]).convertToFormat(QImage::Format_RGB32));
+}
+
+void TestRichText::writerLengthsAtTheLimits_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("column as wide as an int, then one without a width")
+        << QByteArray("{\\rtf1 \\trowd\\cellx2147483647\\intbl a\\cell b\\cell\\row}")
+        << QStringLiteral("a\tb");
+    QTest::newRow("indents and spacing as large as an int")
+        << QByteArray("{\\rtf1 \\li2147483647\\fi-2147483647\\ri2147483647\\sb2147483647"
+                      "\\sl-2147483647\\slmult0 x}")
+        << QStringLiteral("x");
+}
+
+void TestRichText::writerLengthsAtTheLimits()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, text);
+    const Doc first(input);
+    const QByteArray written = WriteRtf(&first.document);
+    const Doc second(written);
+    QCOMPARE(DocumentToPlainText(&second.document), text);
 }
 
 void TestRichText::getRichText()
