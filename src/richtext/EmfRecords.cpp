@@ -203,23 +203,23 @@ bool partsFit(quint32 type, QByteArrayView record)
     case 4:
     case 5:
     case 6:
-        return pointsFit(record, 8);
+        return pointsFit(record, 8); // POLYBEZIER, POLYGON, POLYLINE, ...TO
     case 85:
     case 86:
     case 87:
     case 88:
     case 89:
-        return pointsFit(record, 4);
+        return pointsFit(record, 4); // the same with 16-bit points
     case 56:
-        return pointsFit(record, 9);
+        return pointsFit(record, 9); // POLYDRAW
     case 92:
-        return pointsFit(record, 5);
+        return pointsFit(record, 5); // POLYDRAW16
     case 7:
     case 8:
-        return polyPolyFits(record, 8);
+        return polyPolyFits(record, 8); // POLYPOLYLINE, POLYPOLYGON
     case 90:
     case 91:
-        return polyPolyFits(record, 4);
+        return polyPolyFits(record, 4); // the same with 16-bit points
     case 83:
     case 84:
     case 96:
@@ -230,35 +230,35 @@ bool partsFit(quint32 type, QByteArrayView record)
     case 72:
     case 73:
     case 74:
-        return regionFits(record, 24, kFixedSizes[type]);
+        return regionFits(record, 24, kFixedSizes[type]); // FILLRGN, FRAMERGN, INVERTRGN, PAINTRGN
     case 75:
-        return regionFits(record, 8, 16);
+        return regionFits(record, 8, 16); // EXTSELECTCLIPRGN
     case 76:
     case 77:
     case 114:
     case 116:
-        return bitmapFits(record, 84, false);
+        return bitmapFits(record, 84, false); // BITBLT, STRETCHBLT, ALPHABLEND, TRANSPARENTBLT
     case 78:
-        return bitmapFits(record, 84, false) && bitmapFits(record, 112, false);
+        return bitmapFits(record, 84, false) && bitmapFits(record, 112, false); // MASKBLT
     case 79:
-        return bitmapFits(record, 96, false) && bitmapFits(record, 124, false);
+        return bitmapFits(record, 96, false) && bitmapFits(record, 124, false); // PLGBLT
     case 80:
     case 81:
-        return bitmapFits(record, 48, true);
+        return bitmapFits(record, 48, true); // SETDIBITSTODEVICE, STRETCHDIBITS
     case 93:
     case 94:
-        return bitmapFits(record, 16, true);
-    case 95:
+        return bitmapFits(record, 16, true); // CREATEMONOBRUSH, CREATEDIBPATTERNBRUSHPT
+    case 95:                                 // EXTCREATEPEN: a pattern bitmap and the dash lengths
         return bitmapFits(record, 12, false) && inside(record.size(), 52, le32(record, 48), 4);
-    case 49:
+    case 49: // CREATEPALETTE
         return inside(record.size(), 16, le16(record, 14), 4);
-    case 50:
+    case 50: // SETPALETTEENTRIES
         return inside(record.size(), 20, le32(record, 16), 4);
-    case 14: {
+    case 14: { // EOF with a palette
         const qint64 colors = le32(record, 8);
         return colors == 0 || inside(record.size(), le32(record, 12), colors, 4);
     }
-    case 118:
+    case 118: // GRADIENTFILL
         return gradientFits(record);
     default:
         return true;
