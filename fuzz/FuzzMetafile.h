@@ -5,17 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 
-// One input through a metafile road: the record check, then the converter in-process (so
-// that what breaks it shows up as a finding), then the drawing of its SVG.
+// One input through a metafile road: the record check, then the converter in-process, so
+// that what breaks it shows up as a finding. Drawing the SVG is left out: the program
+// draws in the converter's time-bounded child, where a slow drawing is a failed picture.
 inline int fuzzMetafile(const std::uint8_t* data, std::size_t size,
                         QByteArray (*sanitize)(QByteArrayView, QString*),
                         QByteArray (*toSvg)(QByteArrayView, QString*))
 {
     const QByteArray sane = sanitize(QByteArrayView(data, qsizetype(size)), nullptr);
-    if (sane.isEmpty())
-        return 0;
-    const QByteArray svg = toSvg(sane, nullptr);
-    if (!svg.isEmpty())
-        kvizor::metafile::RenderSvg(svg, QSize(64, 64));
+    if (!sane.isEmpty())
+        toSvg(sane, nullptr);
     return 0;
 }

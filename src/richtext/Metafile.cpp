@@ -4,11 +4,11 @@
 #include "common/Module.h"
 #include "DibCheck.h"
 #include "EmfRecords.h"
+#include "IsolatedCall.h"
 #include "LittleEndian.h"
 #include "MetafileCodecs.h"
 #include "Picture.h"
 
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QStringDecoder>
 #include <QSvgRenderer>
@@ -16,14 +16,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
+#include <cstring>
 #include <functional>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace kvizor::metafile {
 namespace {
@@ -32,7 +27,9 @@ std::atomic<bool> g_isolated{true};
 
 constexpr quint32 kPlaceableKey = 0x9AC6CDD7u;
 constexpr quint32 kEmfSignature = 0x464D4520u; // " EMF"
-constexpr qsizetype kMaxSvgBytes = 64 * 1024 * 1024;
+// A drawn picture travels from the child as its width, height and premultiplied pixels.
+constexpr qsizetype kMaxImageBytes =
+    8 + qsizetype(PictureLimits::kMaxRenderSide) * PictureLimits::kMaxRenderSide * 4;
 constexpr int kMaxRecords = 1 << 20;
 
 void fail(QString* error, const QString& reason)
@@ -74,110 +71,6 @@ bool wmfRecordSafe(QByteArrayView record, quint16 function)
         return true;
     }
     return dibAt < record.size() && DibSafe(record.sliced(dibAt));
-}
-
-bool writeAll(int fd, const char* data, qsizetype size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, std::size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-// Runs convert in a child process; the child's answer comes back through a pipe.
-QByteArray convertIsolated(const std::function<QByteArray()>& convert, QString* error)
-{
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        fail(error, QStringLiteral("cannot create a pipe"));
-        return {};
-    }
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        fail(error, QStringLiteral("cannot start the converter"));
-        return {};
-    }
-    if (pid == 0) {
-        ::close(fds[0]);
-        // Faults and the time bound end the child; inherited handlers must not run here.
-        for (const int sig : {SIGPIPE, SIGALRM, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
-            ::signal(sig, SIG_DFL);
-        ::alarm(PictureLimits::kMetafileSeconds + 1);
-        const QByteArray out = convert();
-        const char ok = out.isEmpty() ? 0 : 1;
-        writeAll(fds[1], &ok, 1);
-        writeAll(fds[1], out.constData(), out.size());
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    QByteArray answer;
-    QElapsedTimer clock;
-    clock.start();
-    const qint64 limitMs = qint64(PictureLimits::kMetafileSeconds) * 1000;
-    bool bounded = true;
-    char buffer[65536];
-    for (;;) {
-        const qint64 left = limitMs - clock.elapsed();
-        if (left <= 0) {
-            bounded = false;
-            break;
-        }
-        pollfd p{fds[0], POLLIN, 0};
-        const int r = ::poll(&p, 1, int(left));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0) {
-            bounded = false;
-            break;
-        }
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        answer.append(buffer, n);
-        if (answer.size() > kMaxSvgBytes + 1) {
-            bounded = false;
-            break;
-        }
-    }
-    ::close(fds[0]);
-    if (!bounded)
-        ::kill(pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!bounded) {
-        fail(error, QStringLiteral("the metafile converter exceeded its time or size bound"));
-        return {};
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        fail(error, QStringLiteral("the metafile converter failed on this data"));
-        return {};
-    }
-    if (answer.size() < 2 || answer[0] != 1) {
-        fail(error, QStringLiteral("the metafile could not be converted"));
-        return {};
-    }
-    return answer.mid(1);
-}
-
-QByteArray convert(const std::function<QByteArray()>& f, QString* error)
-{
-    if (g_isolated.load())
-        return convertIsolated(f, error);
-    QByteArray svg = f();
-    if (svg.isEmpty())
-        fail(error, QStringLiteral("the metafile could not be converted"));
-    return svg;
 }
 
 } // namespace
@@ -422,6 +315,61 @@ QImage RenderSvg(const QByteArray& svg, QSize size, QString* error)
     return image;
 }
 
+namespace {
+
+QByteArray imageBytes(const QImage& picture)
+{
+    if (picture.isNull())
+        return {};
+    const QImage image = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QByteArray out(8, '\0');
+    qToLittleEndian<quint32>(quint32(image.width()), out.data());
+    qToLittleEndian<quint32>(quint32(image.height()), out.data() + 4);
+    for (int y = 0; y < image.height(); ++y)
+        out.append(reinterpret_cast<const char*>(image.constScanLine(y)), qsizetype(image.width()) * 4);
+    return out;
+}
+
+QImage imageFromBytes(QByteArrayView bytes)
+{
+    if (bytes.size() < 8)
+        return {};
+    const qint64 width = le32(bytes, 0);
+    const qint64 height = le32(bytes, 4);
+    const int side = PictureLimits::kMaxRenderSide;
+    if (width < 1 || height < 1 || width > side || height > side || bytes.size() != 8 + width * height * 4)
+        return {};
+    QImage image(int(width), int(height), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(image.scanLine(y), bytes.data() + 8 + qint64(y) * width * 4, std::size_t(width) * 4);
+    return image;
+}
+
+// Converts and draws, in a child process unless isolation is off: Qt's SVG drawing is no
+// more made for hostile input than the converters (a path reaching millions of pixels
+// off the picture takes a second to fill), so the child's time bound covers both.
+QImage draw(QByteArray (*toSvg)(QByteArrayView, QString*), const QByteArray& sane, QSize size, QString* error)
+{
+    auto drawHere = [toSvg, &sane, size](QString* reason) {
+        const QByteArray svg = toSvg(sane, reason);
+        return svg.isEmpty() ? QImage() : RenderSvg(svg, size, reason);
+    };
+    if (!g_isolated.load())
+        return drawHere(error);
+    const QByteArray bytes = CallIsolated([&drawHere] { return imageBytes(drawHere(nullptr)); },
+                                          PictureLimits::kMetafileSeconds, kMaxImageBytes, error);
+    if (bytes.isEmpty())
+        return {};
+    QImage image = imageFromBytes(bytes);
+    if (image.isNull())
+        fail(error, QStringLiteral("the metafile converter gave a damaged picture"));
+    return image;
+}
+
+} // namespace
+
 QImage RenderWmf(QByteArrayView data, QSize size, QString* error)
 {
     const QByteArray sane = SanitizeWmf(data, error);
@@ -429,8 +377,7 @@ QImage RenderWmf(QByteArrayView data, QSize size, QString* error)
     // converters already mapped instead of loading them anew.
     if (sane.isEmpty() || converter(WmfToSvgSymbol, error) == nullptr)
         return {};
-    const QByteArray svg = convert([&sane] { return WmfToSvg(sane); }, error);
-    return svg.isEmpty() ? QImage() : RenderSvg(svg, size, error);
+    return draw(WmfToSvg, sane, size, error);
 }
 
 QImage RenderEmf(QByteArrayView data, QSize size, QString* error)
@@ -438,8 +385,7 @@ QImage RenderEmf(QByteArrayView data, QSize size, QString* error)
     const QByteArray sane = SanitizeEmf(data, error);
     if (sane.isEmpty() || converter(EmfToSvgSymbol, error) == nullptr)
         return {};
-    const QByteArray svg = convert([&sane] { return EmfToSvg(sane); }, error);
-    return svg.isEmpty() ? QImage() : RenderSvg(svg, size, error);
+    return draw(EmfToSvg, sane, size, error);
 }
 
 } // namespace kvizor::metafile
