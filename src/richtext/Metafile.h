@@ -8,8 +8,8 @@
 
 // Windows metafiles (WMF, EMF) drawn through SVG. The converting libraries are not made
 // for hostile input, so their input is checked record by record first, and by default
-// they run in a short-lived child process with a time and output bound: a crash or a
-// hang there is a failed picture, never a failed program.
+// they and the drawing of their SVG run in a short-lived child process with a time and
+// output bound: a crash or a hang there is a failed picture, never a failed program.
 namespace kvizor::metafile {
 
 // A copy of the metafile whose records all lie inside the data and that ends with an
@@ -24,7 +24,7 @@ QByteArray EmfToSvg(QByteArrayView sanitized, QString* error = nullptr);
 // Draws SVG at the given size (its own size when none), bounded in pixels.
 QImage RenderSvg(const QByteArray& svg, QSize size, QString* error = nullptr);
 
-// The whole road: check, convert (isolated unless switched off), draw.
+// The whole road: check, then convert and draw (isolated unless switched off).
 QImage RenderWmf(QByteArrayView data, QSize size, QString* error = nullptr);
 QImage RenderEmf(QByteArrayView data, QSize size, QString* error = nullptr);
 
