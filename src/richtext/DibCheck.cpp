@@ -46,13 +46,32 @@ std::optional<DibParts> ReadDibParts(QByteArrayView dib)
     const qint64 palette = qint64(colors) * (headerSize == 12 ? 3 : 4);
     const qint64 masks = headerSize == 40 && compression == 3 ? 12 : 0;
     const qint64 stride = (width * bits + 31) / 32 * 4;
-    return DibParts{qint64(headerSize) + palette + masks, stride * height};
+    return DibParts{qint64(headerSize) + palette + masks, stride * height, width, height, bits, colors};
+}
+
+bool DibIndicesFit(const DibParts& parts, QByteArrayView pixels)
+{
+    if (parts.bits > 8 || parts.colors >= (qint64(1) << parts.bits))
+        return true;
+    const qint64 stride = parts.pixels / parts.height;
+    const int perByte = 8 / parts.bits;
+    const int mask = (1 << parts.bits) - 1;
+    for (qint64 y = 0; y < parts.height; ++y) {
+        const uchar* row = reinterpret_cast<const uchar*>(pixels.data() + y * stride);
+        for (qint64 x = 0; x < parts.width; ++x) {
+            const int shift = 8 - parts.bits * int(x % perByte + 1); // leftmost pixel in the high bits
+            if (((row[x / perByte] >> shift) & mask) >= parts.colors)
+                return false;
+        }
+    }
+    return true;
 }
 
 bool DibSafe(QByteArrayView dib)
 {
     const std::optional<DibParts> parts = ReadDibParts(dib);
-    return parts && parts->info + parts->pixels <= dib.size();
+    return parts && parts->info + parts->pixels <= dib.size() &&
+           DibIndicesFit(*parts, dib.sliced(parts->info, parts->pixels));
 }
 
 } // namespace kvizor::metafile

@@ -140,7 +140,8 @@ bool regionFits(QByteArrayView record, qsizetype sizeAt, qsizetype dataAt)
 }
 
 // A bitmap given by offBmi, cbBmi, offBits, cbBits from `at`: absent (all four zero) when
-// allowed, else a safe bitmap whose header and pixels lie inside the record.
+// allowed, else a safe bitmap whose header and pixels lie inside the record and whose
+// pixels all name colours of its table.
 bool bitmapFits(QByteArrayView record, qsizetype at, bool required)
 {
     const qint64 size = record.size();
@@ -153,7 +154,8 @@ bool bitmapFits(QByteArrayView record, qsizetype at, bool required)
     if (!inside(size, offInfo, infoBytes, 1) || !inside(size, offBits, bitsBytes, 1))
         return false;
     const std::optional<DibParts> parts = ReadDibParts(record.sliced(offInfo, infoBytes));
-    return parts && parts->info <= infoBytes && parts->pixels <= bitsBytes;
+    return parts && parts->info <= infoBytes && parts->pixels <= bitsBytes &&
+           DibIndicesFit(*parts, record.sliced(offBits, bitsBytes));
 }
 
 // GRADIENTFILL: the vertices, then rectangles or triangles whose corners name vertices.

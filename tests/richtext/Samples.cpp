@@ -303,7 +303,11 @@ QByteArray emfBitmap(const QImage& image)
 {
     QByteArray bits = dib(image);
     bits.append((4 - bits.size() % 4) % 4, '\0');
-    const quint32 info = qFromLittleEndian<quint32>(bits.constData()); // no colour table
+    const int depth = qFromLittleEndian<quint16>(bits.constData() + 14);
+    quint32 colors = qFromLittleEndian<quint32>(bits.constData() + 32);
+    if (colors == 0 && depth <= 8)
+        colors = 1u << depth;
+    const quint32 info = qFromLittleEndian<quint32>(bits.constData()) + colors * 4;
     const quint32 pixels = quint32(bits.size()) - info;
     const quint32 w = quint32(image.width());
     const quint32 h = quint32(image.height());

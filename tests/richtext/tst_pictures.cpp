@@ -140,6 +140,17 @@ void TestPictures::wmfSanitizer()
     QVERIFY(!error.isEmpty());
     QVERIFY(metafile::SanitizeWmf(QByteArray(18, '\0')).isEmpty());
     QVERIFY(!metafile::RenderWmf(cut, {}).isNull());
+
+    // A bitmap whose pixel names no colour of its short table is left out.
+    const QByteArray bitmap =
+        samples::wmfBitmap(samples::testImage(8, 4).convertToFormat(QImage::Format_Indexed8));
+    const qsizetype dibAt = 18 + 8 + 10 + 10 + 28; // header, three records, STRETCHDIB's fields
+    const quint32 colors = qFromLittleEndian<quint32>(bitmap.constData() + dibAt + 32);
+    QVERIFY(colors > 0 && colors < 256);
+    QCOMPARE(metafile::SanitizeWmf(bitmap), bitmap);
+    QByteArray wrong = bitmap;
+    wrong[dibAt + 40 + colors * 4] = char(colors);
+    QVERIFY(metafile::SanitizeWmf(wrong).size() < bitmap.size());
 }
 
 namespace {
@@ -180,6 +191,12 @@ void TestPictures::emfRecords_data()
         << withField(bitmap, stretch + 52, 12) << QList<quint32>{14};
     QTest::newRow("bitmap header past the record")
         << withField(bitmap, stretch + 48, 0x7FFFFFF0) << QList<quint32>{14};
+    const QImage indexed = samples::testImage(8, 4).convertToFormat(QImage::Format_Indexed8);
+    const QByteArray paletted = samples::emfBitmap(indexed);
+    const qsizetype pixelsAt = stretch + qFromLittleEndian<quint32>(paletted.constData() + stretch + 56);
+    QTest::newRow("bitmap with a short colour table") << paletted << QList<quint32>{81, 14};
+    QTest::newRow("bitmap pixel naming no colour of its table")
+        << withField(paletted, pixelsAt, 0x02020202) << QList<quint32>{14};
     QTest::newRow("bitmap brush shorter than its structure")
         << emfOf({emfRecord(93, {1})}) << QList<quint32>{14};
     QTest::newRow("bitmap brush without a bitmap")
