@@ -1,3 +1,4 @@
+#include "richtext/IsolatedCall.h"
 #include "richtext/Metafile.h"
 #include "richtext/Picture.h"
 #include "Samples.h"
@@ -8,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QTest>
+
+#include <cstdlib>
+#include <unistd.h>
 
 using namespace kvizor;
 
@@ -26,6 +30,8 @@ private Q_SLOTS:
     void emfRecords();
     void emfSanitizer();
     void emfBitmap();
+    void isolatedCall_data();
+    void isolatedCall();
     void metafileInProcess();
     void wmfText();
     void emfText();
@@ -269,6 +275,72 @@ void TestPictures::emfBitmap()
         QCOMPARE(QColor(image.pixel(10, 20)), QColor(Qt::red));
         QCOMPARE(QColor(image.pixel(70, 20)), QColor(Qt::blue));
     }
+}
+
+namespace {
+
+// What the isolated child does.
+enum ChildWork
+{
+    Answer,
+    LargestAnswer,
+    TooLarge,
+    Nothing,
+    Crash,
+    Hang
+};
+
+} // namespace
+
+void TestPictures::isolatedCall_data()
+{
+    QTest::addColumn<int>("work");
+    QTest::addColumn<bool>("answers");
+    enum Work
+    {
+        Answer,
+        LargestAnswer,
+        TooLarge,
+        Nothing,
+        Crash,
+        Hang
+    };
+    QTest::newRow("answer") << int(Answer) << true;
+    QTest::newRow("answer as large as allowed") << int(LargestAnswer) << true;
+    QTest::newRow("answer too large") << int(TooLarge) << false;
+    QTest::newRow("no answer") << int(Nothing) << false;
+    QTest::newRow("crash") << int(Crash) << false;
+    QTest::newRow("hang past the time bound") << int(Hang) << false;
+}
+
+void TestPictures::isolatedCall()
+{
+    QFETCH(int, work);
+    QFETCH(bool, answers);
+    constexpr qsizetype maxBytes = 100000;
+    const auto run = [work]() -> QByteArray {
+        switch (work) {
+        case Answer:
+            return "picture";
+        case LargestAnswer:
+            return QByteArray(maxBytes, 'x');
+        case TooLarge:
+            return QByteArray(maxBytes + 10, 'x');
+        case Crash:
+            std::abort();
+        case Hang:
+            ::sleep(30);
+            return "late";
+        default:
+            return {};
+        }
+    };
+    QString error;
+    const QByteArray answer = metafile::CallIsolated(run, 1, maxBytes, &error);
+    QCOMPARE(!answer.isEmpty(), answers);
+    QCOMPARE(error.isEmpty(), answers);
+    if (work == Answer)
+        QCOMPARE(answer, QByteArray("picture"));
 }
 
 void TestPictures::metafileInProcess()
