@@ -296,15 +296,6 @@ void TestPictures::isolatedCall_data()
 {
     QTest::addColumn<int>("work");
     QTest::addColumn<bool>("answers");
-    enum Work
-    {
-        Answer,
-        LargestAnswer,
-        TooLarge,
-        Nothing,
-        Crash,
-        Hang
-    };
     QTest::newRow("answer") << int(Answer) << true;
     QTest::newRow("answer as large as allowed") << int(LargestAnswer) << true;
     QTest::newRow("answer too large") << int(TooLarge) << false;
