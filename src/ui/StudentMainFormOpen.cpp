@@ -47,7 +47,25 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
 {
     if (fileName.isEmpty() || (stream == nullptr && !QFileInfo(fileName).isFile()))
         return;
-    if (m_loading)
+    loadWith(fileName, stream == nullptr, [&](const TPasswordPrompt& askPassword) {
+        return stream != nullptr ? LoadTestData(fileName, *stream, askPassword)
+                                 : LoadTestFile(fileName, askPassword);
+    });
+}
+
+void TStudentMainForm::LoadTest(const QString& fileName, QIODevice& stream)
+{
+    if (fileName.isEmpty())
+        return;
+    loadWith(fileName, false, [&](const TPasswordPrompt& askPassword) {
+        return LoadTestDevice(fileName, stream, askPassword);
+    });
+}
+
+void TStudentMainForm::loadWith(const QString& fileName, bool fromDisk,
+                                const std::function<TLoadResult(const TPasswordPrompt&)>& load)
+{
+    if (m_loading || m_run->StepUnderWay())
         return;
     // The previous test is freed first; a test is never replaced during a run.
     if (RunState() == rsTestLoaded)
@@ -57,9 +75,7 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
     m_loading = true;
     m_run->BeginLoading();
 
-    const TPasswordPrompt askPassword = [this] { return m_prompts->askPassword(); };
-    TLoadResult result = stream != nullptr ? LoadTestData(fileName, *stream, askPassword)
-                                           : LoadTestFile(fileName, askPassword);
+    TLoadResult result = load([this] { return m_prompts->askPassword(); });
     m_loading = false;
     if (!result.loaded()) {
         const QString message = result.message();
@@ -69,7 +85,7 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
     }
     if (!m_run->TestLoaded(std::move(result.Test), std::move(result.Tasks)))
         return;
-    if (stream == nullptr)
+    if (fromDisk)
         AddPreviousFile(fileName);
     ShowTestSummary();
 }
@@ -99,23 +115,25 @@ void TStudentMainForm::ShowTestSummary()
 
 void TStudentMainForm::AGetTestExecute()
 {
-    if (RunState() != rsNoTest || m_loading || m_client->isBusy())
+    if (RunState() != rsNoTest || m_loading || exchangeUnderWay())
         return;
-    // The received bytes are loaded while the connection is still open; the fetcher
+    // The received test is loaded while the connection is still open; the fetcher
     // reports a refusal or a failure once it is closed.
-    m_fetcher->getTest([this](const QByteArray& bytes, const QString& fileName) {
-        if (RunState() == rsNoTest)
-            LoadTest(fileName, &bytes);
-    });
+    m_fetcher->getTest(
+        [this](const QString& fileName, QIODevice& block) {
+            if (RunState() == rsNoTest && !m_closePending)
+                LoadTest(fileName, block);
+        },
+        [this](FetchOutcome) { afterExchange(); });
 }
 
 void TStudentMainForm::AOpenTestExecute()
 {
-    if (RunState() != rsNoTest || m_loading)
+    if (RunState() != rsNoTest || m_loading || exchangeUnderWay())
         return;
     const QString path = m_prompts->chooseTestFile(Config.InitialDirOpenTest);
     // A hand-off may have opened a test while the dialog was open; that test stays.
-    if (!path.isEmpty() && RunState() == rsNoTest)
+    if (!path.isEmpty() && RunState() == rsNoTest && !exchangeUnderWay())
         LoadTest(path);
 }
 
@@ -129,7 +147,7 @@ void TStudentMainForm::AddPreviousFile(const QString& path)
 
 void TStudentMainForm::OpenPreviousFile(const QString& path)
 {
-    if (RunState() != rsNoTest)
+    if (RunState() != rsNoTest || exchangeUnderWay())
         return;
     LoadTest(path);
 }
@@ -191,7 +209,7 @@ void TStudentMainForm::AShowQuestionImageExecute()
 
 bool TStudentMainForm::acceptsDroppedFile(const QMimeData* mime, QString* path) const
 {
-    if (RunState() != rsNoTest || m_loading || mime == nullptr || !mime->hasUrls())
+    if (RunState() != rsNoTest || m_loading || exchangeUnderWay() || mime == nullptr || !mime->hasUrls())
         return false;
     const QList<QUrl> urls = mime->urls();
     if (urls.isEmpty() || !urls.constFirst().isLocalFile())
@@ -226,6 +244,18 @@ void TStudentMainForm::dropEvent(QDropEvent* event)
 void TStudentMainForm::HandleHandOff(const QString& message)
 {
     RestoreMainWindow();
+    // During an exchange the last file handed over waits for its end, and then follows
+    // the usual rule (opened only when no test is loaded by then).
+    if (exchangeUnderWay()) {
+        if (!message.isEmpty())
+            m_pendingHandOff = message;
+        return;
+    }
+    openHandedOff(message);
+}
+
+void TStudentMainForm::openHandedOff(const QString& message)
+{
     if (!message.isEmpty() && RunState() == rsNoTest && !m_loading && hasTestExtension(message))
         LoadTest(message);
 }
