@@ -11,6 +11,10 @@
 #include "net/ServerClient.h"
 #include "net/WireFormat.h"
 
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <optional>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -20,10 +24,6 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <cstdio>
-#include <ctime>
-#include <memory>
-#include <optional>
 #include <string_view>
 
 using namespace kvizor;
@@ -123,7 +123,8 @@ int receive(quint16 port, qint64 size, bool inMemory)
     ServerClient client;
     auto exchange = [&](const ServerClient::TestReceiver& receiver) {
         std::optional<GetTestResult> result;
-        client.getTest(server, QStringLiteral("BENCH"), receiver, [&](const GetTestResult& r) { result = r; });
+        client.getTest(server, QStringLiteral("BENCH"), receiver,
+                       [&](const GetTestResult& r) { result = r; });
         while (!result)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return *result;
@@ -209,7 +210,8 @@ int main(int argc, char** argv)
         std::printf("%-6s receiving a %lld MB block: peak +%.1f MiB above the baseline (%.1f MiB)%s; "
                     "%lld ms, CPU %s ms\n",
                     mode, static_cast<long long>(megabytes), growth, f[0].toLongLong() / 1024.0,
-                    std::string_view(mode) == "file" ? " (goal < 64)" : "", f[2].toLongLong(), f[4].constData());
+                    std::string_view(mode) == "file" ? " (goal < 64)" : "", f[2].toLongLong(),
+                    f[4].constData());
     }
     return 0;
 }

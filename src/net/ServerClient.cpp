@@ -233,7 +233,8 @@ private:
     void keepBlockBytes(QByteArrayView bytes)
     {
         if (!m_blockFile) {
-            m_blockFile = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kvizor-XXXXXX.kvf")));
+            m_blockFile =
+                std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kvizor-XXXXXX.kvf")));
             if (!m_blockFile->open())
                 throw ExchangeError(m_blockFile->errorString().toStdString());
         }
@@ -255,7 +256,8 @@ private:
             throw ExchangeError(m_blockFile->errorString().toStdString());
         m_phase = Phase::Deliver;
         // Not from inside a socket's signal: the receiver may run a modal prompt.
-        QMetaObject::invokeMethod(this, [this] { deliver(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { deliver(); }, Qt::QueuedConnection);
         return false;
     }
 
@@ -351,7 +353,8 @@ private:
         m_phase = Phase::Done;
         m_connectTimer.stop();
         m_blockFile.reset();
-        QMetaObject::invokeMethod(this, [this] { m_finished(this); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { m_finished(this); }, Qt::QueuedConnection);
     }
 
     Plan m_plan;
@@ -398,7 +401,8 @@ void ServerClient::start(const ServerAddress& server, Plan plan, const GetTestCo
             Qt::QueuedConnection);
         return;
     }
-    m_session = new Session(this, std::move(plan), [this, done](Session* session) { finished(session, done); });
+    m_session =
+        new Session(this, std::move(plan), [this, done](Session* session) { finished(session, done); });
     Q_EMIT busyChanged(true);
     m_session->start(server, m_connectTimeout);
 }
@@ -431,7 +435,8 @@ void ServerClient::sendInfoBegin(const ServerAddress& server, const QByteArray& 
     start(server, std::move(plan), done);
 }
 
-void ServerClient::sendInfoProcess(const ServerAddress& server, const QByteArray& block, const Completion& done)
+void ServerClient::sendInfoProcess(const ServerAddress& server, const QByteArray& block,
+                                   const Completion& done)
 {
     Plan plan;
     plan.requests = {wire::encodeLine(QStringLiteral("INFOPROCESS")) + wire::encodeBlock(block)};

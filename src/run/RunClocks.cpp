@@ -135,7 +135,8 @@ void TRunController::processPending()
     if (m_step != TRunStep::None)
         return;
     ++m_depth;
-    while (m_state == rsTesting && m_step == TRunStep::None && (m_pendingTestTimeOut || m_pendingTaskTimeOut)) {
+    while (m_state == rsTesting && m_step == TRunStep::None &&
+           (m_pendingTestTimeOut || m_pendingTaskTimeOut)) {
         if (m_pendingTestTimeOut)
             testTimeOut();
         else

@@ -632,7 +632,8 @@ void TRunController::finishTest()
         return;
     }
     startStep(
-        TRunStep::End, [this](const IRunNetwork::Done& done) { m_network.SendResult(m_runGuid, *m_result, done); },
+        TRunStep::End,
+        [this](const IRunNetwork::Done& done) { m_network.SendResult(m_runGuid, *m_result, done); },
         [this](bool ok) {
             if (!ok)
                 showNoServer();

@@ -66,7 +66,8 @@ void FakeTestServer::setStalling(bool stalling)
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(m_port);
-    if (::bind(m_stallFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(m_stallFd, 0) != 0)
+    if (::bind(m_stallFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(m_stallFd, 0) != 0)
         qFatal("the stalling listener cannot take port %u", unsigned(m_port));
     for (int i = 0; i < 2; ++i) {
         auto* filler = new QTcpSocket(this);

@@ -582,9 +582,11 @@ private Q_SLOTS:
 
         FakeTestServer server;
         QVERIFY(server.start());
-        QCOMPARE(send(server, [&](ServerClient& c, const ServerClient::Completion& done) {
-                     c.sendInfoBegin(addressOf(server), expected, done);
-                 }).status,
+        QCOMPARE(send(server,
+                      [&](ServerClient& c, const ServerClient::Completion& done) {
+                          c.sendInfoBegin(addressOf(server), expected, done);
+                      })
+                     .status,
                  ExchangeStatus::Ok);
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0),
@@ -610,9 +612,11 @@ private Q_SLOTS:
 
         FakeTestServer server;
         QVERIFY(server.start());
-        QCOMPARE(send(server, [&](ServerClient& c, const ServerClient::Completion& done) {
-                     c.sendInfoProcess(addressOf(server), block, done);
-                 }).status,
+        QCOMPARE(send(server,
+                      [&](ServerClient& c, const ServerClient::Completion& done) {
+                          c.sendInfoProcess(addressOf(server), block, done);
+                      })
+                     .status,
                  ExchangeStatus::Ok);
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0), "INFOPROCESS\r\n70\r\n" + block + "QUIT\r\n");

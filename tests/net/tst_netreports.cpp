@@ -409,7 +409,7 @@ private Q_SLOTS:
             if (fetcher.getTest(load, [&](FetchOutcome o) { outcome = o; }) != FetchOutcome::Started)
                 return FetchOutcome::Skipped;
             return QTest::qWaitFor([&] { return outcome.has_value(); }, 10000) ? *outcome
-                                                                                : FetchOutcome::Started;
+                                                                               : FetchOutcome::Started;
         };
 
         // Switched off: no connection, nothing shown.

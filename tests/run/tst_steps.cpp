@@ -124,9 +124,8 @@ QList<QPair<const char*, std::function<void(StepHarness&)>>> everyCommand()
         {"instruction", [](StepHarness& h) { h.c().aShowTestInstructionExecute(); }},
         {"answer changed", [](StepHarness& h) { h.c().VariantClick(); }},
         {"close window", [](StepHarness& h) { QVERIFY(!h.c().FormCloseQuery()); }},
-        {"another test", [](StepHarness& h) {
-             QVERIFY(!h.c().TestLoaded(std::make_unique<TTest>(), TTaskList()));
-         }},
+        {"another test",
+         [](StepHarness& h) { QVERIFY(!h.c().TestLoaded(std::make_unique<TTest>(), TTaskList())); }},
     };
 }
 
@@ -223,15 +222,15 @@ private Q_SLOTS:
         h.reach(TRunStep::Evaluation);
         h.network.release(true);
         QCOMPARE(h.c().Step(), TRunStep::End);
-        QCOMPARE(h.outputs.events, (QStringList{QStringLiteral("sound"), QStringLiteral("summary"),
-                                                QStringLiteral("log")}));
+        QCOMPARE(h.outputs.events,
+                 (QStringList{QStringLiteral("sound"), QStringLiteral("summary"), QStringLiteral("log")}));
         QVERIFY(h.c().RunResult() != nullptr);
         QCOMPARE(h.c().RunState(), rsTestLoaded);
 
         h.network.release(false);
-        QCOMPARE(h.outputs.events, (QStringList{QStringLiteral("sound"), QStringLiteral("summary"),
-                                                QStringLiteral("log"), QStringLiteral("window"),
-                                                QStringLiteral("report")}));
+        QCOMPARE(h.outputs.events,
+                 (QStringList{QStringLiteral("sound"), QStringLiteral("summary"), QStringLiteral("log"),
+                              QStringLiteral("window"), QStringLiteral("report")}));
         QCOMPARE(h.prompts.kinds().last(), QStringLiteral("message"));
         QCOMPARE(h.prompts.calls.last().Text, texts::NoServer);
         QVERIFY(h.c().RunResult() == nullptr);

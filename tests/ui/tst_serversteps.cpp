@@ -189,8 +189,8 @@ int noServerMessages(const ScreenWindow& w)
 
 int evaluatedTasks(const TResultTest& r)
 {
-    return static_cast<int>(std::count_if(r.TaskResults.begin(), r.TaskResults.end(),
-                                          [](std::int32_t v) { return v >= 0; }));
+    return static_cast<int>(
+        std::count_if(r.TaskResults.begin(), r.TaskResults.end(), [](std::int32_t v) { return v >= 0; }));
 }
 
 } // namespace
@@ -213,11 +213,11 @@ void TestServerSteps::commandsWhileAnExchangeStalls_data()
     QTest::addColumn<QStringList>("commands");
     // Refused commands change nothing, so one window takes them all in turn; a closing and
     // a hand-off wait for the exchange, so each has a window of its own.
-    const QStringList refused = {
-        QStringLiteral("begin"), QStringLiteral("close test"), QStringLiteral("open"),
-        QStringLiteral("drop"),  QStringLiteral("answer"),     QStringLiteral("do not know"),
-        QStringLiteral("skip"),  QStringLiteral("go to"),      QStringLiteral("end"),
-        QStringLiteral("settings")};
+    const QStringList refused = {QStringLiteral("begin"),  QStringLiteral("close test"),
+                                 QStringLiteral("open"),   QStringLiteral("drop"),
+                                 QStringLiteral("answer"), QStringLiteral("do not know"),
+                                 QStringLiteral("skip"),   QStringLiteral("go to"),
+                                 QStringLiteral("end"),    QStringLiteral("settings")};
     for (const char* exchange : {"INFOBEGIN", "INFOPROCESS", "RESULT", "GETTEST"}) {
         const QString name = QString::fromLatin1(exchange);
         QTest::addRow("%s, every command", exchange) << name << refused;
@@ -239,8 +239,8 @@ void TestServerSteps::commandsWhileAnExchangeStalls()
     ScreenWindow w(threeTasks);
     TStudentMainForm& form = w.form();
     reportTo(w, server);
-    const QString other = writeTestFile(QDir(w.folder()).filePath(QStringLiteral("other.kvf")), {},
-                                        QStringLiteral("Другой"));
+    const QString other =
+        writeTestFile(QDir(w.folder()).filePath(QStringLiteral("other.kvf")), {}, QStringLiteral("Другой"));
     form.AddPreviousFile(other);
     reach(w, server, exchange);
     QVERIFY2(form.exchangeUnderWay(), qPrintable(QStringLiteral("state %1").arg(form.RunState())));
@@ -263,10 +263,10 @@ void TestServerSteps::commandsWhileAnExchangeStalls()
         return;
     }
     w.idle();
-    for (QAction* action : {form.AOpenTest, form.AGetTest, form.ACloseTest, form.ABeginTest, form.AEndTest,
-                            form.ACheckAskTask, form.aIDoNotKnow, form.aSkippingTask, form.AIsSaveResult,
-                            form.AAdditionConfig, form.ASaveConfigNow, form.ALoadConfigNow,
-                            form.miListPreviousFiles->menuAction()})
+    for (QAction* action :
+         {form.AOpenTest, form.AGetTest, form.ACloseTest, form.ABeginTest, form.AEndTest, form.ACheckAskTask,
+          form.aIDoNotKnow, form.aSkippingTask, form.AIsSaveResult, form.AAdditionConfig, form.ASaveConfigNow,
+          form.ALoadConfigNow, form.miListPreviousFiles->menuAction()})
         QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
     QCOMPARE(form.AIsSaveResult->isChecked(), form.Config.IsSaveResult);
     QVERIFY(form.isVisible());
