@@ -67,8 +67,13 @@ bool TRunController::reportsToServer() const
     return m_config.IsSendResult && m_test->AllowNetReport;
 }
 
-void TRunController::startStep(TRunStep step, const StepStart& send, std::function<void(bool ok)> then)
+void TRunController::report(TRunStep step, bool sent, const StepStart& send,
+                            std::function<void(bool ok)> then)
 {
+    if (!sent) {
+        then(true);
+        return;
+    }
     m_step = step;
     m_stepThen = std::move(then);
     const quint64 serial = ++m_stepSerial;
@@ -272,18 +277,11 @@ void TRunController::BeginTest()
     m_outputs.WriteLogLine(formatDateTime(now()) + QStringLiteral(" Начат тест: \"") + test.Title +
                            QLatin1Char('"'));
 
-    if (!reportsToServer()) {
-        startRun();
-        return;
-    }
-    startStep(
-        TRunStep::Begin,
+    report(
+        TRunStep::Begin, reportsToServer(),
         [this](const IRunNetwork::Done& done) { m_network.SendInfoBegin(m_runGuid, *m_result, done); },
         [this](bool ok) {
-            if (!ok) {
-                m_networkOk = false;
-                showNoServer();
-            }
+            progressReported(ok);
             startRun();
         });
 }
@@ -444,20 +442,22 @@ void TRunController::evaluateTask(bool answered, AfterEvaluation then)
         return;
     if (m_test->AllowSkipping)
         m_view.SetGoToItemImage(r.CurrentPos, giAnswered);
-    if (!reportsToServer() || !m_networkOk) {
-        afterEvaluation(then);
-        return;
-    }
-    startStep(
-        TRunStep::Evaluation,
+    report(
+        TRunStep::Evaluation, reportsToServer() && m_networkOk,
         [this](const IRunNetwork::Done& done) { m_network.SendInfoProcess(m_runGuid, *m_result, done); },
         [this, then](bool ok) {
-            if (!ok) {
-                m_networkOk = false;
-                showNoServer();
-            }
+            progressReported(ok);
             afterEvaluation(then);
         });
+}
+
+// A failed progress report is shown, and no more are sent in this run.
+void TRunController::progressReported(bool ok)
+{
+    if (ok)
+        return;
+    m_networkOk = false;
+    showNoServer();
 }
 
 void TRunController::recordEvaluation(int taskIndex, const TaskEvaluation& evaluation)
@@ -627,12 +627,8 @@ void TRunController::finishTest()
     m_outputs.ShowUserResult(r, *m_test);
     m_outputs.SaveResultLog(r);
     saveProtectionResult();
-    if (!reportsToServer()) {
-        showResults();
-        return;
-    }
-    startStep(
-        TRunStep::End,
+    report(
+        TRunStep::End, reportsToServer(),
         [this](const IRunNetwork::Done& done) { m_network.SendResult(m_runGuid, *m_result, done); },
         [this](bool ok) {
             if (!ok)

@@ -175,8 +175,10 @@ private:
     QString resultFolder() const;
 
     bool reportsToServer() const;
-    // Starts a step: send starts the exchange, then runs when it has ended.
-    void startStep(TRunStep step, const StepStart& send, std::function<void(bool ok)> then);
+    // A step that waits for a report: send starts the exchange and then goes on when it has
+    // ended. A report that is not sent goes on at once, as one that got through.
+    void report(TRunStep step, bool sent, const StepStart& send, std::function<void(bool ok)> then);
+    void progressReported(bool ok);
     void endStep(quint64 serial, bool ok);
 
     void startRun();
