@@ -63,6 +63,7 @@ private Q_SLOTS:
         const QDateTime when(QDate(2024, 3, 5), QTime(14, 30, 15));
         writer.writeInt32(-2);
         writer.writeUInt32(0xDEADBEEF);
+        writer.writeInt64(-1'000'000'000'007);
         writer.writeFlag(true);
         writer.writeDouble(6.25);
         writer.writeDateTime(when);
@@ -73,6 +74,7 @@ private Q_SLOTS:
         BinaryReader reader(buffer);
         QCOMPARE(reader.readInt32(), -2);
         QCOMPARE(reader.readUInt32(), 0xDEADBEEFu);
+        QCOMPARE(reader.readInt64(), std::int64_t(-1'000'000'000'007));
         QCOMPARE(reader.readFlag(), true);
         QCOMPARE(reader.readDouble(), 6.25);
         QCOMPARE(reader.readDateTime(), when);
