@@ -112,7 +112,8 @@ struct JournalScript
         R.MaxPoints = 6;
         if (options.AllowSkipping)
             R.TaskStates.fill(-1, 3);
-        R.StartTime = 45356.47934;
+        if (R.StartTime == 0)
+            R.StartTime = 45356.47934;
         TestBytes = options.FromServer ? serverTestBytes() : QByteArray();
         QVERIFY(m_journal.Begin(R, Guid, true, TestBytes) || !Strict);
         Want.RunGUID = Guid;
