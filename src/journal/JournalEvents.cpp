@@ -114,7 +114,7 @@ void applyBegin(BinaryReader& reader, const QDateTime& at, JournalRun& run)
     require(perTaskArraysAgree(record), "per-task arrays differ in length");
     require(record.TaskCount >= 1 && record.TaskCount == record.TaskOrder.size(), "task count");
     require(distinctBelow(record.TaskOrder, record.TaskResults.size()), "task order");
-    require(record.EndReason == erNone, "run ended at its beginning");
+    require(record.EndReason == erNone && record.ElapsedSeconds >= 0, "run ended or timed at its beginning");
     if (statesUsed)
         record.TaskStates.fill(-1, record.TaskCount);
     record.CurrentPos = 0;
@@ -253,7 +253,7 @@ void applyTaskEvaluated(BinaryReader& reader, JournalRun& run)
     const std::int32_t askedMax = reader.readInt32();
 
     requireCurrentTask(run, i);
-    require(seconds >= -1, "task seconds");
+    require(seconds >= 0, "task seconds"); // the task was shown, so its clock counted
     require(std::isfinite(points), "points");
     require(right >= 0 && wrong >= 0 && skip >= 0 && prompt >= 0, "counters");
 
