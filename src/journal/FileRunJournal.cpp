@@ -74,10 +74,10 @@ bool FileRunJournal::ReopenStorage(const JournalTail& tail)
     return true;
 }
 
-bool FileRunJournal::AppendStorage(const QList<QByteArrayView>& pieces)
+bool FileRunJournal::AppendStorage(const QList<QByteArrayView>& pieces, bool durable)
 {
     QString error;
-    if (m_fd < 0 || !files::WriteDurably(m_fd, pieces, &error)) {
+    if (m_fd < 0 || !files::Write(m_fd, pieces, durable, &error)) {
         setError(error.isEmpty() ? QStringLiteral("журнал закрыт") : error);
         return false;
     }

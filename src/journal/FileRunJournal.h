@@ -8,8 +8,8 @@ namespace kvizor {
 
 // A journal kept in a file of folder named after the run's GUID (JournalFormat.h), created
 // exclusively with owner-only permissions and locked while this object holds it. Every event
-// is written and made durable (fdatasync) before its call returns. Destroying the object
-// without Discard leaves the file for resuming.
+// is written before its call returns, and a durable one also synced to the disk (fdatasync).
+// Destroying the object without Discard leaves the file for resuming.
 class FileRunJournal : public TRunJournal
 {
 public:
@@ -24,7 +24,7 @@ public:
 protected:
     bool CreateStorage(const QString& runName) override;
     bool ReopenStorage(const JournalTail& tail) override;
-    bool AppendStorage(const QList<QByteArrayView>& pieces) override;
+    bool AppendStorage(const QList<QByteArrayView>& pieces, bool durable) override;
     void TruncateStorage(qint64 length) override;
     void RemoveStorage() override;
     QString StoragePath() const override { return m_path; }

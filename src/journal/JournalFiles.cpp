@@ -87,7 +87,7 @@ int OpenForReading(const QString& path, bool* busy, QString* error)
     return locked(fd, LOCK_SH, busy, error);
 }
 
-bool WriteDurably(int fd, const QList<QByteArrayView>& pieces, QString* error)
+bool Write(int fd, const QList<QByteArrayView>& pieces, bool durable, QString* error)
 {
     std::vector<iovec> chunks;
     chunks.reserve(static_cast<std::size_t>(pieces.size()));
@@ -112,7 +112,7 @@ bool WriteDurably(int fd, const QList<QByteArrayView>& pieces, QString* error)
             chunks[first].iov_len -= left;
         }
     }
-    while (::fdatasync(fd) != 0) {
+    while (durable && ::fdatasync(fd) != 0) {
         if (errno != EINTR)
             return fail(error);
     }

@@ -25,8 +25,8 @@ int OpenForAppend(const QString& path, QString* error);
 // holds it, -1 with the error otherwise.
 int OpenForReading(const QString& path, bool* busy, QString* error);
 
-// Writes every piece (retrying short writes and interruptions), then fdatasync.
-bool WriteDurably(int fd, const QList<QByteArrayView>& pieces, QString* error);
+// Writes every piece (retrying short writes and interruptions), then, when durable, fdatasync.
+bool Write(int fd, const QList<QByteArrayView>& pieces, bool durable, QString* error);
 // Cuts the file to length and makes that durable.
 bool TruncateDurably(int fd, qint64 length, QString* error);
 // Size of an open file, -1 on failure.

@@ -19,6 +19,7 @@ namespace {
 using namespace journal;
 
 constexpr qint64 kChunk = 64 * 1024;
+constexpr qint64 kTornTailSize = 16;
 
 // How a frame ended: read whole, or why not.
 enum class FrameOutcome
@@ -47,6 +48,7 @@ private:
     FrameOutcome readFrame();
     FrameOutcome readTestBytes(FrameMac& mac, qint64 length, qint64 start);
     FrameOutcome checkMac(FrameMac& mac, qint64 start);
+    bool tornTail();
     FrameOutcome damaged(const QString& text, qint64 offset);
     FrameOutcome unreadable();
 
@@ -113,14 +115,29 @@ FrameOutcome Scanner::readHeader()
     return FrameOutcome::Read;
 }
 
+// A power cut can leave a file longer than what reached the disk, its end reading as zeros.
+// Such a tail is a cut (as a shorter file would be), not damage: a MAC never ends in 16 zero
+// bytes, and making a tail read so gains nothing over cutting the file there.
+bool Scanner::tornTail()
+{
+    const qint64 count = std::min<qint64>(kTornTailSize, m_size - journal::kHeaderSize);
+    QByteArray end;
+    if (!m_device.seek(m_size - count) || !readInto(end, count))
+        return false;
+    return std::all_of(end.cbegin(), end.cend(), [](char c) { return c == 0; });
+}
+
 FrameOutcome Scanner::checkMac(FrameMac& mac, qint64 start)
 {
     char stored[kMacSize];
     if (!readExactly(stored, kMacSize))
         return unreadable();
     const QByteArray computed = mac.result();
-    if (computed != QByteArrayView(stored, kMacSize))
+    if (computed != QByteArrayView(stored, kMacSize)) {
+        if (tornTail())
+            return FrameOutcome::Cut;
         return damaged(QStringLiteral("не совпадает контрольная сумма записи"), start);
+    }
     m_chain = computed;
     return FrameOutcome::Read;
 }
@@ -178,7 +195,7 @@ FrameOutcome Scanner::readFrame()
         return unreadable();
     const std::optional<FrameHead> frame = ParseFrameHeader(head);
     if (!frame)
-        return damaged(QStringLiteral("повреждён заголовок записи"), start);
+        return tornTail() ? FrameOutcome::Cut : damaged(QStringLiteral("повреждён заголовок записи"), start);
     const qint64 length = frame->PayloadLength;
     if (kFrameOverhead + length > m_size - start)
         return FrameOutcome::Cut;

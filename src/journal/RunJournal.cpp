@@ -30,6 +30,13 @@ void applyPayload(std::uint8_t type, const QByteArray& payload, JournalRun& run)
     ApplyEvent(type, reader, run);
 }
 
+// A shown task and a clock tick can be worked out again on resuming; everything else records
+// what cannot, and is worth a sync (a few milliseconds on a disk) before the window goes on.
+bool durable(std::uint8_t type)
+{
+    return type != evTaskShown && type != evClocks;
+}
+
 QString refused(const FormatError& error)
 {
     return QStringLiteral("событие не может быть записано в журнал: %1").arg(QString::fromUtf8(error.what()));
@@ -108,7 +115,7 @@ bool TRunJournal::Begin(const TResultTest& record, const QString& runGuid, bool 
 
     if (!CreateStorage(id.toString(QUuid::WithoutBraces)))
         return false;
-    if (!AppendStorage(pieces)) {
+    if (!AppendStorage(pieces, true)) {
         RemoveStorage();
         return false;
     }
@@ -159,7 +166,7 @@ bool TRunJournal::append(std::uint8_t type, const QByteArray& payload)
     }
     const QByteArray header = FrameHeader(type, static_cast<std::uint32_t>(payload.size()));
     const QByteArray mac = MacOf(m_key, m_chain, {header, payload});
-    if (!AppendStorage({header, payload, mac})) {
+    if (!AppendStorage({header, payload, mac}, durable(type))) {
         // Keep the journal a run of complete events: what was written of this one goes.
         TruncateStorage(m_length);
         m_failed = true;
@@ -242,8 +249,9 @@ bool MemoryRunJournal::ReopenStorage(const JournalTail& tail)
     return true;
 }
 
-bool MemoryRunJournal::AppendStorage(const QList<QByteArrayView>& pieces)
+bool MemoryRunJournal::AppendStorage(const QList<QByteArrayView>& pieces, bool durable)
 {
+    (void)durable;
     for (const QByteArrayView piece : pieces) {
         const qint64 room = m_capacity < 0 ? piece.size() : std::max<qint64>(0, m_capacity - m_bytes.size());
         m_bytes.append(piece.first(std::min<qint64>(room, piece.size())));

@@ -16,10 +16,16 @@ namespace kvizor {
 class TResultTest;
 
 // What the run controller tells the journal at every change of a run, right after making
-// the change in its record. Each call returns only once the event is stored durably, and
-// false when it could not be stored: the journal then stops (later calls return false too)
-// with its storage cut back to the last complete event, and the run goes on without it.
-// An event that cannot follow the ones before it (a controller fault) stops it the same way.
+// the change in its record. Each call returns once the event is stored so that it survives the
+// end of the program (a kill, a crash); events that record what cannot be worked out again
+// (the beginning, a hint, an evaluation, the network state, the end and its outputs) also
+// survive a power cut by then. A task shown and a clock tick are made durable with the next
+// such event: a power cut loses at most which task was on screen (resuming shows the next open
+// one) and clock ticks (resuming counts the time from the clocks it has).
+// A call returns false when the event could not be stored: the journal then stops (later calls
+// return false too) with its storage cut back to the last complete event, and the run goes on
+// without it. An event that cannot follow the ones before it (a controller fault) stops it the
+// same way.
 class IRunJournal
 {
 public:
@@ -90,8 +96,9 @@ protected:
     virtual bool CreateStorage(const QString& runName) = 0;
     // The storage a journal was read from, cut to tail.ValidLength.
     virtual bool ReopenStorage(const JournalTail& tail) = 0;
-    // Appends the pieces in order; durable when it returns true.
-    virtual bool AppendStorage(const QList<QByteArrayView>& pieces) = 0;
+    // Appends the pieces in order. When it returns true they survive the end of the program,
+    // and with durable also a power cut.
+    virtual bool AppendStorage(const QList<QByteArrayView>& pieces, bool durable) = 0;
     // Cuts the storage back after a failed append (best effort).
     virtual void TruncateStorage(qint64 length) = 0;
     // Removes the storage (the run's outputs are written, or a beginning failed).
@@ -134,7 +141,7 @@ public:
 protected:
     bool CreateStorage(const QString& runName) override;
     bool ReopenStorage(const JournalTail& tail) override;
-    bool AppendStorage(const QList<QByteArrayView>& pieces) override;
+    bool AppendStorage(const QList<QByteArrayView>& pieces, bool durable) override;
     void TruncateStorage(qint64 length) override;
     void RemoveStorage() override;
     QString StoragePath() const override { return QString(); }

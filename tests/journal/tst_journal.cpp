@@ -136,6 +136,44 @@ private Q_SLOTS:
         }
     }
 
+    // A power cut may leave the file longer than what reached the disk, ending in zeros: that
+    // is a cut too. Zeros anywhere else are damage.
+    void zerosAfterAPowerCut_data()
+    {
+        QTest::addColumn<int>("zeroFrom"); // from the end of the whole journal; > 0: appended
+        QTest::addColumn<int>("zeroCount");
+        QTest::addColumn<int>("lostEvents"); // -1: damaged
+        QTest::newRow("zeros after the last event") << 0 << 100 << 0;
+        QTest::newRow("the last event's end zeroed") << -20 << 20 << 1;
+        QTest::newRow("the last two events zeroed") << -100 << 100 << 2;
+        QTest::newRow("zeros inside the last event") << -60 << 16 << -1;
+    }
+    void zerosAfterAPowerCut()
+    {
+        QFETCH(int, zeroFrom);
+        QFETCH(int, zeroCount);
+        QFETCH(int, lostEvents);
+        ScriptedJournal s;
+        s.script.run(ScriptOptions{true, false, true});
+        QVERIFY(!QTest::currentTestFailed());
+        QByteArray bytes = s.journal.Bytes();
+        const qsizetype from = bytes.size() + zeroFrom;
+        bytes.resize(std::max(bytes.size(), from + zeroCount));
+        std::fill(bytes.begin() + from, bytes.begin() + from + zeroCount, '\0');
+
+        const JournalReadResult read = readBytes(bytes);
+        if (lostEvents < 0) {
+            QCOMPARE(read.Status, JournalStatus::Damaged);
+            return;
+        }
+        QCOMPARE(read.Status, JournalStatus::Ok);
+        QVERIFY(read.TailCut);
+        const JournalScript::Point& kept = s.script.Points.at(s.script.Points.size() - 1 - lostEvents);
+        QVERIFY(kept.Length <= from);
+        compareRun(read.Run, kept.Want);
+        QCOMPARE(read.Run.Tail.ValidLength, kept.Length);
+    }
+
     // One changed byte anywhere in a whole journal makes it damaged, not a shorter run.
     void everyChangedByteIsDamage()
     {
