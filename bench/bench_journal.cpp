@@ -7,6 +7,8 @@
 //
 // usage: bench_journal [FOLDER]
 
+#include "BenchCpu.h"
+
 #include "journal/FileRunJournal.h"
 #include "journal/JournalStore.h"
 #include "journal/RunJournal.h"
@@ -21,7 +23,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 
 using namespace kvizor;
@@ -30,13 +31,6 @@ namespace {
 
 constexpr int kTasks = 200;
 constexpr int kTicksPerTask = 30;
-
-double cpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
-}
 
 TResultTest beginning()
 {
@@ -133,12 +127,12 @@ bool measureSteps(IRunJournal& journal, const char* title)
     Step step{journal, r, &answers, &ticks};
     if (!journal.Begin(r, QStringLiteral("{11111111-2222-4333-8444-555555555555}"), true) || !step.show(0))
         return false;
-    const double cpuBefore = cpuMs();
+    const double cpuBefore = benchProcessCpu();
     for (int p = 0; p < kTasks; ++p) {
         if (!step.ticks(p % 10 == 0 ? 3 : 0) || !step.answerAndMoveOn(p))
             return false;
     }
-    const double cpu = cpuMs() - cpuBefore;
+    const double cpu = benchProcessCpu() - cpuBefore;
     std::printf("%s\n", title);
     report("answered task (2 events)", answers);
     report("clock tick (1 event)", ticks);
@@ -181,10 +175,10 @@ bool measureReading(const QString& folder, const QByteArray& testBytes, const ch
     const auto timed = [&](int which, const std::function<bool()>& step) {
         QElapsedTimer timer;
         timer.start();
-        const double cpuBefore = cpuMs();
+        const double cpuBefore = benchProcessCpu();
         const bool ok = step();
         wall[which].append(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-        cpu[which].append(cpuMs() - cpuBefore);
+        cpu[which].append(benchProcessCpu() - cpuBefore);
         return ok;
     };
     for (int round = 0; round < 11; ++round) {
