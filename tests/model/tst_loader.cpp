@@ -510,9 +510,9 @@ private Q_SLOTS:
         f.files.push_back({QStringLiteral("a"), QByteArray(600, 'a'), {}});
         f.files.push_back({QStringLiteral("b"), QByteArray(500, 'b'), {}});
         TLoadOptions options;
-        options.MaxEmbeddedTotal = 1100;
+        options.Limits.EmbeddedBytes = 1100;
         QVERIFY(LoadTestData(QStringLiteral("n"), f.bytes(), {}, 0, options).loaded());
-        options.MaxEmbeddedTotal = 1099;
+        options.Limits.EmbeddedBytes = 1099;
         const QStringList before = tempEntries();
         QCOMPARE(LoadTestData(QStringLiteral("n"), f.bytes(), {}, 0, options).Outcome,
                  TLoadOutcome::LoadError);

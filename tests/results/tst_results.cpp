@@ -327,7 +327,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const TResultTest r = sampleRecord(1);
-        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, r),
+        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, r).Status,
                  ProtectionSaveStatus::Saved);
         const QString path = dir.filePath(QStringLiteral("KvizorStudent_ProtectionResult.kvpr"));
         const QByteArray file = readFile(path);
@@ -357,7 +357,7 @@ private Q_SLOTS:
         const QByteArray before = inflateBody(readFile(path));
 
         const TResultTest fifth = sampleRecord(9);
-        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, fifth),
+        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, fifth).Status,
                  ProtectionSaveStatus::Saved);
         const QByteArray after = inflateBody(readFile(path));
         // Same records, byte for byte, in the same order; only the count changed.
@@ -423,8 +423,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(kDefaultProtectionResultFileName);
         writeFile(path, content);
-        QCOMPARE(int(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(5))),
-                 status);
+        QCOMPARE(
+            int(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(5)).Status),
+            status);
         QCOMPARE(readFile(path), content);
         // No temporary file is left behind.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
@@ -432,9 +433,9 @@ private Q_SLOTS:
 
     void messages()
     {
-        QCOMPARE(ProtectionSaveMessage(ProtectionSaveStatus::WrongFileType),
+        QCOMPARE(ProtectionSaveMessage({ProtectionSaveStatus::WrongFileType, {}, {}}),
                  QStringLiteral("Неверный тип файла!"));
-        QCOMPARE(ProtectionSaveMessage(ProtectionSaveStatus::WriteFailed),
+        QCOMPARE(ProtectionSaveMessage({ProtectionSaveStatus::WriteFailed, {}, {}}),
                  QStringLiteral("Ошибка записи в защищенный файл результатов."));
     }
 
@@ -442,7 +443,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         QCOMPARE(SaveProtectionResult(dir.filePath(QStringLiteral("no/such")),
-                                      kDefaultProtectionResultFileName, sampleRecord(1)),
+                                      kDefaultProtectionResultFileName, sampleRecord(1))
+                     .Status,
                  ProtectionSaveStatus::WriteFailed);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("no"))));
     }
@@ -451,7 +453,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(kDefaultProtectionResultFileName));
-        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(1)),
+        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(1)).Status,
                  ProtectionSaveStatus::WriteFailed);
     }
 
@@ -485,8 +487,9 @@ private Q_SLOTS:
             wrapperUsed = true;
             return std::make_unique<FailDevice>(file, failAfter);
         };
-        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, next, wrapper),
-                 ProtectionSaveStatus::WriteFailed);
+        QCOMPARE(
+            SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, next, {{}, wrapper}).Status,
+            ProtectionSaveStatus::WriteFailed);
         QVERIFY(wrapperUsed);
         QCOMPARE(readFile(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
@@ -502,7 +505,7 @@ private Q_SLOTS:
         if (QFileInfo(dir.path()).isWritable()) // running as a user that ignores permissions
             QSKIP("folder permissions are not enforced here");
         const auto status =
-            SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(2));
+            SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(2)).Status;
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(status, ProtectionSaveStatus::WriteFailed);
         QCOMPARE(readFile(path), old);

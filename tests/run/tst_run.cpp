@@ -156,7 +156,8 @@ private Q_SLOTS:
         QCOMPARE(h.prompts.kinds(), QStringList{QStringLiteral("identify")});
     }
 
-    void longComputerNamesAreDropped()
+    // A long host name is cut, never dropped; a long login name is dropped, never cut.
+    void longComputerNames()
     {
         TConfig config;
         ScriptedView view;
@@ -165,15 +166,15 @@ private Q_SLOTS:
         RecordingNetwork network;
         RunEnvironment env;
         env.RealTimers = false;
-        env.ComputerName = QStringLiteral("A-VERY-LONG-HOST");    // 16 characters
-        env.ComputerUserName = QStringLiteral("fifteen-chars15"); // 15 characters
+        env.ComputerName = QStringLiteral("A-VERY-LONG-HOST.school.lan"); // 16 before the dot
+        env.ComputerUserName = QStringLiteral("fifteen-chars15");         // 15 characters
         TRunController c(config, view, prompts, outputs, network, env);
         Fixture f = singles(1);
         f.t().Title = QStringLiteral("x");
         f.t().CountTasksToAsk(f.tasks);
         c.TestLoaded(std::move(f.test), std::move(f.tasks));
         c.BeginTest();
-        QVERIFY(c.RunResult()->ComputerName.isEmpty());
+        QCOMPARE(c.RunResult()->ComputerName, QStringLiteral("A-VERY-LONG-HOS"));
         QCOMPARE(c.RunResult()->ComputerUserName, QStringLiteral("fifteen-chars15"));
     }
 
