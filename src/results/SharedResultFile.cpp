@@ -33,8 +33,8 @@ enum class LockResult
     Impossible,
 };
 
-// Polls with short pauses: the holders keep the lock for milliseconds, and QLockFile's own
-// wait sleeps up to 5 s between tries, which loses whole seconds to each waiter.
+// Polls at most 20 ms apart: holders keep the lock for milliseconds, while QLockFile's own
+// wait sleeps up to 5 s between tries and so loses whole seconds to every waiter.
 LockResult acquire(QLockFile& lock, milliseconds wait)
 {
     lock.setStaleLockTime(kStaleLockAge);
@@ -49,7 +49,7 @@ LockResult acquire(QLockFile& lock, milliseconds wait)
         if (left <= 0)
             return LockResult::Busy;
         QThread::msleep(static_cast<unsigned long>(std::min<qint64>(pause.count(), left)));
-        pause = std::min(pause * 2, milliseconds{100});
+        pause = std::min(pause * 2, milliseconds{20});
     }
 }
 
