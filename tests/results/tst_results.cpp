@@ -16,7 +16,9 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
+#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -593,10 +595,14 @@ private Q_SLOTS:
         QFETCH(bool, log);
         QFETCH(bool, sameFolder);
         QTemporaryDir shared;
-        QTemporaryDir own;
         const QString name =
             log ? QStringLiteral("KvizorStudent_Result.txt") : kDefaultProtectionResultFileName;
         const QString target = shared.filePath(name);
+        // The real per-user data folder (the test's own, below its XDG_DATA_HOME).
+        const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        const QString dataCopy = QDir(dataFolder).filePath(name);
+        QFile::remove(dataCopy);
+        const auto removeCopy = qScopeGuard([&] { QFile::remove(dataCopy); });
         const QByteArray before = log ? QByteArray("earlier\r\n") : protectedFile({sampleRecord(1)});
         writeFile(target, before);
         QLockFile held(target + QStringLiteral(".lock"));
@@ -604,7 +610,8 @@ private Q_SLOTS:
 
         SharedWriteOptions options;
         options.LockWait = std::chrono::milliseconds(50);
-        options.FallbackFolder = sameFolder ? shared.path() : own.path();
+        if (sameFolder)
+            options.FallbackFolder = shared.path();
         const TResultTest record = sampleRecord(2);
         QString writtenTo;
         QString message;
@@ -626,11 +633,12 @@ private Q_SLOTS:
             QVERIFY(kept.at(0).SameStoredFields(record));
         }
         QCOMPARE(readFile(target), before);
-        QCOMPARE(QFileInfo(writtenTo).absolutePath(), QFileInfo(options.FallbackFolder).absoluteFilePath());
-        if (sameFolder)
+        if (sameFolder) {
+            QCOMPARE(QFileInfo(writtenTo).absolutePath(), QFileInfo(shared.path()).absoluteFilePath());
             QVERIFY(QFileInfo(writtenTo).fileName() != name);
-        else
-            QCOMPARE(QFileInfo(writtenTo).fileName(), name);
+        } else {
+            QCOMPARE(writtenTo, dataCopy);
+        }
         QVERIFY(QFileInfo(writtenTo).fileName().endsWith(QFileInfo(name).suffix()));
         QCOMPARE(message, QStringLiteral("Файл %1 занят другой программой.\nРезультат сохранен в файл %2.")
                               .arg(target, writtenTo));
