@@ -3,10 +3,11 @@
 #include "JournalFiles.h"
 #include "JournalFormat.h"
 
+#include "config/ProgramFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -21,8 +22,7 @@ JournalStore::JournalStore(QString folder, std::function<QDateTime()> now)
 
 QString JournalStore::DefaultFolder()
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-        .filePath(journal::kFolderName);
+    return QDir(UserDataFolder()).filePath(journal::kFolderName);
 }
 
 std::unique_ptr<FileRunJournal> JournalStore::NewJournal() const
