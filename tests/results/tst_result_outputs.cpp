@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLocale>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -234,12 +235,12 @@ private Q_SLOTS:
 
         const QString end = QStringLiteral("Тест \"Физика №1 (ёмкость)\" остановлен...");
         const QString totals = QStringLiteral("Всего заданий в тесте: 3. Вами выполнено заданий: 2.");
-        const QString right = QStringLiteral("Из них правильно: 1 (50,0% выполненых заданий).");
-        const QString wrong = QStringLiteral("Из них ошибок: 1 (50,0% выполненых заданий).");
-        const QString skipped = QStringLiteral("Пропущено: 1 (33,3% всех заданий).");
-        const QString effect = QStringLiteral("Результативность: 33,3%.");
+        const QString right = QStringLiteral("Из них правильно: 1 (50.0% выполненых заданий).");
+        const QString wrong = QStringLiteral("Из них ошибок: 1 (50.0% выполненых заданий).");
+        const QString skipped = QStringLiteral("Пропущено: 1 (33.3% всех заданий).");
+        const QString effect = QStringLiteral("Результативность: 33.3%.");
         const QString hints = QStringLiteral("Использовано подсказок: 2.");
-        const QString points = QStringLiteral("Набрано баллов: 2,5 из 4 возможных. Ваш результат: 62,5%.");
+        const QString points = QStringLiteral("Набрано баллов: 2.5 из 4 возможных. Ваш результат: 62.5%.");
         const QString mark = QStringLiteral("Оценка: 3.");
         const QString hidden = QStringLiteral("Результаты тестирования Вы можете узнать у руководителя.");
         const QStringList times = {QStringLiteral("Время начала: 09:15:07."),
@@ -279,6 +280,34 @@ private Q_SLOTS:
             QCOMPARE(line.Color.isValid(), red);
             if (red)
                 QCOMPARE(line.Color, QColor(220, 50, 50));
+        }
+    }
+
+    // Points and percentages read the same on every workstation: a point, never a digit
+    // group, whatever the regional settings say.
+    void largeFiguresUnderRussianLocale()
+    {
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        TResultTest r = knownRun();
+        r.TaskCount = 2000;
+        r.AskedCount = 1500;
+        r.RightCount = 1234;
+        r.WrongCount = 266;
+        r.MaxPoints = 2000;
+        r.Points = 1234.5;
+        const QString points =
+            QStringLiteral("Набрано баллов: 1234.5 из 2000 возможных. Ваш результат: 61.7%.");
+        const QString right = QStringLiteral("Из них правильно: 1234 (82.3% выполненых заданий).");
+        const QString effect = QStringLiteral("Результативность: 61.7%.");
+        QStringList summary;
+        for (const TStyledLine& line : UserResultLines(r, true))
+            summary << line.Text;
+        const QStringList log = ResultLogRecord(r, at(10, 0, 0));
+        QLocale::setDefault(before);
+        for (const QString& expected : {points, right, effect}) {
+            QVERIFY2(summary.contains(expected), qPrintable(expected));
+            QVERIFY2(log.contains(expected), qPrintable(expected));
         }
     }
 
