@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QEventLoop>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -1007,34 +1008,34 @@ void TestMainWindow::commandTable_data()
                             << QString::fromLatin1(shortcut);
     };
     row("AOpenTest", "File", QStringLiteral("&Открыть..."), "Ctrl+O");
-    row("ACloseTest", "File", QStringLiteral("Закрыть"), "");
+    row("ACloseTest", "File", QStringLiteral("&Закрыть"), "");
     row("AExit", "File", QStringLiteral("В&ыход"), "");
     row("AShowQuestionImage", "Task", QString(), "");
-    row("ABeginTest", "Test", QStringLiteral("Начать тест"), "F5");
+    row("ABeginTest", "Test", QStringLiteral("&Начать тест"), "F5");
     row("AAskTask", "Task", QString(), "");
-    row("AEndTest", "Test", QStringLiteral("Закончить тест"), "");
+    row("AEndTest", "Test", QStringLiteral("&Закончить тест"), "");
     row("ACheckAskTask", "Task", QStringLiteral("Дальше (проверить)"), "");
-    row("AShowHelp", "Help", QStringLiteral("Просмотр справки"), "F1");
-    row("AIsSaveResult", "Config", QStringLiteral("Сохранять результаты"), "");
-    row("AIsSaveProtectionResult", "Config", QStringLiteral("Сохранять защ. результаты"), "");
-    row("AIsSaveConfig", "Config", QStringLiteral("Сохранять настройки при выходе"), "");
-    row("AIsUseWindowSettings", "Config", QStringLiteral("Использовать настройки окна"), "");
-    row("ASaveConfigNow", "Config", QStringLiteral("Сохранить настройки сейчас"), "");
-    row("ALoadConfigNow", "Config", QStringLiteral("Загрузить настройки сейчас"), "");
-    row("AFontSizeUp", "Config", QStringLiteral("Крупнее"), "");
-    row("AFontSizeDown", "Config", QStringLiteral("Мельче"), "");
-    row("AFontSizeNormal", "Config", QStringLiteral("Нормальный"), "");
-    row("AAdditionConfig", "Config", QStringLiteral("Дополнительные настройки..."), "");
-    row("AShowAbout", "Help", QStringLiteral("О программе"), "");
-    row("AShowLicense", "Help", QStringLiteral("Лицензия"), "");
-    row("AShowDonate", "Help", QStringLiteral("Поддержать программу"), "");
-    row("AShowTestInfo", "Test", QStringLiteral("Информация"), "");
-    row("AGetTest", "File", QStringLiteral("Получить по сети"), "");
-    row("aShowTestInstruction", "Test", QStringLiteral("Инструкция к тесту"), "");
+    row("AShowHelp", "Help", QStringLiteral("&Просмотр справки"), "F1");
+    row("AIsSaveResult", "Config", QStringLiteral("Сохранять рез&ультаты"), "");
+    row("AIsSaveProtectionResult", "Config", QStringLiteral("Сохранять за&щ. результаты"), "");
+    row("AIsSaveConfig", "Config", QStringLiteral("&Сохранять настройки при выходе"), "");
+    row("AIsUseWindowSettings", "Config", QStringLiteral("&Использовать настройки окна"), "");
+    row("ASaveConfigNow", "Config", QStringLiteral("Сохранить настройки сей&час"), "");
+    row("ALoadConfigNow", "Config", QStringLiteral("&Загрузить настройки сейчас"), "");
+    row("AFontSizeUp", "Config", QStringLiteral("&Крупнее"), "");
+    row("AFontSizeDown", "Config", QStringLiteral("&Мельче"), "");
+    row("AFontSizeNormal", "Config", QStringLiteral("&Нормальный"), "");
+    row("AAdditionConfig", "Config", QStringLiteral("&Дополнительные настройки..."), "");
+    row("AShowAbout", "Help", QStringLiteral("&О программе"), "");
+    row("AShowLicense", "Help", QStringLiteral("&Лицензия"), "");
+    row("AShowDonate", "Help", QStringLiteral("По&ддержать программу"), "");
+    row("AShowTestInfo", "Test", QStringLiteral("&Информация"), "");
+    row("AGetTest", "File", QStringLiteral("&Получить по сети"), "");
+    row("aShowTestInstruction", "Test", QStringLiteral("Инструкция к &тесту"), "");
     row("aShowREtoViewer", "", QString(), "F10");
-    row("aZoomUp", "Config", QStringLiteral("Крупнее"), "Ctrl+U");
-    row("aZoomNormal", "Config", QStringLiteral("Обычный  (100%)"), "");
-    row("aZoomDown", "Config", QStringLiteral("Мельче"), "Ctrl+D");
+    row("aZoomUp", "Config", QStringLiteral("&Крупнее"), "Ctrl+U");
+    row("aZoomNormal", "Config", QStringLiteral("&Обычный  (100%)"), "");
+    row("aZoomDown", "Config", QStringLiteral("&Мельче"), "Ctrl+D");
     row("aShowPromptTask", "Task", QStringLiteral("Показать подсказку"), "");
     row("aIDoNotKnow", "Task", QStringLiteral("Я не знаю..."), "");
     row("aSkippingTask", "Task", QStringLiteral("Пропустить..."), "");
@@ -1074,11 +1075,11 @@ void TestMainWindow::menuTree()
     QStringList titles;
     for (QAction* top : window->menuBar()->actions())
         titles.append(top->text());
-    QCOMPARE(titles, QStringList({QStringLiteral("Файл"), QStringLiteral("Тест"), QStringLiteral("Настройка"),
-                                  QStringLiteral("Справка")}));
+    QCOMPARE(titles, QStringList({QStringLiteral("&Файл"), QStringLiteral("&Тест"),
+                                  QStringLiteral("&Настройка"), QStringLiteral("&Справка")}));
     QCOMPARE(names(window->miFile),
              strings({"AOpenTest", "AGetTest", "ACloseTest", "-", "miListPreviousFiles", "-", "AExit"}));
-    QCOMPARE(window->miListPreviousFiles->title(), QStringLiteral("Предыдущие файлы"));
+    QCOMPARE(window->miListPreviousFiles->title(), QStringLiteral("Пре&дыдущие файлы"));
     QCOMPARE(names(window->miTest),
              strings({"AShowTestInfo", "aShowTestInstruction", "-", "ABeginTest", "AEndTest"}));
     QCOMPARE(names(window->miConfig),
@@ -1087,7 +1088,7 @@ void TestMainWindow::menuTree()
                       "ASaveConfigNow", "ALoadConfigNow"}));
     QCOMPARE(names(window->miFontSize), strings({"AFontSizeUp", "AFontSizeNormal", "AFontSizeDown"}));
     QCOMPARE(names(window->miZoom), strings({"aZoomUp", "aZoomNormal", "aZoomDown"}));
-    QCOMPARE(window->miZoom->title(), QStringLiteral("Масштаб"));
+    QCOMPARE(window->miZoom->title(), QStringLiteral("&Масштаб"));
     QCOMPARE(names(window->miHelp),
              strings({"AShowHelp", "-", "AShowLicense", "AShowDonate", "-", "AShowAbout"}));
     // Hidden entries and check items.
@@ -1106,6 +1107,37 @@ void TestMainWindow::menuTree()
     Q_EMIT window->miFile->aboutToShow();
     QVERIFY(!window->AOpenTest->icon().isNull());
     QVERIFY(!window->AShowHelp->icon().isNull());
+}
+
+// Every entry of the menu bar and of each menu answers to an Alt-letter of its own; the
+// recent files are paths and carry none.
+void TestMainWindow::menuMnemonics()
+{
+    ScriptedPrompts prompts;
+    auto window = makeWindow(prompts);
+    window->AddPreviousFile(QStringLiteral("/tmp/A&B.kvf"));
+    std::function<void(const QString&, const QList<QAction*>&)> checkEntries;
+    checkEntries = [&](const QString& where, const QList<QAction*>& entries) {
+        QHash<int, QString> taken;
+        for (QAction* entry : entries) {
+            if (entry->isSeparator())
+                continue;
+            const QKeySequence mnemonic = QKeySequence::mnemonic(entry->text());
+            QVERIFY2(!mnemonic.isEmpty(), qPrintable(where + QStringLiteral(": ") + entry->text()));
+            const int key = mnemonic[0].toCombined();
+            QVERIFY2(
+                !taken.contains(key),
+                qPrintable(
+                    QStringLiteral("%1: \"%2\" and \"%3\"").arg(where, taken.value(key), entry->text())));
+            taken.insert(key, entry->text());
+            if (QMenu* menu = entry->menu(); menu != nullptr && menu != window->miListPreviousFiles)
+                checkEntries(entry->text(), menu->actions());
+        }
+    };
+    checkEntries(QStringLiteral("menu bar"), window->menuBar()->actions());
+    const QList<QAction*> recent = window->miListPreviousFiles->actions();
+    QCOMPARE(recent.size(), 1);
+    QVERIFY(QKeySequence::mnemonic(recent.constFirst()->text()).isEmpty());
 }
 
 void TestMainWindow::layout()

@@ -66,6 +66,7 @@ private Q_SLOTS:
     void commandTable_data();
     void commandTable();
     void menuTree();
+    void menuMnemonics();
     void layout();
     void questionImageEnlarges();
     void infoWindows();
