@@ -36,7 +36,8 @@ public:
     // The boxes that showMessage and askYesNo run.
     static std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, const QString& caption,
                                                        MessageIcon icon, QWidget* owner);
-    static std::unique_ptr<QMessageBox> makeYesNoBox(const QString& text, const QString& caption, QWidget* owner);
+    static std::unique_ptr<QMessageBox> makeYesNoBox(const QString& text, const QString& caption,
+                                                     QWidget* owner);
 
 private:
     QPointer<QWidget> m_owner;

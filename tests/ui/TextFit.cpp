@@ -85,7 +85,9 @@ public:
         if (!visible.contains(shown)) {
             problems.append(QStringLiteral("%1 \"%2\": cut by its parents, shows %3 of %4")
                                 .arg(describe(widget), text)
-                                .arg(QStringLiteral("%1x%2").arg((visible & shown).width()).arg((visible & shown).height()),
+                                .arg(QStringLiteral("%1x%2")
+                                         .arg((visible & shown).width())
+                                         .arg((visible & shown).height()),
                                      QStringLiteral("%1x%2").arg(shown.width()).arg(shown.height())));
         }
     }
@@ -97,9 +99,10 @@ public:
         // Shortened on purpose: the short text must still fit, the tooltip says the rest.
         if (label->text().contains(Ellipsis) && label->toolTip().isEmpty())
             problems.append(describe(label) + QStringLiteral(" is shortened without a tooltip"));
-        const QSize needed = label->wordWrap()
-                                 ? QSize(label->minimumSizeHint().width(), label->heightForWidth(label->width()))
-                                 : label->sizeHint();
+        // QLabel's own measures of its text, whatever a subclass asks of layouts.
+        const QSize needed = label->wordWrap() ? QSize(label->QLabel::minimumSizeHint().width(),
+                                                       label->QLabel::heightForWidth(label->width()))
+                                               : label->QLabel::sizeHint();
         fit(label, label->text(), needed, label->rect(), label->alignment());
     }
 
@@ -133,7 +136,8 @@ public:
             needed.rwidth() += button->iconSize().width() + 4;
             needed.setHeight(std::max(needed.height(), button->iconSize().height()));
         }
-        fit(button, button->text(), needed, button->style()->subElementRect(contents, &option, button), alignment);
+        fit(button, button->text(), needed, button->style()->subElementRect(contents, &option, button),
+            alignment);
     }
 
     void comboBox(const QComboBox* box)
@@ -155,7 +159,8 @@ public:
             int width = metrics.horizontalAdvance(box->currentText()) + 2;
             if (!option.currentIcon.isNull())
                 width += box->iconSize().width() + 4;
-            fit(box, box->currentText(), QSize(width, metrics.height()), field, Qt::AlignLeft | Qt::AlignVCenter);
+            fit(box, box->currentText(), QSize(width, metrics.height()), field,
+                Qt::AlignLeft | Qt::AlignVCenter);
         }
         // The popup grows to its widest entry, up to the screen.
         const int screenWidth = box->screen()->availableGeometry().width();
@@ -180,8 +185,8 @@ public:
         QStyleOptionFrame option;
         option.initFrom(edit);
         option.lineWidth = edit->hasFrame() ? 1 : 0;
-        const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit) -
-                               edit->textMargins();
+        const QRect contents =
+            edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit) - edit->textMargins();
         // Two pixels of margin on each side, as the edit draws.
         fit(edit, edit->text(), QSize(edit->fontMetrics().horizontalAdvance(edit->text()) + 4, 1), contents,
             Qt::AlignLeft | Qt::AlignVCenter);
@@ -194,10 +199,12 @@ public:
                 continue;
             const QRect tab = bar->tabRect(i);
             if (!bar->rect().contains(tab)) {
-                problems.append(QStringLiteral("%1 tab \"%2\": outside the tab bar").arg(describe(bar), bar->tabText(i)));
+                problems.append(
+                    QStringLiteral("%1 tab \"%2\": outside the tab bar").arg(describe(bar), bar->tabText(i)));
                 continue;
             }
-            fit(bar, bar->tabText(i), QSize(TabBarAccess::hint(bar, i).width(), tab.height()), tab, Qt::AlignCenter);
+            fit(bar, bar->tabText(i), QSize(TabBarAccess::hint(bar, i).width(), tab.height()), tab,
+                Qt::AlignCenter);
         }
     }
 
@@ -228,7 +235,8 @@ public:
                 continue;
             const QRect place = bar->actionGeometry(entry);
             if (place.isEmpty() || !bar->rect().contains(place))
-                problems.append(QStringLiteral("%1 entry \"%2\": not shown whole").arg(describe(bar), entry->text()));
+                problems.append(
+                    QStringLiteral("%1 entry \"%2\": not shown whole").arg(describe(bar), entry->text()));
         }
     }
 

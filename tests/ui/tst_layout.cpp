@@ -60,11 +60,13 @@ void restrictFonts()
         hidden.append(QStringLiteral("DejaVu Sans"));
     QString rules;
     for (const QString& family : hidden)
-        rules += QStringLiteral("<pattern><patelt name=\"family\"><string>%1</string></patelt></pattern>").arg(family);
-    const QString config = QStringLiteral("<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">"
-                                          "<fontconfig><include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>"
-                                          "<selectfont><rejectfont>%1</rejectfont></selectfont></fontconfig>")
-                               .arg(rules);
+        rules += QStringLiteral("<pattern><patelt name=\"family\"><string>%1</string></patelt></pattern>")
+                     .arg(family);
+    const QString config =
+        QStringLiteral("<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">"
+                       "<fontconfig><include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>"
+                       "<selectfont><rejectfont>%1</rejectfont></selectfont></fontconfig>")
+            .arg(rules);
     const QString path = QDir::temp().filePath(QStringLiteral("kvizor-layout-fonts.conf"));
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -115,8 +117,9 @@ std::unique_ptr<TTask> longTask(int type)
             task->Variants[i] = longText(QStringLiteral("Вариант %1").arg(k + 1));
             if (type == ttMatching)
                 task->MatchVariants[i] = longText(QStringLiteral("Пара %1").arg(k + 1));
-            task->VariantValues[i] =
-                type == ttOrdering || type == ttMatching ? 10 - k : (type == ttTrueFalse ? 1 + k % 2 : k == 0);
+            task->VariantValues[i] = type == ttOrdering || type == ttMatching
+                                         ? 10 - k
+                                         : (type == ttTrueFalse ? 1 + k % 2 : k == 0);
         }
     }
     task->NumberValue = 1234.5;
@@ -139,6 +142,9 @@ void answerWidest(TStudentMainForm& form, int type)
             grid->check(k)->setChecked(true);
             break;
         case ttOrdering:
+            // All different, so the answer is judged, and all wrong, so every mark shows.
+            grid->list(k)->setCurrentIndex((k + 1) % 10);
+            break;
         case ttMatching:
             grid->list(k)->setCurrentIndex(9);
             break;
@@ -149,6 +155,8 @@ void answerWidest(TStudentMainForm& form, int type)
             break;
         }
     }
+    // As a click or a choice of the examinee would tell the window.
+    Q_EMIT grid->answerChanged();
     form.EditInputNum->setText(QStringLiteral("-1234567,25"));
     form.EditInputText->setText(longText(QStringLiteral("Ответ")));
 }
@@ -255,11 +263,11 @@ void TestLayout::checkerFindsClippedTexts()
             flagged.append(name);
     }
     flagged.sort();
-    const QStringList expected = {QStringLiteral("cutByParent"),   QStringLiteral("flatEdit"),
-                                  QStringLiteral("narrowButton"),  QStringLiteral("narrowGroup"),
-                                  QStringLiteral("narrowLabel"),   QStringLiteral("narrowList"),
-                                  QStringLiteral("narrowRadio"),   QStringLiteral("narrowTabs"),
-                                  QStringLiteral("shortWrapped"),  QStringLiteral("shortenedWithoutTip")};
+    const QStringList expected = {QStringLiteral("cutByParent"),  QStringLiteral("flatEdit"),
+                                  QStringLiteral("narrowButton"), QStringLiteral("narrowGroup"),
+                                  QStringLiteral("narrowLabel"),  QStringLiteral("narrowList"),
+                                  QStringLiteral("narrowRadio"),  QStringLiteral("narrowTabs"),
+                                  QStringLiteral("shortWrapped"), QStringLiteral("shortenedWithoutTip")};
     QVERIFY2(flagged == expected, qPrintable(problems.join(QLatin1Char('\n'))));
 }
 
@@ -345,7 +353,8 @@ void TestLayout::resultWindow_data()
     QTest::newRow("22.5 of 1234") << 22.5 << 1234 << QStringLiteral("неудовлетворительно");
     QTest::newRow("1234.5 of 2000") << 1234.5 << 2000 << QStringLiteral("хорошо");
     QTest::newRow("negative") << -1234.5 << 100000 << QString();
-    QTest::newRow("long grade") << 99999.9 << 100000 << QStringLiteral("отлично с отличием и благодарностью комиссии");
+    QTest::newRow("long grade") << 99999.9 << 100000
+                                << QStringLiteral("отлично с отличием и благодарностью комиссии");
 }
 
 void TestLayout::resultWindow()
@@ -411,8 +420,8 @@ void TestLayout::smallWindows()
 void TestLayout::settingsPages_data()
 {
     QTest::addColumn<int>("page");
-    const char* pages[] = {"Ассоциация", "Ярлыки", "Сеть",  "Папки", "Сохр. рез.",
-                           "Вывод рез.", "Цвета",  "Имя",   "Звук",  "Пароль"};
+    const char* pages[] = {"Ассоциация", "Ярлыки", "Сеть", "Папки", "Сохр. рез.",
+                           "Вывод рез.", "Цвета",  "Имя",  "Звук",  "Пароль"};
     for (int i = 0; i < 10; ++i)
         QTest::newRow(pages[i]) << i;
 }
@@ -447,12 +456,14 @@ void TestLayout::messageBoxes_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<int>("icon");
     QTest::addColumn<bool>("question");
-    QTest::newRow("result hidden") << QStringLiteral("Тест закончен... \r\nРезультаты тестирования\r\nВы можете узнать у "
-                                                     "руководителя.")
-                                   << QStringLiteral("Результаты тестирования") << int(MessageIcon::Warning) << false;
+    QTest::newRow("result hidden")
+        << QStringLiteral("Тест закончен... \r\nРезультаты тестирования\r\nВы можете узнать у "
+                          "руководителя.")
+        << QStringLiteral("Результаты тестирования") << int(MessageIcon::Warning) << false;
     QTest::newRow("missing picture")
-        << QStringLiteral("Файл: /home/ученик/Документы/Тесты по физике/Механика/{6F9619FF-8B86-D011-B42D-00C04FC964FF}/"
-                          "рисунок.png с изображением отсутствует!")
+        << QStringLiteral(
+               "Файл: /home/ученик/Документы/Тесты по физике/Механика/{6F9619FF-8B86-D011-B42D-00C04FC964FF}/"
+               "рисунок.png с изображением отсутствует!")
         << QStringLiteral("KvizorStudent") << int(MessageIcon::None) << false;
     QTest::newRow("no server") << QStringLiteral("Нет связи с сервером!") << QStringLiteral("Ошибка!")
                                << int(MessageIcon::Error) << false;
@@ -466,9 +477,9 @@ void TestLayout::messageBoxes()
     QFETCH(QString, caption);
     QFETCH(int, icon);
     QFETCH(bool, question);
-    const std::unique_ptr<QMessageBox> box = question ? WidgetPrompts::makeYesNoBox(text, caption, nullptr)
-                                                      : WidgetPrompts::makeMessageBox(text, caption,
-                                                                                      MessageIcon(icon), nullptr);
+    const std::unique_ptr<QMessageBox> box =
+        question ? WidgetPrompts::makeYesNoBox(text, caption, nullptr)
+                 : WidgetPrompts::makeMessageBox(text, caption, MessageIcon(icon), nullptr);
     VERIFY_WHOLE(box.get());
 }
 

@@ -100,4 +100,7 @@ private Q_SLOTS:
     void openableLinks();
     void markLines();
     void lazyIconStyle();
+    void statusPanelWidths_data();
+    void statusPanelWidths();
+    void lastStatusPanelShortens();
 };
