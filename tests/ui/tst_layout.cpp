@@ -320,6 +320,12 @@ void TestLayout::taskArea()
     QCOMPARE(form.RunState(), rsTesting);
     answerWidest(form, type);
     VERIFY_WHOLE(&form);
+    // Made as small as it lets itself be.
+    const QSize opened = form.size();
+    form.resize(form.minimumSizeHint());
+    QTRY_COMPARE(form.size(), form.minimumSizeHint());
+    VERIFY_WHOLE(&form);
+    form.resize(opened);
 
     QStringList shown;
     w.prompts.onMessage = [&](const QString& text) {
