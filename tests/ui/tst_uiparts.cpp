@@ -201,6 +201,20 @@ void TestUiParts::lazyIconStyle()
     QCOMPARE(second.pixmap(16).toImage(), expected);
 }
 
+namespace {
+
+// A window of the given width with the status bar, shown.
+TStatusPanels* showStatusBar(QMainWindow& window, int width)
+{
+    auto* bar = new TStatusPanels(&window);
+    window.setStatusBar(bar);
+    window.resize(width, 300);
+    window.show();
+    return bar;
+}
+
+} // namespace
+
 // A panel is its designed width, wider for a text that needs it, and back again after.
 void TestUiParts::statusPanelWidths_data()
 {
@@ -216,10 +230,7 @@ void TestUiParts::statusPanelWidths()
     QFETCH(int, panel);
     QFETCH(QString, text);
     QMainWindow window;
-    auto* bar = new TStatusPanels(&window);
-    window.setStatusBar(bar);
-    window.resize(1200, 300);
-    window.show();
+    TStatusPanels* bar = showStatusBar(window, 1200);
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QLabel* label = bar->panel(panel);
     const int designed = TStatusPanels::PanelWidths[static_cast<std::size_t>(panel)];
@@ -237,10 +248,7 @@ void TestUiParts::statusPanelWidths()
 void TestUiParts::lastStatusPanelShortens()
 {
     QMainWindow window;
-    auto* bar = new TStatusPanels(&window);
-    window.setStatusBar(bar);
-    window.resize(400, 300);
-    window.show();
+    TStatusPanels* bar = showStatusBar(window, 400);
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QLabel* last = bar->panel(10);
     const QString whole = QStringLiteral("Преображенская-Завадовская Александра-Апполинария 11 Б");
