@@ -1,5 +1,7 @@
 #include "TextFormats.h"
 
+#include <QLocale>
+
 #include <cmath>
 
 namespace kvizor {
@@ -12,9 +14,10 @@ QString formatOneDecimal(double value)
     double rounded = tenths / 10.0;
     if (rounded == 0.0)
         rounded = 0.0; // no "-0,0"
-    // Always "1234.5": the texts land in logs that several workstations share, so they
-    // must not change with each one's regional settings (a Russian locale would write "1 234,5").
-    return QString::number(rounded, 'f', 1);
+    // The regional decimal separator, but never a digit group: "1234,5", not "1 234,5".
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(rounded, 'f', 1);
 }
 
 QString formatDateTime(const QDateTime& value)

@@ -235,12 +235,12 @@ private Q_SLOTS:
 
         const QString end = QStringLiteral("Тест \"Физика №1 (ёмкость)\" остановлен...");
         const QString totals = QStringLiteral("Всего заданий в тесте: 3. Вами выполнено заданий: 2.");
-        const QString right = QStringLiteral("Из них правильно: 1 (50.0% выполненых заданий).");
-        const QString wrong = QStringLiteral("Из них ошибок: 1 (50.0% выполненых заданий).");
-        const QString skipped = QStringLiteral("Пропущено: 1 (33.3% всех заданий).");
-        const QString effect = QStringLiteral("Результативность: 33.3%.");
+        const QString right = QStringLiteral("Из них правильно: 1 (50,0% выполненых заданий).");
+        const QString wrong = QStringLiteral("Из них ошибок: 1 (50,0% выполненых заданий).");
+        const QString skipped = QStringLiteral("Пропущено: 1 (33,3% всех заданий).");
+        const QString effect = QStringLiteral("Результативность: 33,3%.");
         const QString hints = QStringLiteral("Использовано подсказок: 2.");
-        const QString points = QStringLiteral("Набрано баллов: 2.5 из 4 возможных. Ваш результат: 62.5%.");
+        const QString points = QStringLiteral("Набрано баллов: 2,5 из 4 возможных. Ваш результат: 62,5%.");
         const QString mark = QStringLiteral("Оценка: 3.");
         const QString hidden = QStringLiteral("Результаты тестирования Вы можете узнать у руководителя.");
         const QStringList times = {QStringLiteral("Время начала: 09:15:07."),
@@ -283,8 +283,8 @@ private Q_SLOTS:
         }
     }
 
-    // Points and percentages read the same on every workstation: a point, never a digit
-    // group, whatever the regional settings say.
+    // Large points and percentages keep the regional decimal separator but never get a
+    // digit group ("1 234,5" would break readers of the log).
     void largeFiguresUnderRussianLocale()
     {
         const QLocale before;
@@ -297,9 +297,9 @@ private Q_SLOTS:
         r.MaxPoints = 2000;
         r.Points = 1234.5;
         const QString points =
-            QStringLiteral("Набрано баллов: 1234.5 из 2000 возможных. Ваш результат: 61.7%.");
-        const QString right = QStringLiteral("Из них правильно: 1234 (82.3% выполненых заданий).");
-        const QString effect = QStringLiteral("Результативность: 61.7%.");
+            QStringLiteral("Набрано баллов: 1234,5 из 2000 возможных. Ваш результат: 61,7%.");
+        const QString right = QStringLiteral("Из них правильно: 1234 (82,3% выполненых заданий).");
+        const QString effect = QStringLiteral("Результативность: 61,7%.");
         QStringList summary;
         for (const TStyledLine& line : UserResultLines(r, true))
             summary << line.Text;

@@ -391,9 +391,9 @@ private Q_SLOTS:
         QCOMPARE(labelText(form, "CountTaskLabel"), QStringLiteral("10"));
         QCOMPARE(labelText(form, "CountAskTaskLabel"), QStringLiteral("6"));
         QCOMPARE(labelText(form, "CountCorrectTaskLabel"), QStringLiteral("3"));
-        QCOMPARE(labelText(form, "ResultLabel"), QStringLiteral("30.0%."));
+        QCOMPARE(labelText(form, "ResultLabel"), QStringLiteral("30,0%."));
         QCOMPARE(labelText(form, "YourScore"),
-                 QStringLiteral("Набрано баллов: 2.5 из 20 возможных.\nВаш результат: 12.5%."));
+                 QStringLiteral("Набрано баллов: 2,5 из 20 возможных.\nВаш результат: 12,5%."));
         QCOMPARE(labelText(form, "YourMark"), QStringLiteral("Ваша оценка: 5"));
 
         const QImage tasks = grabChart(form, "PaintBox");
@@ -463,10 +463,10 @@ private Q_SLOTS:
         const QStringList summary = {
             QStringLiteral("Тест \"Все типы\" закончен..."),
             QStringLiteral("Всего заданий в тесте: 8. Вами выполнено заданий: 8."),
-            QStringLiteral("Из них правильно: 7 (87.5% выполненых заданий)."),
-            QStringLiteral("Из них ошибок: 1 (12.5% выполненых заданий)."),
-            QStringLiteral("Результативность: 87.5%."),
-            QStringLiteral("Набрано баллов: 14.0 из 15 возможных. Ваш результат: 93.3%."),
+            QStringLiteral("Из них правильно: 7 (87,5% выполненых заданий)."),
+            QStringLiteral("Из них ошибок: 1 (12,5% выполненых заданий)."),
+            QStringLiteral("Результативность: 87,5%."),
+            QStringLiteral("Набрано баллов: 14,0 из 15 возможных. Ваш результат: 93,3%."),
             QStringLiteral("Оценка: хорошо."),
             QStringLiteral("Время начала: 10:00:00."),
             QStringLiteral("Время завершения: 10:02:40."),
@@ -485,11 +485,11 @@ private Q_SLOTS:
             QStringLiteral("CRC Файла с тестом: \"DEADBEEF\""),
             QStringLiteral("Всего заданий в тесте: 8."),
             QStringLiteral("Выполнено заданий: 8."),
-            QStringLiteral("Из них правильно: 7 (87.5% выполненых заданий)."),
-            QStringLiteral("Из них ошибок: 1 (12.5% выполненых заданий)."),
-            QStringLiteral("Результативность: 87.5%."),
+            QStringLiteral("Из них правильно: 7 (87,5% выполненых заданий)."),
+            QStringLiteral("Из них ошибок: 1 (12,5% выполненых заданий)."),
+            QStringLiteral("Результативность: 87,5%."),
             QStringLiteral("Использовано подсказок: 0."),
-            QStringLiteral("Набрано баллов: 14.0 из 15 возможных. Ваш результат: 93.3%."),
+            QStringLiteral("Набрано баллов: 14,0 из 15 возможных. Ваш результат: 93,3%."),
             QStringLiteral("Оценка: хорошо."),
             QStringLiteral("Маска результата: \"1) + 2) + 3) + 4) + 5) + 6) + 7) - 8) + \"."),
             QStringLiteral("Маска времени обдумывания (в секундах): \"1) 20 2) 20 3) 20 4) 20 5) 20 6) 20 7) "
@@ -530,7 +530,7 @@ private Q_SLOTS:
         QCOMPARE(r.TestDate, r.EndTime);
 
         QCOMPARE(rig.host.resultCaption, QStringLiteral("Результаты тестирования (Петров Пётр 10 Б)"));
-        QCOMPARE(rig.host.resultTexts.value(QStringLiteral("ResultLabel")), QStringLiteral("87.5%."));
+        QCOMPARE(rig.host.resultTexts.value(QStringLiteral("ResultLabel")), QStringLiteral("87,5%."));
         QCOMPARE(rig.host.resultTexts.value(QStringLiteral("YourMark")),
                  QStringLiteral("Ваша оценка: хорошо"));
         QCOMPARE(chartColour(rig.host.tasksChart, 80), kGreen);
