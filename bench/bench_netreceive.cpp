@@ -8,11 +8,13 @@
 //   bench_netreceive [MEGABYTES]                       the measurement (300 MB by default)
 //   bench_netreceive --receive PORT BYTES file|memory  (internal) one fetch in the child
 
+#include "BenchCpu.h"
+#include "BenchMemory.h"
+
 #include "net/ServerClient.h"
 #include "net/WireFormat.h"
 
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <optional>
 #include <QCoreApplication>
@@ -31,33 +33,6 @@ using namespace kvizor;
 namespace {
 
 constexpr qint64 Chunk = 1 << 20;
-
-qint64 statusKiB(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
-// The high-water mark starts again from the current resident size.
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
-double cpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 
 // Refuses the first GETTEST (the child's warm-up) and answers the others with "YES", a
 // name and a block of the given size, written a chunk at a time as the socket drains.
@@ -132,9 +107,9 @@ int receive(quint16 port, qint64 size, bool inMemory)
     // The server refuses the first request: only the module and the sockets are set up.
     exchange({});
 
-    resetPeak();
-    const qint64 baseline = statusKiB("VmRSS:");
-    const double cpuBefore = cpuMs();
+    benchResetPeak();
+    const qint64 baseline = benchStatusKiB("VmRSS:");
+    const double cpuBefore = benchProcessCpu();
     QElapsedTimer timer;
     timer.start();
     qint64 received = 0;
@@ -168,10 +143,10 @@ int receive(quint16 port, qint64 size, bool inMemory)
             return 2;
     }
     const qint64 ms = timer.elapsed();
-    const qint64 peak = statusKiB("VmHWM:");
+    const qint64 peak = benchStatusKiB("VmHWM:");
     std::printf("%lld %lld %lld %lld %.0f %llu\n", static_cast<long long>(baseline),
                 static_cast<long long>(peak), static_cast<long long>(ms), static_cast<long long>(received),
-                cpuMs() - cpuBefore, static_cast<unsigned long long>(sum));
+                benchProcessCpu() - cpuBefore, static_cast<unsigned long long>(sum));
     return received == size ? 0 : 3;
 }
 
