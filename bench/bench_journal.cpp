@@ -125,7 +125,8 @@ bool measureSteps(IRunJournal& journal, const char* title)
     QList<double> answers;
     QList<double> ticks;
     Step step{journal, r, &answers, &ticks};
-    if (!journal.Begin(r, QStringLiteral("{11111111-2222-4333-8444-555555555555}"), true) || !step.show(0))
+    if (!journal.Begin(r, QStringLiteral("{11111111-2222-4333-8444-555555555555}"), true, {}) ||
+        !step.show(0))
         return false;
     const double cpuBefore = benchProcessCpu();
     for (int p = 0; p < kTasks; ++p) {
@@ -148,8 +149,9 @@ QByteArray wholeRun(const QByteArray& testBytes)
     MemoryRunJournal journal;
     TResultTest r = beginning();
     Step step{journal, r};
-    bool ok = journal.Begin(r, QStringLiteral("{11111111-2222-4333-8444-555555555555}"), true, testBytes) &&
-              step.show(0);
+    bool ok =
+        journal.Begin(r, QStringLiteral("{11111111-2222-4333-8444-555555555555}"), true, {}, testBytes) &&
+        step.show(0);
     for (int p = 0; ok && p < kTasks; ++p) {
         ok = step.ticks(kTicksPerTask);
         if (ok && p % 5 == 0) {

@@ -28,6 +28,7 @@ QByteArray shortRun(bool fromServer, bool ended)
     r.TaskStates = {-1, -1};
     r.StartTime = 45356.5;
     bool ok = journal.Begin(r, QStringLiteral("{6F9619FF-8B86-D011-B42D-00C04FC964FF}"), true,
+                            {{{3, 50, QStringLiteral("удовл.")}}, true},
                             fromServer ? QByteArrayView("Kvizor test bytes") : QByteArrayView());
     r.AskedCount = 1;
     r.TaskStates[0] = 0;

@@ -5,6 +5,7 @@
 #include "common/BinaryReader.h"
 #include "common/BinaryWriter.h"
 #include "common/FormatError.h"
+#include "model/TestFormat.h"
 
 #include <QBuffer>
 
@@ -98,6 +99,35 @@ bool perTaskArraysAgree(const TResultTest& r)
 
 // ---- begin ----
 
+void writeFacts(BinaryWriter& writer, const JournalTestFacts& test)
+{
+    writer.writeFlag(test.AllowNetReport);
+    writer.writeInt32(static_cast<std::int32_t>(test.Marks.size()));
+    for (const TMark& mark : test.Marks) {
+        writer.writeInt32(mark.Value);
+        writer.writeInt32(mark.Percent);
+        writer.writeLstr(mark.Name);
+    }
+}
+
+JournalTestFacts readFacts(BinaryReader& reader)
+{
+    JournalTestFacts test;
+    test.AllowNetReport = reader.readFlag();
+    const std::int32_t count = reader.readInt32();
+    require(count >= 0 && count <= format::TTestLimits().Marks, "grade count");
+    reader.checkCount(count, 12);
+    test.Marks.reserve(count);
+    for (std::int32_t k = 0; k < count; ++k) {
+        TMark mark;
+        mark.Value = reader.readInt32();
+        mark.Percent = reader.readInt32();
+        mark.Name = reader.readLstr();
+        test.Marks.append(mark);
+    }
+    return test;
+}
+
 void applyBegin(BinaryReader& reader, const QDateTime& at, JournalRun& run)
 {
     require(!begun(run), "second beginning");
@@ -108,6 +138,7 @@ void applyBegin(BinaryReader& reader, const QDateTime& at, JournalRun& run)
     record.LoadFromStream(reader);
     record.TaskOrder = readIndexes(reader);
     const bool statesUsed = reader.readFlag();
+    JournalTestFacts test = readFacts(reader);
 
     require(!guid.isEmpty(), "no run GUID");
     require(fromServer == run.TestFromServer, "server test without its bytes");
@@ -121,6 +152,7 @@ void applyBegin(BinaryReader& reader, const QDateTime& at, JournalRun& run)
 
     run.RunGUID = guid;
     run.NetworkOK = networkOk;
+    run.Test = std::move(test);
     run.Record = std::move(record);
     run.BegunAt = at;
     run.ClocksAt = at;
@@ -129,7 +161,7 @@ void applyBegin(BinaryReader& reader, const QDateTime& at, JournalRun& run)
 } // namespace
 
 QByteArray EncodeBegin(qint64 at, const TResultTest& r, const QString& runGuid, bool networkOk,
-                       bool testFromServer)
+                       bool testFromServer, const JournalTestFacts& test)
 {
     return payload(at, [&](BinaryWriter& w) {
         w.writeLstr(runGuid);
@@ -138,6 +170,7 @@ QByteArray EncodeBegin(qint64 at, const TResultTest& r, const QString& runGuid, 
         r.SaveToStream(w);
         writeIndexes(w, r.TaskOrder);
         w.writeFlag(!r.TaskStates.isEmpty());
+        writeFacts(w, test);
     });
 }
 

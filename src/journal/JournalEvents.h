@@ -19,7 +19,7 @@ class TResultTest;
 namespace journal {
 
 QByteArray EncodeBegin(qint64 at, const TResultTest& r, const QString& runGuid, bool networkOk,
-                       bool testFromServer);
+                       bool testFromServer, const JournalTestFacts& test);
 // The task at CurrentPos has just been shown (its first clock tick counted).
 QByteArray EncodeTaskShown(qint64 at, const TResultTest& r);
 // The hint of the task on screen was shown; its penalty is recorded.

@@ -18,7 +18,7 @@ namespace kvizor::journal {
 
 inline const QByteArray kMagic = QByteArrayLiteral("KvizorRunJournal");
 inline constexpr int kMagicSize = 16;
-inline constexpr std::uint32_t kVersion = 1;
+inline constexpr std::uint32_t kVersion = 2;
 inline constexpr int kHeaderSize = kMagicSize + 4;
 
 inline constexpr int kFrameHeaderSize = 9;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Test.h"
 #include "results/ResultTest.h"
 
 #include <QByteArray>
@@ -27,6 +28,15 @@ struct JournalTail
     QByteArray LastMac;
 };
 
+// What ending a run takes from its test, kept so that a run can be ended and graded without
+// the test (its file changed or went away): the grading scale and whether the test is
+// reported to the server.
+struct JournalTestFacts
+{
+    QList<TMark> Marks;
+    bool AllowNetReport = false;
+};
+
 // A run in progress as its journal tells it, after the last complete event.
 struct JournalRun
 {
@@ -37,6 +47,8 @@ struct JournalRun
     qint64 TestBytesSize = 0;
     // Filled only when the journal was read with the test's bytes.
     QByteArray TestBytes;
+
+    JournalTestFacts Test;
 
     // The run record: examinee, test identity (TestFileName, TestFileCRC, TestUId, TestTitle),
     // StartTime, the per-task arrays, the counters and the working fields (TaskOrder,

@@ -63,7 +63,7 @@ bool TRunJournal::stop(const QString& text)
 }
 
 bool TRunJournal::Begin(const TResultTest& record, const QString& runGuid, bool networkOk,
-                        QByteArrayView serverTestBytes)
+                        const JournalTestFacts& test, QByteArrayView serverTestBytes)
 {
     if (m_active) {
         m_error = QStringLiteral("журнал уже ведётся");
@@ -102,7 +102,7 @@ bool TRunJournal::Begin(const TResultTest& record, const QString& runGuid, bool 
         chain = bytesMac;
     }
 
-    const QByteArray payload = EncodeBegin(at, record, runGuid, networkOk, fromServer);
+    const QByteArray payload = EncodeBegin(at, record, runGuid, networkOk, fromServer, test);
     try {
         applyPayload(evBegin, payload, run);
     } catch (const FormatError& error) {

@@ -33,10 +33,10 @@ public:
 
     // The run has begun: the record holds the examinee, the test identity, StartTime,
     // TaskOrder, TaskCount, MaxPoints and TaskStates (allocated when skipping is allowed).
-    // serverTestBytes: the bytes of a test that came from the server, empty for a test
-    // opened from disk.
+    // test: what ending the run takes from the test. serverTestBytes: the bytes of a test
+    // that came from the server, empty for a test opened from disk.
     virtual bool Begin(const TResultTest& record, const QString& runGuid, bool networkOk,
-                       QByteArrayView serverTestBytes = {}) = 0;
+                       const JournalTestFacts& test, QByteArrayView serverTestBytes = {}) = 0;
     // Goes on with the journal a resumed run was read from (its partial tail is cut off).
     virtual bool Resume(const JournalRun& run) = 0;
 
@@ -73,7 +73,7 @@ public:
     explicit TRunJournal(std::function<QDateTime()> now = {}, QByteArray key = {});
 
     bool Begin(const TResultTest& record, const QString& runGuid, bool networkOk,
-               QByteArrayView serverTestBytes = {}) override;
+               const JournalTestFacts& test, QByteArrayView serverTestBytes = {}) override;
     bool Resume(const JournalRun& run) override;
     bool TaskShown(const TResultTest& record) override;
     bool HintUsed(const TResultTest& record) override;

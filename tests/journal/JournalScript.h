@@ -67,6 +67,8 @@ struct JournalScript
     JournalRun Want;
     QString Guid = QStringLiteral("{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
     QByteArray TestBytes;
+    JournalTestFacts Facts{
+        {{2, 0, QStringLiteral("неуд.")}, {3, 50, QString()}, {5, 85, QStringLiteral("отл.")}}, true};
     // Off: the journal's answers are not checked (a journal made to fail).
     bool Strict = true;
 
@@ -115,11 +117,12 @@ struct JournalScript
         if (R.StartTime == 0)
             R.StartTime = 45356.47934;
         TestBytes = options.FromServer ? serverTestBytes() : QByteArray();
-        QVERIFY(m_journal.Begin(R, Guid, true, TestBytes) || !Strict);
+        QVERIFY(m_journal.Begin(R, Guid, true, Facts, TestBytes) || !Strict);
         Want.RunGUID = Guid;
         Want.NetworkOK = true;
         Want.TestFromServer = options.FromServer;
         Want.TestBytesSize = TestBytes.size();
+        Want.Test = Facts;
         Want.BegunAt = Want.ClocksAt = m_clock.last;
         Want.EventCount = options.FromServer ? 2 : 1;
         record();
@@ -234,6 +237,8 @@ inline void compareRun(const JournalRun& got, const JournalRun& want)
     QCOMPARE(got.NetworkOK, want.NetworkOK);
     QCOMPARE(got.TestFromServer, want.TestFromServer);
     QCOMPARE(got.TestBytesSize, want.TestBytesSize);
+    QCOMPARE(got.Test.Marks, want.Test.Marks);
+    QCOMPARE(got.Test.AllowNetReport, want.Test.AllowNetReport);
     QVERIFY(got.Record.SameStoredFields(want.Record));
     QCOMPARE(got.Record.TaskOrder, want.Record.TaskOrder);
     QCOMPARE(got.Record.TaskStates, want.Record.TaskStates);

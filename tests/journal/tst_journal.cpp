@@ -220,8 +220,8 @@ private Q_SLOTS:
         QTest::newRow("a test file") << WriteTestFileData(test, {}) << foreign;
         QTest::newRow("a short text") << QByteArray("notes") << foreign;
         QByteArray otherVersion = whole;
-        otherVersion[journal::kMagicSize] = 2;
-        QTest::newRow("another version") << otherVersion << QStringLiteral("другой версии (2)");
+        otherVersion[journal::kMagicSize] = 1;
+        QTest::newRow("another version") << otherVersion << QStringLiteral("другой версии (1)");
         {
             SteppingClock clock;
             MemoryRunJournal other(std::ref(clock), QByteArrayLiteral("another institution's key"));
@@ -360,13 +360,13 @@ private Q_SLOTS:
             accepted = journal.HintUsed(script.R);
             break;
         case 2:
-            accepted = journal.Begin(script.R, script.Guid, true);
+            accepted = journal.Begin(script.R, script.Guid, true, {});
             break;
         case 3:
-            accepted = journal.Begin(empty, script.Guid, true);
+            accepted = journal.Begin(empty, script.Guid, true, {});
             break;
         case 4:
-            accepted = journal.Begin(script.R, QStringLiteral("run 1"), true);
+            accepted = journal.Begin(script.R, QStringLiteral("run 1"), true, {});
             break;
         case 5:
             accepted = journal.TaskShown(script.R);
@@ -389,7 +389,7 @@ private Q_SLOTS:
         TResultTest& r = s.script.R;
         r.TaskOrder = {0};
         r.TaskCount = 1;
-        QVERIFY(s.journal.Begin(r, s.script.Guid, true, test));
+        QVERIFY(s.journal.Begin(r, s.script.Guid, true, {}, test));
         const JournalReadResult light = readBytes(s.journal.Bytes(), false);
         QCOMPARE(light.Status, JournalStatus::Ok);
         QCOMPARE(light.Run.TestBytesSize, test.size());

@@ -143,7 +143,7 @@ private Q_SLOTS:
         const QByteArray before = contents(first.path);
         first.release();
         FileRunJournal second(dir.path());
-        QVERIFY(!second.Begin(first.script.R, kGuidA, true));
+        QVERIFY(!second.Begin(first.script.R, kGuidA, true, {}));
         QVERIFY(!second.ErrorText().isEmpty());
         QVERIFY(!second.Active());
         QCOMPARE(contents(first.path), before);
