@@ -86,6 +86,9 @@ public:
     QString FileName;
     // Ends with a slash.
     QString TempFolder;
+    // A test received from the server: a copy of its bytes in TempFolder (ReceivedCopy.h);
+    // empty for a test opened from disk.
+    QString ReceivedBytesFile;
     bool Modified = false;
     QString Title;
     QString Author;

@@ -58,7 +58,7 @@ bool readBody(QIODevice& unscrambled, const TPasswordPrompt& askPassword, const 
     TTest& test = *result.Test;
     test.LoadFromStream(reader, limits);
 
-    if (!test.OpenPassword.isEmpty()) {
+    if (!test.OpenPassword.isEmpty() && !options.SkipOpenPassword) {
         const std::optional<QString> entered = askPassword ? askPassword() : std::nullopt;
         if (!entered) {
             result.Outcome = TLoadOutcome::Cancelled;

@@ -61,6 +61,9 @@ struct TLoadOptions
 {
     // More than these is refused with the load failure message.
     format::TTestLimits Limits;
+    // The opening password is not asked: the caller goes on with a run begun on a file that
+    // was opened with it, and checks that the loaded test's CRC is that file's.
+    bool SkipOpenPassword = false;
 };
 
 // Loads a test file from disk, reading it once through bounded buffers.

@@ -5,6 +5,7 @@
 #include "RunTexts.h"
 
 #include "common/TextFormats.h"
+#include "journal/RunJournal.h"
 
 #include <QTimer>
 
@@ -45,7 +46,9 @@ void TRunController::TimerTaskTimer()
     // A tick while an operation or a step is under way is acted on when it has ended.
     const bool insideBox = m_depth > 0 || m_step != TRunStep::None;
     Entry entry(*this);
-    if (!taskTick())
+    const bool expired = taskTick();
+    journalClocks();
+    if (!expired)
         return;
     if (insideBox)
         m_pendingTaskTimeOut = true;
@@ -59,7 +62,9 @@ void TRunController::TimerTestTimer()
         return;
     const bool insideBox = m_depth > 0 || m_step != TRunStep::None;
     Entry entry(*this);
-    if (!testTick())
+    const bool expired = testTick();
+    journalClocks();
+    if (!expired)
         return;
     if (insideBox)
         m_pendingTestTimeOut = true;
@@ -74,6 +79,11 @@ bool TRunController::taskTick()
     // The first tick of a first showing turns -1 into 0; a task shown again goes on counting.
     const std::int32_t seconds = r.GetTaskSeconds(i) + 1;
     r.SetTaskSeconds(i, seconds);
+    return showTaskTime(seconds);
+}
+
+bool TRunController::showTaskTime(std::int32_t seconds)
+{
     m_view.SetStatusPanel(3, formatDuration(seconds));
     const std::int32_t limit = currentTask().TimeLimit;
     if (limit <= 0) {
@@ -90,8 +100,13 @@ bool TRunController::taskTick()
 
 bool TRunController::testTick()
 {
-    TResultTest& r = *m_result;
-    r.IncElapsedSeconds();
+    m_result->IncElapsedSeconds();
+    return showTestTime();
+}
+
+bool TRunController::showTestTime()
+{
+    const TResultTest& r = *m_result;
     m_view.SetStatusPanel(2, formatDuration(r.ElapsedSeconds));
     const std::int32_t limit = m_test->TestTimeLimit;
     if (limit <= 0)
@@ -109,7 +124,7 @@ void TRunController::taskTimeOut()
     m_pendingTaskTimeOut = false;
     if (m_state != rsTesting || m_currentEvaluated)
         return;
-    m_prompts.ShowMessage(texts::AttentionCaption, texts::TaskTimeOut, MessageIcon::Warning);
+    prompts().ShowMessage(texts::AttentionCaption, texts::TaskTimeOut, MessageIcon::Warning);
     if (m_state != rsTesting)
         return;
     // As "Дальше (проверить)": the task is evaluated with whatever its controls hold.
@@ -135,10 +150,13 @@ void TRunController::processPending()
     if (m_step != TRunStep::None)
         return;
     ++m_depth;
+    // The test time that ran out comes first (the run ended by it); then the program's end.
     while (m_state == rsTesting && m_step == TRunStep::None &&
-           (m_pendingTestTimeOut || m_pendingTaskTimeOut)) {
+           (m_pendingTestTimeOut || m_pendingTaskTimeOut || m_terminating)) {
         if (m_pendingTestTimeOut)
             testTimeOut();
+        else if (m_terminating)
+            closeRun();
         else
             taskTimeOut();
     }
@@ -164,18 +182,20 @@ void TRunController::aShowPromptTaskExecute()
         const QString question =
             p < 1 ? texts::HintQuestion
                   : texts::HintQuestion + QStringLiteral("\r\nШтраф %1 %2.").arg(p).arg(PointsWord(p));
-        if (!m_prompts.AskYesNo(texts::FeedbackCaption, question, MessageIcon::Question))
+        if (!prompts().AskYesNo(texts::FeedbackCaption, question, MessageIcon::Question))
             return;
         if (m_state != rsTesting || m_currentEvaluated)
             return;
     }
     useHint(i, p);
-    m_prompts.ShowRichTextViewer(QStringLiteral("Подсказка к заданию..."), task.Hint);
+    prompts().ShowRichTextViewer(QStringLiteral("Подсказка к заданию..."), task.Hint);
 }
 
 void TRunController::useHint(int taskIndex, std::int32_t penalty)
 {
     m_result->SetTaskPenalty(taskIndex, penalty);
+    if (IRunJournal* j = journal())
+        journaled(j->HintUsed(*m_result));
 }
 
 } // namespace kvizor

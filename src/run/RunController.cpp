@@ -8,6 +8,7 @@
 #include "common/Shuffle.h"
 #include "common/TextFormats.h"
 #include "config/ProgramFolder.h"
+#include "journal/RunJournal.h"
 #include "results/Grade.h"
 #include "results/ProtectedResultFile.h"
 
@@ -17,6 +18,24 @@
 #include <limits>
 
 namespace kvizor {
+
+namespace {
+
+// Stands in for the dialogs while the program ends: nothing is shown, nothing confirmed.
+class SilentPrompts : public IRunPrompts
+{
+public:
+    void ShowMessage(const QString&, const QString&, MessageIcon) override {}
+    bool AskYesNo(const QString&, const QString&, MessageIcon) override { return false; }
+    std::optional<QString> AskPassword() override { return std::nullopt; }
+    IdentificationResult Identify(const IdentificationRequest& request) override
+    {
+        return {false, request.UserName, request.UserGroup};
+    }
+    void ShowRichTextViewer(const QString&, const QString&) override {}
+};
+
+} // namespace
 
 RunEnvironment RunEnvironment::System()
 {
@@ -32,7 +51,7 @@ RunEnvironment RunEnvironment::System()
 TRunController::TRunController(TConfig& config, IRunView& view, IRunPrompts& prompts, IRunOutputs& outputs,
                                IRunNetwork& network, RunEnvironment environment)
     : m_config(config), m_view(view), m_prompts(prompts), m_outputs(outputs), m_network(network),
-      m_env(std::move(environment))
+      m_env(std::move(environment)), m_silentPrompts(std::make_unique<SilentPrompts>())
 {
     if (!m_env.Now)
         m_env.Now = [] { return QDateTime::currentDateTime(); };
@@ -54,6 +73,11 @@ TRunController::~TRunController()
 {
     m_alive.reset();
     CancelStep();
+}
+
+IRunPrompts& TRunController::prompts()
+{
+    return m_terminating ? *m_silentPrompts : m_prompts;
 }
 
 void TRunController::CancelStep()
@@ -199,16 +223,16 @@ QString TRunController::VariantLabelText(const TTask& task)
 void TRunController::BeginTest()
 {
     Entry entry(*this);
-    if (m_state != rsTestLoaded || m_step != TRunStep::None || !m_test)
+    if (m_state != rsTestLoaded || m_step != TRunStep::None || !m_test || m_terminating)
         return;
     TTest& test = *m_test;
 
     if (!test.StartPassword.isEmpty()) {
-        const std::optional<QString> password = m_prompts.AskPassword();
+        const std::optional<QString> password = prompts().AskPassword();
         if (!password)
             return;
         if (*password != test.StartPassword) {
-            m_prompts.ShowMessage(texts::ErrorCaption, texts::WrongPassword, MessageIcon::Error);
+            prompts().ShowMessage(texts::ErrorCaption, texts::WrongPassword, MessageIcon::Error);
             return;
         }
     }
@@ -220,7 +244,7 @@ void TRunController::BeginTest()
     request.UserGroupExpression = m_config.UserGroupExpression;
     request.UserNameExample = m_config.UserNameExample;
     request.UserGroupExample = m_config.UserGroupExample;
-    const IdentificationResult who = m_prompts.Identify(request);
+    const IdentificationResult who = prompts().Identify(request);
     m_dialogUserName = who.UserName;
     m_dialogUserGroup = who.UserGroup;
     if (!who.Accepted)
@@ -232,7 +256,7 @@ void TRunController::BeginTest()
     const QList<int> order = BuildTaskOrder(test, m_tasks);
     if (order.isEmpty()) {
         // Nothing to ask (no tasks, or every topic's quota is 0): a run could not show a task.
-        m_prompts.ShowMessage(texts::AttentionCaption, texts::NoTasksToAsk, MessageIcon::Warning);
+        prompts().ShowMessage(texts::AttentionCaption, texts::NoTasksToAsk, MessageIcon::Warning);
         return;
     }
 
@@ -258,19 +282,10 @@ void TRunController::BeginTest()
         maxPoints += m_tasks[static_cast<std::size_t>(i)]->Weight;
     result->MaxPoints = static_cast<std::int32_t>(std::clamp<std::int64_t>(
         maxPoints, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    if (test.AllowSkipping)
+        result->TaskStates.fill(-1, result->TaskCount);
     m_result = std::move(result);
-
-    m_view.SetGoToItems({});
-    if (test.AllowSkipping) {
-        m_result->TaskStates.fill(-1, m_result->TaskCount);
-        QStringList items;
-        for (int pos = 0; pos < order.size(); ++pos) {
-            const QString question =
-                m_env.PlainText(m_tasks[static_cast<std::size_t>(order.at(pos))]->Question);
-            items.append(QStringLiteral("%1) %2").arg(pos + 1).arg(question));
-        }
-        m_view.SetGoToItems(items);
-    }
+    fillGoToList();
 
     m_runGuid = NewGuidString();
     m_networkOk = true;
@@ -287,6 +302,27 @@ void TRunController::BeginTest()
         });
 }
 
+// The go-to list of a run that allows skipping, each item's image after TaskStates.
+void TRunController::fillGoToList()
+{
+    m_view.SetGoToItems({});
+    if (!m_test->AllowSkipping)
+        return;
+    const TResultTest& r = *m_result;
+    QStringList items;
+    for (int pos = 0; pos < r.TaskOrder.size(); ++pos) {
+        const QString question =
+            m_env.PlainText(m_tasks[static_cast<std::size_t>(r.TaskOrder.at(pos))]->Question);
+        items.append(QStringLiteral("%1) %2").arg(pos + 1).arg(question));
+    }
+    m_view.SetGoToItems(items);
+    for (int pos = 0; pos < r.TaskStates.size(); ++pos) {
+        const int state = r.TaskStates.at(pos);
+        if (state >= 0)
+            m_view.SetGoToItemImage(pos, state >= 1 ? giAnswered : giShown);
+    }
+}
+
 void TRunController::startRun()
 {
     if (m_state != rsTestLoaded || !m_result)
@@ -296,6 +332,7 @@ void TRunController::startRun()
 
     m_result->StartTime = TResultTest::FromDateTime(now());
     m_result->CurrentPos = 0;
+    beginJournal();
     m_state = rsTesting;
     RefreshStatusPanels();
     startTestClock();
@@ -307,7 +344,7 @@ void TRunController::aShowTestInstructionExecute()
     Entry entry(*this);
     if (m_state == rsNoTest || m_step != TRunStep::None || !m_test || m_test->Instruction.isEmpty())
         return;
-    m_prompts.ShowRichTextViewer(QStringLiteral("Инструкция к тесту \"%1\"").arg(m_test->Title),
+    prompts().ShowRichTextViewer(QStringLiteral("Инструкция к тесту \"%1\"").arg(m_test->Title),
                                  m_test->Instruction);
 }
 
@@ -326,12 +363,8 @@ void TRunController::askTask()
         return;
     TResultTest& r = *m_result;
     ++r.AskedCount;
-    m_view.CloseEnlargedImage();
-    if (m_test->AllowSkipping) {
+    if (m_test->AllowSkipping)
         r.TaskStates[r.CurrentPos] = 0;
-        m_view.SetGoToItemImage(r.CurrentPos, giShown);
-    }
-
     const TTask& task = currentTask();
     // A task shown again starts afresh: a new variant order and empty controls.
     r.VariantOrder.clear();
@@ -341,9 +374,29 @@ void TRunController::askTask()
         if (m_test->RandomVariantOrder)
             ShuffleIndexes(r.VariantOrder);
     }
+    if (!putTaskOnScreen())
+        return;
+    startTaskClock();
+    // The first tick at once shows the task's time; an expiry here is acted on when the
+    // command that showed the task returns.
+    if (taskTick())
+        m_pendingTaskTimeOut = true;
+    m_view.SetCheckCommandEnabled(false);
+    m_view.SetProgressPosition(r.AskedCount);
+    if (IRunJournal* j = journal())
+        journaled(j->TaskShown(r));
+}
+
+bool TRunController::putTaskOnScreen()
+{
+    const TResultTest& r = *m_result;
+    m_view.CloseEnlargedImage();
+    if (m_test->AllowSkipping)
+        m_view.SetGoToItemImage(r.CurrentPos, giShown);
     m_currentEvaluated = false;
     m_pendingTaskTimeOut = false;
 
+    const TTask& task = currentTask();
     TaskScreen screen;
     screen.Task = &task;
     screen.TaskIndex = currentTaskIndex();
@@ -355,17 +408,11 @@ void TRunController::askTask()
     screen.TempFolder = m_test->TempFolder;
     m_view.ShowTask(screen);
     if (m_state != rsTesting)
-        return;
+        return false;
 
     m_view.SetStatusPanel(1, QStringLiteral("%1/%2").arg(r.CurrentPos + 1).arg(r.TaskCount));
     m_view.SetStatusPanel(9, QStringLiteral("Цена %1 %2").arg(task.Weight).arg(PointsWord(task.Weight)));
-    startTaskClock();
-    // The first tick at once shows the task's time; an expiry here is acted on when the
-    // command that showed the task returns.
-    if (taskTick())
-        m_pendingTaskTimeOut = true;
-    m_view.SetCheckCommandEnabled(false);
-    m_view.SetProgressPosition(r.AskedCount);
+    return true;
 }
 
 void TRunController::VariantClick()
@@ -458,12 +505,16 @@ void TRunController::progressReported(bool ok)
     if (ok)
         return;
     m_networkOk = false;
+    if (IRunJournal* j = journal())
+        journaled(j->NetworkChanged(false));
     showNoServer();
 }
 
 void TRunController::recordEvaluation(int taskIndex, const TaskEvaluation& evaluation)
 {
     ApplyEvaluation(*m_result, taskIndex, evaluation);
+    if (IRunJournal* j = journal())
+        journaled(j->TaskEvaluated(*m_result));
 }
 
 void TRunController::afterEvaluation(AfterEvaluation then)
@@ -473,9 +524,11 @@ void TRunController::afterEvaluation(AfterEvaluation then)
     switch (then) {
     case AfterEvaluation::MoveOn:
         // The test time ran out while the feedback or the report was under way: the run
-        // ends here, without evaluating the task again.
+        // ends here, without evaluating the task again; so it does when the program ends.
         if (m_pendingTestTimeOut)
             testTimeOut();
+        else if (m_terminating)
+            closeRun();
         else
             moveOn();
         return;
@@ -485,7 +538,7 @@ void TRunController::afterEvaluation(AfterEvaluation then)
         return;
     case AfterEvaluation::TimeOut:
         m_result->EndReason = erTimeOut;
-        m_prompts.ShowMessage(texts::AttentionCaption, texts::TestTimeOut, MessageIcon::Warning);
+        prompts().ShowMessage(texts::AttentionCaption, texts::TestTimeOut, MessageIcon::Warning);
         finishTest();
         return;
     }
@@ -495,17 +548,17 @@ void TRunController::showFeedback(const TTask& task, const TaskFeedback& feedbac
 {
     m_view.ShowFeedback(feedback);
     if (feedback.OfferExplanation) {
-        if (m_prompts.AskYesNo(texts::FeedbackCaption, feedback.Message, MessageIcon::Information))
-            m_prompts.ShowRichTextViewer(QStringLiteral("Пояснение к ответу"), task.Explanation);
+        if (prompts().AskYesNo(texts::FeedbackCaption, feedback.Message, MessageIcon::Information))
+            prompts().ShowRichTextViewer(QStringLiteral("Пояснение к ответу"), task.Explanation);
     } else {
-        m_prompts.ShowMessage(texts::FeedbackCaption, feedback.Message, MessageIcon::Information);
+        prompts().ShowMessage(texts::FeedbackCaption, feedback.Message, MessageIcon::Information);
     }
     m_view.ClearFeedbackColours();
 }
 
 void TRunController::showNoServer()
 {
-    m_prompts.ShowMessage(texts::ErrorCaption, texts::NoServer, MessageIcon::Error);
+    prompts().ShowMessage(texts::ErrorCaption, texts::NoServer, MessageIcon::Error);
 }
 
 int TRunController::findOpenPosition(int from, bool includeCurrent) const
@@ -578,7 +631,7 @@ void TRunController::AEndTestExecute()
     Entry entry(*this);
     if (m_state != rsTesting || m_step != TRunStep::None)
         return;
-    if (!m_prompts.AskYesNo(texts::RunningCaption, QStringLiteral("Вы желаете остановить тест?"),
+    if (!prompts().AskYesNo(texts::RunningCaption, QStringLiteral("Вы желаете остановить тест?"),
                             MessageIcon::Question))
         return;
     if (m_state != rsTesting || m_step != TRunStep::None)
@@ -593,7 +646,7 @@ bool TRunController::FormCloseQuery()
     if (m_state != rsTesting)
         return true;
     Entry entry(*this);
-    if (!m_prompts.AskYesNo(texts::RunningCaption,
+    if (!prompts().AskYesNo(texts::RunningCaption,
                             QStringLiteral("Вы желаете выйти из программы во время теста?"),
                             MessageIcon::Question))
         return false;
@@ -605,75 +658,6 @@ bool TRunController::FormCloseQuery()
     m_result->EndReason = erProgramClosed;
     finishTest();
     return true;
-}
-
-void TRunController::finishTest()
-{
-    if (m_state != rsTesting)
-        return;
-    m_state = rsTestLoaded;
-    stopTestClock();
-    stopTaskClock();
-    m_pendingTaskTimeOut = false;
-    m_pendingTestTimeOut = false;
-
-    TResultTest& r = *m_result;
-    r.EndTime = TResultTest::FromDateTime(now());
-    r.TestDate = r.EndTime;
-    m_view.ResetTaskArea();
-    RefreshStatusPanels();
-
-    ChooseMark(r, m_test->Marks);
-    m_outputs.PlayEndTestSound();
-    m_outputs.ShowUserResult(r, *m_test);
-    m_outputs.SaveResultLog(r);
-    saveProtectionResult();
-    report(
-        TRunStep::End, reportsToServer(),
-        [this](const IRunNetwork::Done& done) { m_network.SendResult(m_runGuid, *m_result, done); },
-        [this](bool ok) {
-            if (!ok)
-                showNoServer();
-            showResults();
-        });
-}
-
-// The outputs after RESULT; the run record goes with the last of them.
-void TRunController::showResults()
-{
-    const TResultTest& r = *m_result;
-    if (m_config.IsShowUserResult)
-        m_outputs.ShowResultWindow(r, *m_test);
-    else
-        m_prompts.ShowMessage(QStringLiteral("Результаты тестирования"), texts::ResultsFromTeacher,
-                              MessageIcon::Warning);
-    if (m_test->EducationMode ? m_config.IsShowDetailReportModeEducation
-                              : m_config.IsShowDetailReportModeNormal)
-        m_outputs.ShowDetailReport(r, *m_test, m_tasks);
-    m_result.reset();
-}
-
-void TRunController::saveProtectionResult()
-{
-    if (!m_config.IsSaveProtectionResult)
-        return;
-    const QString fileName = m_config.ProtectionResultFileName.isEmpty() ? kDefaultProtectionResultFileName
-                                                                         : m_config.ProtectionResultFileName;
-    ProtectionSaveOptions options;
-    options.Shared = m_env.SharedResultFiles;
-    const ProtectionSaveResult saved = SaveProtectionResult(resultFolder(), fileName, *m_result, options);
-    switch (saved.Status) {
-    case ProtectionSaveStatus::Saved:
-        break;
-    case ProtectionSaveStatus::WrongFileType:
-        m_prompts.ShowMessage(texts::ErrorCaption, kWrongFileTypeText, MessageIcon::Error);
-        break;
-    case ProtectionSaveStatus::Diverted:
-    case ProtectionSaveStatus::WriteFailed:
-        m_prompts.ShowMessage(texts::AttentionCaption, ProtectionSaveMessage(saved),
-                              MessageIcon::Information);
-        break;
-    }
 }
 
 void TRunController::ACloseTestExecute()

@@ -15,12 +15,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
 class QTimer;
 
 namespace kvizor {
+
+class IRunJournal;
+struct JournalRun;
 
 enum TRunState
 {
@@ -79,7 +83,9 @@ struct RunEnvironment
 //
 // Every change of a run's state is made in one place: startRun (a run begins), askTask
 // (a task is put on screen), recordEvaluation (a task is scored), useHint (a hint is
-// shown at its penalty) and finishTest (the run ends).
+// shown at its penalty) and finishTest (the run ends); each tells the run journal, so an
+// interrupted run can be resumed (ResumeRun) or closed (CloseInterruptedRun) by a later
+// start of the program.
 class TRunController
 {
 public:
@@ -106,6 +112,35 @@ public:
     // Called whenever a step has ended and its continuation has run without starting
     // another one, e.g. to close a window whose closing waited for the step.
     void SetStepEndedHandler(std::function<void()> handler) { m_stepEnded = std::move(handler); }
+
+    // The journal told about every change of a run; none when nullptr. A journal that fails
+    // is noted once in the result log and left out for the rest of the run, which goes on.
+    void SetJournal(IRunJournal* journal) { m_journal = journal; }
+
+    // Why a journaled run cannot go on with the loaded test (another file, another number of
+    // tasks, another mode, the task on screen with other variants); empty when it fits.
+    QString ResumeMismatch(const JournalRun& run) const;
+    // Goes on with an interrupted run of the loaded test (rsTestLoaded, fitting, not ended):
+    // the record as journaled, the same run GUID (no second INFOBEGIN), the clocks moved on by
+    // the time the program was down, so a limit that passed meanwhile ends the task or the run
+    // at once; the task that was on screen is shown again with its variant order, or the
+    // next open one when it had been evaluated. False when it cannot.
+    bool ResumeRun(const JournalRun& run);
+    // Ends an interrupted run without going on with it (declined, or its test changed or is
+    // gone): a run that had not ended ends as erProgramClosed when the program was last heard
+    // of, graded by the journal's scale; then the outputs the journal does not mark as
+    // written: the result log, the protected file and RESULT when due. It shows no window;
+    // RESULT makes it a step (TRunStep::End). Only outside a run; false otherwise.
+    bool CloseInterruptedRun(const JournalRun& run);
+
+    // The program is asked to end (a termination signal, logout): a run in progress ends at
+    // once as erProgramClosed and its outputs are written, with no question, message or
+    // result window from now on. Inside a modal box of an operation this happens when the
+    // operation returns; during a step, when the step has ended.
+    void Terminate();
+    bool Terminating() const { return m_terminating; }
+    // An operation of the controller is under way (one of its modal boxes is open).
+    bool OperationUnderWay() const { return m_depth > 0; }
 
     // The loader starts (rsNoTest) and hands over a loaded test (rsTestLoaded). A test can be
     // handed over only while none is loaded; false otherwise.
@@ -185,8 +220,15 @@ private:
     void progressReported(bool ok);
     void endStep(quint64 serial, bool ok);
 
+    // The modal dialogs; none while the program ends.
+    IRunPrompts& prompts();
+
     void startRun();
+    void fillGoToList();
     void askTask();
+    // Puts the task at CurrentPos on screen as it stands (no count, no new variant order);
+    // false when the run ended meanwhile.
+    bool putTaskOnScreen();
     void evaluateTask(bool answered, AfterEvaluation then);
     void recordEvaluation(int taskIndex, const TaskEvaluation& evaluation);
     void afterEvaluation(AfterEvaluation then);
@@ -196,9 +238,26 @@ private:
     void showFeedback(const TTask& task, const TaskFeedback& feedback);
     void useHint(int taskIndex, std::int32_t penalty);
     void finishTest();
+    // Ends the run on screen as a closed program (Terminate).
+    void closeRun();
+    // The result log, the protected file and RESULT of an ended run, each unless done says it
+    // was written (bits per JournalOutput); then, once RESULT has ended, then.
+    void writeEndOutputs(const TResultTest& r, const QString& runGuid, bool reports, std::uint8_t done,
+                         std::function<void()> then);
     void showResults();
-    void saveProtectionResult();
+    void saveProtectionResult(const TResultTest& r);
     void showNoServer();
+
+    // The run journal (RunJournaling.cpp). journal() is the journal while it takes events.
+    IRunJournal* journal() const { return m_journalLive ? m_journal : nullptr; }
+    void beginJournal();
+    // A call's outcome: a failure is noted once in the result log, and the journal is left
+    // out for the rest of the run.
+    void journaled(bool ok);
+    void journalClocks();
+    void discardJournal();
+    // Adds the time the program was down to the clocks of a resumed run.
+    void catchUpClocks(const JournalRun& run, bool taskOpen);
 
     void startTaskClock();
     void stopTaskClock();
@@ -207,6 +266,9 @@ private:
     // One tick; true when the clock has just reached its limit (and was stopped).
     bool taskTick();
     bool testTick();
+    // Shows a clock's time; true when it has reached its limit (and was stopped).
+    bool showTaskTime(std::int32_t seconds);
+    bool showTestTime();
     void taskTimeOut();
     void testTimeOut();
     void processPending();
@@ -249,6 +311,14 @@ private:
     bool m_pendingTestTimeOut = false;
     // The task on screen has been evaluated (it must not be evaluated again).
     bool m_currentEvaluated = false;
+
+    IRunJournal* m_journal = nullptr;
+    // The journal takes this run's events (begun or resumed, and no call has failed).
+    bool m_journalLive = false;
+    bool m_terminating = false;
+    std::unique_ptr<IRunPrompts> m_silentPrompts;
+    // The record of an interrupted run being closed, until its RESULT has ended.
+    std::unique_ptr<TResultTest> m_closing;
 };
 
 } // namespace kvizor

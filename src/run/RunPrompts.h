@@ -47,6 +47,11 @@ public:
     virtual void ShowMessage(const QString& caption, const QString& text, MessageIcon icon) = 0;
     // A Yes/No box; true for Yes.
     virtual bool AskYesNo(const QString& caption, const QString& text, MessageIcon icon) = 0;
+    // A Yes/No question whose default button (Enter) is Yes; true for Yes.
+    virtual bool AskYesNoDefaultYes(const QString& caption, const QString& text)
+    {
+        return AskYesNo(caption, text, MessageIcon::Question);
+    }
     // The password prompt; std::nullopt when it was not closed with OK.
     virtual std::optional<QString> AskPassword() = 0;
     // The examinee's name and group.
