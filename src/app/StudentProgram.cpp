@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -27,9 +28,10 @@ void onTerminationSignal(int)
     [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
 }
 
-// SIGTERM and SIGINT (logout, shutdown, Ctrl+C) close the main window the normal way, so
-// the close line of the log is written and the settings and recent files are stored.
-void closeOnTerminationSignals(QWidget& window)
+// SIGTERM and SIGINT (logout, shutdown, Ctrl+C) end the program without a question: a run
+// in progress ends as "закрыта программа" with all its outputs, and the window closes the
+// normal way (close line of the log, settings and recent files stored).
+void endOnTerminationSignals(TStudentMainForm& window)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return;
@@ -38,7 +40,7 @@ void closeOnTerminationSignals(QWidget& window)
         char byte = 0;
         [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
         notifier->setEnabled(false);
-        window.close();
+        window.Terminate();
     });
     struct sigaction action = {};
     action.sa_handler = onTerminationSignal;
@@ -87,8 +89,16 @@ int RunStudentProgram(int argc, char** argv, const StudentProgramOptions& option
     TStudentMainForm::Options windowOptions;
     if (arguments.size() >= 2)
         windowOptions.arguments = {argument};
+    if (options.adjustWindow)
+        options.adjustWindow(windowOptions);
     TStudentMainForm window(windowOptions);
-    closeOnTerminationSignals(window);
+    endOnTerminationSignals(window);
+    // Logout asks the program to save its work: the same as a termination signal.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.Terminate(); });
+    // Every event loop ends, also one of a modal box that was open.
+    QObject::connect(&window, &TStudentMainForm::terminationFinished, &app,
+                     [] { QCoreApplication::exit(0); });
     // Hand-offs wait in the channel until the window has opened its own test.
     QObject::connect(&window, &TStudentMainForm::startupFinished, &window, [&window, &instance] {
         QObject::connect(instance.get(), &SingleInstance::handOffReceived, &window,

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "ui/StudentMainForm.h"
+
 #include <functional>
 
 namespace kvizor {
 
-class TStudentMainForm;
-
 struct StudentProgramOptions
 {
+    // Changes the main window's options before it is made (test drivers script its dialogs).
+    std::function<void(TStudentMainForm::Options&)> adjustWindow;
     // Called once the main window has been created, before it is shown.
     std::function<void(TStudentMainForm&)> onWindowCreated;
 };

@@ -21,6 +21,11 @@ public:
     virtual void showMessage(const QString& text, const QString& caption, MessageIcon icon) = 0;
     // A Yes/No question with the question icon; true for Yes.
     virtual bool askYesNo(const QString& text, const QString& caption) = 0;
+    // The same with Yes as the default button (Enter).
+    virtual bool askYesNoDefaultYes(const QString& text, const QString& caption)
+    {
+        return askYesNo(text, caption);
+    }
     // The password prompt; no value when it was closed with anything but OK.
     virtual std::optional<QString> askPassword() = 0;
     // The examinee's name and group.
@@ -46,6 +51,10 @@ public:
     bool AskYesNo(const QString& caption, const QString& text, MessageIcon) final
     {
         return askYesNo(text, caption);
+    }
+    bool AskYesNoDefaultYes(const QString& caption, const QString& text) final
+    {
+        return askYesNoDefaultYes(text, caption);
     }
     std::optional<QString> AskPassword() final { return askPassword(); }
     IdentificationResult Identify(const IdentificationRequest& request) final { return identify(request); }

@@ -1,6 +1,7 @@
 #include "ui/StudentMainForm.h"
 
 #include "config/ProgramFolder.h"
+#include "journal/JournalStore.h"
 #include "model/Test.h"
 #include "net/NetMessages.h"
 #include "net/NetPolicy.h"
@@ -10,11 +11,13 @@
 #include "results/ResultLog.h"
 #include "results/ResultTexts.h"
 #include "richtext/RichText.h"
+#include "run/RunRecovery.h"
 #include "ui/FontStandIns.h"
 #include "ui/Help.h"
 #include "ui/MainResultHost.h"
 #include "ui/MainWindowView.h"
 #include "ui/Prompts.h"
+#include "ui/QuietPrompts.h"
 #include "ui/ResultOutputs.h"
 #include "ui/RichTextAccess.h"
 #include "ui/ShowQuestionImageForm.h"
@@ -29,6 +32,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -74,6 +78,8 @@ TStudentMainForm::TStudentMainForm(const Options& options, QWidget* parent)
         m_ownPrompts = std::make_unique<WidgetPrompts>(this, options.passwordForm);
         m_prompts = m_ownPrompts.get();
     }
+    m_quietPrompts = std::make_unique<QuietPrompts>(*m_prompts);
+    m_prompts = m_quietPrompts.get();
     if (m_questionImageForm == nullptr)
         m_questionImageForm = new TShowQuestionImageForm(this);
 
@@ -157,17 +163,30 @@ void TStudentMainForm::showEvent(QShowEvent* event)
 
 void TStudentMainForm::onFirstShown()
 {
+    startUp();
+    Q_EMIT startupFinished();
+}
+
+// An interrupted run comes first; a resumed one replaces the test named on the command line.
+void TStudentMainForm::startUp()
+{
+    if (!offerInterruptedRuns([this] { startUp(); }))
+        return;
     if (!m_arguments.isEmpty())
         LoadTest(m_arguments.constFirst());
     else if (Config.IsSendResult && Config.IsAutoGetTestFromStart)
         AGetTest->trigger();
-    Q_EMIT startupFinished();
 }
 
 void TStudentMainForm::closeEvent(QCloseEvent* event)
 {
     if (m_closed) {
         event->accept();
+        return;
+    }
+    // Ending the program closes the window itself once the run's outputs are written.
+    if (m_terminating) {
+        event->ignore();
         return;
     }
     if (!exchangeUnderWay() && !FormCloseQuery()) {
@@ -217,15 +236,23 @@ void TStudentMainForm::waitToClose()
 // A step of the run or a fetch has ended.
 void TStudentMainForm::afterExchange()
 {
-    if (exchangeUnderWay())
+    if (exchangeUnderWay() || m_terminating)
         return;
     if (m_closePending) {
         m_closePending = false;
         m_closeWaitTimer->stop();
         m_pendingHandOff.reset();
+        m_afterExchange = nullptr;
         // Closed from the event loop, not from inside the exchange's report.
         QTimer::singleShot(0, this, [this] { close(); });
         return;
+    }
+    if (m_afterExchange) {
+        const std::function<void()> next = std::move(m_afterExchange);
+        m_afterExchange = nullptr;
+        next();
+        if (exchangeUnderWay())
+            return;
     }
     if (m_pendingHandOff) {
         const QString message = *m_pendingHandOff;
@@ -263,9 +290,21 @@ void TStudentMainForm::createRunController(const Options& options)
     environment.PlainText = [](const QString& text) { return RtfToPlainText(text); };
     environment.ProgramFolder = [folder = m_programFolder] { return folder; };
     environment.RealTimers = options.realTimers;
+    m_journalFolder = options.journalFolder;
+    if (m_journalFolder.isEmpty())
+        m_journalFolder = m_programFolderGiven ? QDir(m_programFolder).filePath(QStringLiteral("journal"))
+                                               : JournalStore::DefaultFolder();
+    m_journalStore = std::make_unique<JournalStore>(m_journalFolder);
+    m_journal = m_journalStore->NewJournal();
     m_run = std::make_unique<TRunController>(Config, *m_runView, *m_prompts, *outputs, *network,
                                              std::move(environment));
+    m_run->SetJournal(m_journal.get());
     m_run->SetStepEndedHandler([this] { afterExchange(); });
+    m_recovery = std::make_unique<TRunRecovery>(*m_journalStore, *m_run, *m_prompts, *outputs);
+    m_terminateWait = options.terminateWait;
+    m_terminateTimer = new QTimer(this);
+    m_terminateTimer->setInterval(20);
+    connect(m_terminateTimer, &QTimer::timeout, this, &TStudentMainForm::continueTermination);
     connectRunControls();
 }
 

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <QElapsedTimer>
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -29,7 +31,11 @@ class QTimer;
 
 namespace kvizor {
 
+class FileRunJournal;
+class JournalStore;
 class Prompts;
+class QuietPrompts;
+class TRunRecovery;
 class TInputPasswordForm;
 class IRunOutputs;
 class TMainResultHost;
@@ -74,6 +80,12 @@ public:
         // cancels it; and the connection time-out of every exchange (0: the usual).
         std::chrono::milliseconds closeWait{5000};
         std::chrono::milliseconds connectTimeout{0};
+        // Folder of the run journals; empty means the per-user data folder's, or, with a
+        // programFolder given, "journal" inside that folder.
+        QString journalFolder;
+        // How long ending the program (Terminate) waits for a run's server exchanges before
+        // it cancels them.
+        std::chrono::milliseconds terminateWait{3000};
     };
 
     explicit TStudentMainForm(const Options& options, QWidget* parent = nullptr);
@@ -130,6 +142,15 @@ public:
     // Asked before the window closes; false keeps it open.
     bool FormCloseQuery();
 
+    // The program is asked to end (SIGTERM, SIGINT, the session's logout): open modal boxes
+    // are closed, a run in progress ends as "закрыта программа" and its outputs are written
+    // (its server exchanges waited for at most terminateWait), nothing is asked or shown,
+    // and the window closes the usual way and ends the event loop. A run that could not be
+    // ended in time stays in its journal for the next start.
+    void Terminate();
+    bool terminating() const { return m_terminating; }
+    QString journalFolder() const;
+
     // A server exchange is under way (a run's step or a fetch): commands that open, close,
     // run or set anything are refused, drops too; a hand-off waits for its end, and so
     // does closing the window.
@@ -152,6 +173,8 @@ Q_SIGNALS:
     // The window has been shown for the first time and has done its start-up work
     // (command-line test opened); hand-offs of later launches may be delivered now.
     void startupFinished();
+    // Terminate has done its work and closed the window; the program may end.
+    void terminationFinished();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -196,9 +219,17 @@ private:
     void showStartText();
     // Loading through one of the loader's front doors; fromDisk puts the file on the
     // recent-files list.
+    // keep: what to do with a loaded test before it is handed over (a received test's copy).
     void loadWith(const QString& fileName, bool fromDisk,
-                  const std::function<TLoadResult(const TPasswordPrompt&)>& load);
+                  const std::function<TLoadResult(const TPasswordPrompt&)>& load,
+                  const std::function<void(TTest&)>& keep = {});
     void openHandedOff(const QString& message);
+    // Offers the interrupted runs of the journal folder; true when what was asked goes on now.
+    // When closing a run waits for the server, then runs once it has ended.
+    bool offerInterruptedRuns(std::function<void()> then);
+    void startUp();
+    void continueTermination();
+    void closeModalWindows();
     // A closing that waits for the exchange under way; closes once it has ended.
     void waitToClose();
     void afterExchange();
@@ -211,6 +242,7 @@ private:
 
     Prompts* m_prompts = nullptr;
     std::unique_ptr<WidgetPrompts> m_ownPrompts;
+    std::unique_ptr<QuietPrompts> m_quietPrompts;
     QString m_programFolder;
     bool m_programFolderGiven = false;
     // Set while LoadTest runs: its password prompt must not let another load start.
@@ -224,7 +256,11 @@ private:
     std::unique_ptr<NetTestFetcher> m_fetcher;
     std::unique_ptr<TMainWindowView> m_runView;
     std::unique_ptr<IRunNetwork> m_network;
+    // The journal outlives the controller, which tells it about the run until the end.
+    std::unique_ptr<JournalStore> m_journalStore;
+    std::unique_ptr<FileRunJournal> m_journal;
     std::unique_ptr<TRunController> m_run;
+    std::unique_ptr<TRunRecovery> m_recovery;
     TRunKeyboard* m_runKeyboard = nullptr;
     TRecentFiles m_previousFiles;
     bool m_shownOnce = false;
@@ -233,6 +269,14 @@ private:
     QTimer* m_closeWaitTimer = nullptr;
     // The last hand-off that arrived during an exchange, handled when it has ended.
     std::optional<QString> m_pendingHandOff;
+    // What waits for an exchange to end before it goes on (start-up or an opening that an
+    // interrupted run's RESULT held up).
+    std::function<void()> m_afterExchange;
+    bool m_terminating = false;
+    std::chrono::milliseconds m_terminateWait{3000};
+    QElapsedTimer m_terminateClock;
+    QTimer* m_terminateTimer = nullptr;
+    QString m_journalFolder;
     bool m_menuIconsLoaded = false;
     int m_updateChanges = 0;
     QTimer* m_clockTimer = nullptr;

@@ -3,6 +3,7 @@
 
 #include "config/NiceSettings.h"
 #include "config/RegistryStore.h"
+#include "model/ReceivedCopy.h"
 #include "model/Test.h"
 #include "model/TestLoader.h"
 #include "net/NetTestFetcher.h"
@@ -47,25 +48,46 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
 {
     if (fileName.isEmpty() || (stream == nullptr && !QFileInfo(fileName).isFile()))
         return;
-    loadWith(fileName, stream == nullptr, [&](const TPasswordPrompt& askPassword) {
-        return stream != nullptr ? LoadTestData(fileName, *stream, askPassword)
-                                 : LoadTestFile(fileName, askPassword);
-    });
+    if (m_loading || m_run->StepUnderWay())
+        return;
+    // An interrupted run is offered first; the opening goes on when it was not resumed.
+    const bool received = stream != nullptr;
+    const QByteArray bytes = received ? *stream : QByteArray();
+    if (!offerInterruptedRuns(
+            [this, fileName, bytes, received] { LoadTest(fileName, received ? &bytes : nullptr); }))
+        return;
+    loadWith(
+        fileName, !received,
+        [&](const TPasswordPrompt& askPassword) {
+            return received ? LoadTestData(fileName, bytes, askPassword)
+                            : LoadTestFile(fileName, askPassword);
+        },
+        [&](TTest& test) {
+            if (received)
+                KeepReceivedCopy(test, bytes);
+        });
 }
 
 void TStudentMainForm::LoadTest(const QString& fileName, QIODevice& stream)
 {
     if (fileName.isEmpty())
         return;
-    loadWith(fileName, false, [&](const TPasswordPrompt& askPassword) {
-        return LoadTestDevice(fileName, stream, askPassword);
-    });
+    const qint64 start = stream.pos();
+    loadWith(
+        fileName, false,
+        [&](const TPasswordPrompt& askPassword) { return LoadTestDevice(fileName, stream, askPassword); },
+        [&](TTest& test) {
+            // The block is read once more from its start, into the test's own folder.
+            if (stream.seek(start))
+                KeepReceivedCopy(test, stream);
+        });
 }
 
 void TStudentMainForm::loadWith(const QString& fileName, bool fromDisk,
-                                const std::function<TLoadResult(const TPasswordPrompt&)>& load)
+                                const std::function<TLoadResult(const TPasswordPrompt&)>& load,
+                                const std::function<void(TTest&)>& keep)
 {
-    if (m_loading || m_run->StepUnderWay())
+    if (m_loading || m_run->StepUnderWay() || m_terminating)
         return;
     // The previous test is freed first; a test is never replaced during a run.
     if (RunState() == rsTestLoaded)
@@ -83,6 +105,8 @@ void TStudentMainForm::loadWith(const QString& fileName, bool fromDisk,
             showLoadError(message);
         return;
     }
+    if (keep)
+        keep(*result.Test);
     if (!m_run->TestLoaded(std::move(result.Test), std::move(result.Tasks)))
         return;
     if (fromDisk)
@@ -116,6 +140,8 @@ void TStudentMainForm::ShowTestSummary()
 void TStudentMainForm::AGetTestExecute()
 {
     if (RunState() != rsNoTest || m_loading || exchangeUnderWay())
+        return;
+    if (!offerInterruptedRuns([this] { AGetTestExecute(); }) || RunState() != rsNoTest)
         return;
     // The received test is loaded while the connection is still open; the fetcher
     // reports a refusal or a failure once it is closed.

@@ -52,12 +52,14 @@ std::unique_ptr<QMessageBox> WidgetPrompts::makeMessageBox(const QString& text, 
 }
 
 std::unique_ptr<QMessageBox> WidgetPrompts::makeYesNoBox(const QString& text, const QString& caption,
-                                                         QWidget* owner)
+                                                         QWidget* owner, bool defaultYes)
 {
     auto box = std::make_unique<QMessageBox>(QMessageBox::Question, caption, text,
                                              QMessageBox::Yes | QMessageBox::No, owner);
     box->button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
     box->button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    if (defaultYes)
+        box->setDefaultButton(QMessageBox::Yes);
     return box;
 }
 
@@ -69,6 +71,11 @@ void WidgetPrompts::showMessage(const QString& text, const QString& caption, Mes
 bool WidgetPrompts::askYesNo(const QString& text, const QString& caption)
 {
     return makeYesNoBox(text, caption, m_owner)->exec() == QMessageBox::Yes;
+}
+
+bool WidgetPrompts::askYesNoDefaultYes(const QString& text, const QString& caption)
+{
+    return makeYesNoBox(text, caption, m_owner, true)->exec() == QMessageBox::Yes;
 }
 
 std::optional<QString> WidgetPrompts::askPassword()

@@ -25,6 +25,7 @@ public:
 
     void showMessage(const QString& text, const QString& caption, MessageIcon icon) override;
     bool askYesNo(const QString& text, const QString& caption) override;
+    bool askYesNoDefaultYes(const QString& text, const QString& caption) override;
     std::optional<QString> askPassword() override;
     // The program's one identification dialog, made on first use; it keeps the last entries.
     IdentificationResult identify(const IdentificationRequest& request) override;
@@ -37,7 +38,7 @@ public:
     static std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, const QString& caption,
                                                        MessageIcon icon, QWidget* owner);
     static std::unique_ptr<QMessageBox> makeYesNoBox(const QString& text, const QString& caption,
-                                                     QWidget* owner);
+                                                     QWidget* owner, bool defaultYes = false);
 
 private:
     QPointer<QWidget> m_owner;
