@@ -184,7 +184,7 @@ void TRunController::aShowPromptTaskExecute()
                   : texts::HintQuestion + QStringLiteral("\r\nШтраф %1 %2.").arg(p).arg(PointsWord(p));
         if (!prompts().AskYesNo(texts::FeedbackCaption, question, MessageIcon::Question))
             return;
-        if (m_state != rsTesting || m_currentEvaluated)
+        if (m_state != rsTesting || m_currentEvaluated || m_terminating)
             return;
     }
     useHint(i, p);

@@ -634,7 +634,8 @@ void TRunController::AEndTestExecute()
     if (!prompts().AskYesNo(texts::RunningCaption, QStringLiteral("Вы желаете остановить тест?"),
                             MessageIcon::Question))
         return;
-    if (m_state != rsTesting || m_step != TRunStep::None)
+    // An answer that comes after the program was told to end is not taken.
+    if (m_state != rsTesting || m_step != TRunStep::None || m_terminating)
         return;
     evaluateTask(true, AfterEvaluation::Stop);
 }

@@ -49,7 +49,8 @@ struct Fixture
     {
         test->Title = test->Title.isEmpty() ? QStringLiteral("Проверочный тест") : test->Title;
         test->FileName = QStringLiteral("/tests/Проверочный.kvf");
-        test->FileCRC = 0xCAFEF00D;
+        if (test->FileCRC == 0)
+            test->FileCRC = 0xCAFEF00D;
         test->UId = QStringLiteral("{11111111-2222-3333-4444-555555555555}");
         test->CountTasksToAsk(tasks);
         h.c().BeginLoading();

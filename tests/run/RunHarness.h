@@ -2,6 +2,7 @@
 
 // A scripted screen and scripted dialogs for driving whole runs without widgets.
 
+#include "journal/RunJournal.h"
 #include "run/RunController.h"
 
 #include "results/ResultTest.h"
@@ -11,6 +12,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 #include <functional>
 #include <optional>
@@ -275,7 +277,18 @@ struct RunHarness
         env.ComputerUserName = QStringLiteral("student");
         env.RealTimers = false;
         controller = std::make_unique<TRunController>(config, view, prompts, outputs, network, env);
+        controller->SetJournal(&journal);
     }
+    ~RunHarness()
+    {
+        // Whatever a test does with a run, the journal takes every event of it.
+        for (const QString& line : outputs.logLines) {
+            if (!journalMayFail && line.contains(QStringLiteral("Журнал теста не ведётся")))
+                QTest::qFail(qPrintable(line), __FILE__, __LINE__);
+        }
+    }
+    RunHarness(const RunHarness&) = delete;
+    RunHarness& operator=(const RunHarness&) = delete;
 
     TConfig config;
     ScriptedView view;
@@ -284,6 +297,9 @@ struct RunHarness
     RecordingNetwork network;
     QDateTime clock = QDateTime(QDate(2024, 3, 15), QTime(10, 30, 0));
     QString programFolder;
+    // Every run is journaled in memory, on the harness's clock.
+    MemoryRunJournal journal{[this] { return clock.toUTC(); }};
+    bool journalMayFail = false;
     std::unique_ptr<TRunController> controller;
 
     TRunController& c() { return *controller; }
