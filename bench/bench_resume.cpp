@@ -9,6 +9,7 @@
 // usage: bench_resume [FOLDER]
 
 #include "BenchCpu.h"
+#include "run/SilentRunView.h"
 
 #include "journal/JournalStore.h"
 #include "model/TestFileWriter.h"
@@ -33,7 +34,7 @@ constexpr int kTasks = 200;
 constexpr int kTicksPerTask = 20;
 
 // Shows nothing; reads the right answer of the fixture's tasks (variant 0 is right).
-class AnsweringView : public IRunView
+class AnsweringView : public testing::SilentRunView
 {
 public:
     void ShowTask(const TaskScreen& screen) override
@@ -41,8 +42,6 @@ public:
         m_order = screen.VariantOrder;
         ++shown;
     }
-    void ResetTaskArea() override {}
-    void ShowQuestionAreaText(const QString&) override {}
     TaskAnswer ReadAnswer() const override
     {
         TaskAnswer answer;
@@ -50,18 +49,6 @@ public:
             answer.Checked[static_cast<std::size_t>(k)] = m_order.at(k) == 0;
         return answer;
     }
-    void ShowFeedback(const TaskFeedback&) override {}
-    void ClearFeedbackColours() override {}
-    void SetSlotMarks(const std::array<QString, TaskAnswer::SlotCount>&) override {}
-    void CloseEnlargedImage() override {}
-    void ClearQuestionImage() override {}
-    void SetCheckCommandEnabled(bool) override {}
-    void SetRunCommandsVisible(bool, bool) override {}
-    void SetStatusPanel(int, const QString&, bool) override {}
-    void SetGoToItems(const QStringList&) override {}
-    void SetGoToItemImage(int, GoToImage) override {}
-    void SetProgressMaximum(int) override {}
-    void SetProgressPosition(int) override {}
 
     int shown = 0;
 

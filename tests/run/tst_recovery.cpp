@@ -127,6 +127,14 @@ QString writeTest(const QString& folder, const QString& openPassword = QString()
     return path;
 }
 
+// A program that began a run on the test and was killed right after the event.
+void leaveInterruptedRun(const QString& folder, const QString& test, const QString& event)
+{
+    Program killed(folder);
+    killed.begin(test);
+    killed.actUntil(event);
+}
+
 // The uninterrupted run's record.
 TResultTest wholeRun(const QString& testPath)
 {
@@ -189,11 +197,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString test = writeTest(dir.path());
-        {
-            Program killed(dir.path());
-            killed.begin(test);
-            killed.actUntil(QStringLiteral("TaskEvaluated"));
-        }
+        leaveInterruptedRun(dir.path(), test, QStringLiteral("TaskEvaluated"));
         Program p(dir.path());
         p.recoveryPrompts.answers = {false};
         QCOMPARE(p.recovery->Offer(), TRunRecovery::Outcome::None);
@@ -221,11 +225,7 @@ private Q_SLOTS:
         QFETCH(QString, why);
         QTemporaryDir dir;
         const QString test = writeTest(dir.path());
-        {
-            Program killed(dir.path());
-            killed.begin(test);
-            killed.actUntil(QStringLiteral("TaskShown"));
-        }
+        leaveInterruptedRun(dir.path(), test, QStringLiteral("TaskShown"));
         if (remove) {
             QVERIFY(QFile::remove(test));
         } else {
@@ -297,11 +297,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString test = writeTest(dir.path());
-        {
-            Program killed(dir.path());
-            killed.begin(test);
-            killed.actUntil(QStringLiteral("OutputDone:ResultLog"));
-        }
+        leaveInterruptedRun(dir.path(), test, QStringLiteral("OutputDone:ResultLog"));
         // Killed before the protected file was written.
         QVERIFY(QFile::remove(QDir(dir.path()).filePath(kDefaultProtectionResultFileName)));
         Program p(dir.path());
@@ -319,11 +315,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString test = writeTest(dir.path());
-        {
-            Program killed(dir.path());
-            killed.begin(test);
-            killed.actUntil(QStringLiteral("TaskEvaluated"));
-        }
+        leaveInterruptedRun(dir.path(), test, QStringLiteral("TaskEvaluated"));
         Program p(dir.path());
         const QString path = QDir(p.store.Folder()).filePath(p.journals().first());
         QFile file(path);
