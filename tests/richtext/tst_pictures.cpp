@@ -1,6 +1,7 @@
 #include "richtext/IsolatedCall.h"
 #include "richtext/Metafile.h"
 #include "richtext/Picture.h"
+#include "richtext/WmfFonts.h"
 #include "Samples.h"
 
 #include <QBuffer>
@@ -34,6 +35,11 @@ private Q_SLOTS:
     void isolatedCall();
     void metafileInProcess();
     void wmfText();
+    void wmfFaces_data();
+    void wmfFaces();
+    void wmfCyrillicMeasured();
+    void wmfFontsOnlyFromGivenFolders();
+    void wmfShapesWithoutFonts();
     void emfText();
     void dibHeader();
 
@@ -361,6 +367,124 @@ void TestPictures::wmfText()
         }
         QVERIFY(dark > 50);
     }
+}
+
+namespace {
+
+QByteArray wmfSvg(const QByteArray& wmf)
+{
+    QString error;
+    const QByteArray svg = metafile::WmfToSvg(metafile::SanitizeWmf(wmf), &error);
+    if (svg.isEmpty())
+        qWarning("%s", qPrintable(error));
+    return svg;
+}
+
+int svgWidth(const QByteArray& svg)
+{
+    const qsizetype at = svg.indexOf("<svg width=\"");
+    return at < 0 ? -1 : svg.mid(at + 12, svg.indexOf('"', at + 12) - at - 12).toInt();
+}
+
+int darkPixels(const QImage& image)
+{
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            dark += qAlpha(image.pixel(x, y)) > 128 && qGray(image.pixel(x, y)) < 64 ? 1 : 0;
+    }
+    return dark;
+}
+
+// Metafile text looks for its fonts in the given folders for the length of a test.
+struct FontFolders
+{
+    explicit FontFolders(const QStringList& folders) { metafile::SetFontFolders(folders); }
+    ~FontFolders() { metafile::SetFontFolders({}); }
+    FontFolders(const FontFolders&) = delete;
+    FontFolders& operator=(const FontFolders&) = delete;
+};
+
+} // namespace
+
+void TestPictures::wmfFaces_data()
+{
+    QTest::addColumn<QByteArray>("face");
+    QTest::addColumn<int>("weight");
+    QTest::addColumn<QByteArray>("family");
+
+    QTest::newRow("Arial") << QByteArray("Arial") << 400 << QByteArray("Liberation Sans");
+    QTest::newRow("Arial Cyr, bold") << QByteArray("Arial Cyr") << 700 << QByteArray("Liberation Sans");
+    QTest::newRow("letter case") << QByteArray("ARIAL") << 400 << QByteArray("Liberation Sans");
+    QTest::newRow("Times New Roman") << QByteArray("Times New Roman") << 400
+                                     << QByteArray("Liberation Serif");
+    QTest::newRow("Times New Roman Cyr")
+        << QByteArray("Times New Roman Cyr") << 400 << QByteArray("Liberation Serif");
+    QTest::newRow("Courier New, bold") << QByteArray("Courier New") << 700 << QByteArray("Liberation Mono");
+    QTest::newRow("Tahoma") << QByteArray("Tahoma") << 400 << QByteArray("DejaVu Sans");
+    QTest::newRow("Comic Sans MS") << QByteArray("Comic Sans MS") << 400 << QByteArray("DejaVu Sans");
+    QTest::newRow("Wingdings") << QByteArray("Wingdings") << 400 << QByteArray("DejaVu Sans");
+    QTest::newRow("no face name") << QByteArray() << 400 << QByteArray("DejaVu Sans");
+}
+
+void TestPictures::wmfFaces()
+{
+    // Arial, Times New Roman and Courier New get their metric twins, others DejaVu.
+    QFETCH(QByteArray, face);
+    QFETCH(int, weight);
+    QFETCH(QByteArray, family);
+    const QByteArray svg = wmfSvg(samples::wmfTextIn(face, "Text", weight));
+    QVERIFY(svg.contains("font-family:" + family + ";"));
+    QCOMPARE(svg.contains("font-weight:bold"), weight > 550);
+    QVERIFY(svgWidth(svg) > 0);
+}
+
+void TestPictures::wmfCyrillicMeasured()
+{
+    // Letters above 0x7F have widths too: a Cyrillic word is about as wide as a Latin one.
+    const int cyrillic = svgWidth(wmfSvg(samples::wmfTextIn("Arial", "\xcf\xf0\xe8\xe2\xe5\xf2")));
+    const int latin = svgWidth(wmfSvg(samples::wmfTextIn("Arial", "Privet")));
+    QVERIFY2(latin > 0, qPrintable(QString::number(latin)));
+    QVERIFY2(cyrillic > latin * 3 / 4 && cyrillic < latin * 3 / 2,
+             qPrintable(QStringLiteral("%1 vs %2").arg(cyrillic).arg(latin)));
+}
+
+void TestPictures::wmfFontsOnlyFromGivenFolders()
+{
+    // A folder holding one Liberation font, and no URW font anywhere in reach: text in
+    // Arial is measured and drawn with it; a face without a file still converts.
+    const metafile::WmfFontSet system(metafile::DefaultFontFolders());
+    const QString liberation = system.choices().constFirst().file;
+    QVERIFY2(liberation.endsWith(u"LiberationSans-Regular.ttf"), qPrintable(liberation));
+    QTemporaryDir fonts;
+    QVERIFY(QFile::link(liberation, fonts.filePath(QStringLiteral("LiberationSans-Regular.ttf"))));
+    const FontFolders only({fonts.path()});
+
+    const metafile::WmfFontSet set({fonts.path()});
+    for (const metafile::WmfFontChoice& choice : set.choices())
+        QCOMPARE(choice.file.isEmpty(), !choice.psName.startsWith("Helvetica"));
+
+    const QByteArray wmf = samples::wmfTextIn("Arial", "Hello");
+    QVERIFY(wmfSvg(wmf).contains("font-family:Liberation Sans;"));
+    QString error;
+    const QImage image = metafile::RenderWmf(wmf, QSize(200, 50), &error);
+    QVERIFY2(!image.isNull(), qPrintable(error));
+    QVERIFY(darkPixels(image) > 50);
+    QVERIFY2(
+        !metafile::RenderWmf(samples::wmfTextIn("Times New Roman", "Hello"), QSize(200, 50), &error).isNull(),
+        qPrintable(error));
+}
+
+void TestPictures::wmfShapesWithoutFonts()
+{
+    QTemporaryDir empty;
+    const FontFolders none({empty.path()});
+    QString error;
+    const QImage image = metafile::RenderWmf(
+        samples::wmfTextIn("Arial", "\xcf\xf0\xe8\xe2\xe5\xf2", 400, false, true), QSize(200, 50), &error);
+    QVERIFY2(!image.isNull(), qPrintable(error));
+    const QColor box = image.pixelColor(image.width() / 8, image.height() / 2);
+    QVERIFY2(box.green() > 100 && box.red() < 50, qPrintable(box.name()));
 }
 
 void TestPictures::emfText()
