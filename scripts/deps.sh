@@ -5,8 +5,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev qt6-image-formats-plugins
-  libqt6svg6 qt6-qpa-plugins zlib1g-dev libjpeg62-turbo-dev libwmf-dev libemf2svg-dev
+  libqt6svg6 qt6-qpa-plugins zlib1g-dev libjpeg62-turbo-dev libwmf-dev libfreetype-dev libemf2svg-dev
   libbenchmark-dev fonts-liberation2 fonts-dejavu-core
+  # the metafile test builds a locale with a decimal comma
+  locales
   # the settings dialog's test opens an associated test file through xdg-open
   xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
 )

@@ -7,10 +7,13 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QTest>
 
+#include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -40,6 +43,7 @@ private Q_SLOTS:
     void wmfCyrillicMeasured();
     void wmfFontsOnlyFromGivenFolders();
     void wmfShapesWithoutFonts();
+    void metafilesUnderDecimalComma();
     void emfText();
     void dibHeader();
 
@@ -485,6 +489,46 @@ void TestPictures::wmfShapesWithoutFonts()
     QVERIFY2(!image.isNull(), qPrintable(error));
     const QColor box = image.pixelColor(image.width() / 8, image.height() / 2);
     QVERIFY2(box.green() > 100 && box.red() < 50, qPrintable(box.name()));
+}
+
+void TestPictures::metafilesUnderDecimalComma()
+{
+    // A Russian desktop prints numbers with a decimal comma; the converters print their
+    // SVG with printf, so pictures must come out the same there.
+    QTemporaryDir dir;
+    QFile source(dir.filePath(QStringLiteral("comma")));
+    QVERIFY(source.open(QIODevice::WriteOnly));
+    source.write("LC_CTYPE\ncopy \"POSIX\"\nEND LC_CTYPE\n"
+                 "LC_NUMERIC\ndecimal_point \"<U002C>\"\nthousands_sep \"\"\ngrouping -1\nEND LC_NUMERIC\n");
+    source.close();
+    QProcess localedef;
+    localedef.start(QStringLiteral("localedef"),
+                    {QStringLiteral("-c"), QStringLiteral("-i"), source.fileName(), QStringLiteral("-f"),
+                     QStringLiteral("UTF-8"), dir.filePath(QStringLiteral("comma.UTF-8"))});
+    QVERIFY(localedef.waitForFinished(20000));
+    const QByteArray oldPath = qgetenv("LOCPATH");
+    qputenv("LOCPATH", QFile::encodeName(dir.path()));
+    const QByteArray oldNumeric = std::setlocale(LC_NUMERIC, nullptr);
+    const bool comma = std::setlocale(LC_NUMERIC, "comma.UTF-8") != nullptr;
+    char printed[16] = {};
+    std::snprintf(printed, sizeof printed, "%.1f", 1.5);
+
+    QList<QImage> images;
+    for (const bool isolated : {true, false}) {
+        metafile::SetIsolation(isolated);
+        images << metafile::RenderWmf(samples::wmfVector(), QSize(100, 50))
+               << metafile::RenderEmf(samples::emfVector(), QSize(100, 50));
+    }
+    metafile::SetIsolation(true);
+    std::setlocale(LC_NUMERIC, oldNumeric.constData());
+    qputenv("LOCPATH", oldPath);
+
+    QVERIFY2(comma && QByteArray(printed) == "1,5", localedef.readAllStandardError().constData());
+    for (const QImage& image : images) {
+        QVERIFY(!image.isNull());
+        const QColor fill = image.pixelColor(5, 5);
+        QVERIFY2(fill.alpha() > 200 && (fill.green() > 100 || fill.blue() > 200), qPrintable(fill.name()));
+    }
 }
 
 void TestPictures::emfText()

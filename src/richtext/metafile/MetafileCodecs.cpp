@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <locale.h>
+
 extern "C" {
 #include <emf2svg.h>
 #include <libwmf/api.h>
@@ -17,6 +19,39 @@ extern "C" {
 }
 
 namespace {
+
+// Both converters print their numbers with printf, which follows the locale: under a
+// Russian one every coordinate would get a decimal comma and the SVG would be garbage.
+// Numbers are printed the C way for the converting thread only.
+class CNumbers
+{
+public:
+    CNumbers()
+    {
+        const locale_t base = duplocale(LC_GLOBAL_LOCALE);
+        if (base == locale_t(nullptr))
+            return;
+        m_c = newlocale(LC_NUMERIC_MASK, "C", base);
+        if (m_c == locale_t(nullptr)) {
+            freelocale(base);
+            return;
+        }
+        m_previous = uselocale(m_c);
+    }
+    ~CNumbers()
+    {
+        if (m_c == locale_t(nullptr))
+            return;
+        uselocale(m_previous);
+        freelocale(m_c);
+    }
+    CNumbers(const CNumbers&) = delete;
+    CNumbers& operator=(const CNumbers&) = delete;
+
+private:
+    locale_t m_c = locale_t(nullptr);
+    locale_t m_previous = locale_t(nullptr);
+};
 
 // The names libwmf knows a face by: one per kind of face, each with a family of four
 // PostScript names that the fonts given map to files.
@@ -203,6 +238,7 @@ char* playToSvg(wmfAPI* api, wmfD_Rect bbox, std::size_t* svgSize)
 extern "C" KVIZOR_MODULE_EXPORT char* kvizor_wmf_to_svg(const unsigned char* data, std::size_t size,
                                                         const KvizorWmfFonts* fonts, std::size_t* svgSize)
 {
+    const CNumbers numbers;
     static const KvizorWmfFonts noFonts{nullptr, 0, nullptr};
     FontTables tables;
     buildTables(fonts == nullptr ? noFonts : *fonts, tables);
@@ -239,6 +275,7 @@ extern "C" KVIZOR_MODULE_EXPORT char* kvizor_wmf_to_svg(const unsigned char* dat
 extern "C" KVIZOR_MODULE_EXPORT char* kvizor_emf_to_svg(const unsigned char* data, std::size_t size,
                                                         std::size_t* svgSize)
 {
+    const CNumbers numbers;
     std::vector<char> copy(data, data + size);
     generatorOptions options{};
     options.nameSpace = nullptr;
