@@ -2,6 +2,7 @@
 #include "config/Config.h"
 #include "config/IniDocument.h"
 #include "config/ProgramFolder.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -560,5 +561,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConfig)
+KVIZOR_TEST_GUILESS_MAIN(TestConfig)
 #include "tst_config.moc"

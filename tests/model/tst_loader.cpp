@@ -6,6 +6,7 @@
 #include "model/StreamLayers.h"
 #include "model/TestFileWriter.h"
 #include "model/TestLoader.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -669,5 +670,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLoader)
+KVIZOR_TEST_GUILESS_MAIN(TestLoader)
 #include "tst_loader.moc"

@@ -1,4 +1,5 @@
 #include "FakeTestServer.h"
+#include "support/TestEnvironment.h"
 
 #include "common/FormatError.h"
 #include "net/NetMessages.h"
@@ -518,5 +519,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestNet)
+KVIZOR_TEST_GUILESS_MAIN(TestNet)
 #include "tst_net.moc"

@@ -1,5 +1,6 @@
 #include "results/ProtectedResultFile.h"
 #include "results/ResultTest.h"
+#include "support/TestEnvironment.h"
 
 #include "FailDevice.h"
 
@@ -509,5 +510,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestResults)
+KVIZOR_TEST_GUILESS_MAIN(TestResults)
 #include "tst_results.moc"

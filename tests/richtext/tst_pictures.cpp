@@ -3,6 +3,7 @@
 #include "richtext/Picture.h"
 #include "richtext/WmfFonts.h"
 #include "Samples.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -556,5 +557,5 @@ void TestPictures::dibHeader()
     QVERIFY(DibToBmp(QByteArray(40, '\x7F')).isEmpty());
 }
 
-QTEST_MAIN(TestPictures)
+KVIZOR_TEST_MAIN(TestPictures)
 #include "tst_pictures.moc"

@@ -4,6 +4,7 @@
 #include "richtext/RtfReader.h"
 #include "richtext/RtfWriter.h"
 #include "Samples.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -768,5 +769,5 @@ void TestRichText::writeFuzzCorpus()
     put("fuzz_dib", "argb32.dib", samples::dib(image.convertToFormat(QImage::Format_ARGB32)));
 }
 
-QTEST_MAIN(TestRichText)
+KVIZOR_TEST_MAIN(TestRichText)
 #include "tst_richtext.moc"

@@ -3,6 +3,7 @@
 #include "config/RegistryStore.h"
 #include "platform/linux/XdgDesktopIntegration.h"
 #include "ScriptedPrompts.h"
+#include "support/TestEnvironment.h"
 #include "ui/AdditionConfigTabs.h"
 #include "ui/SettingsPassword.h"
 #include "ui/StudentAdditionConfigForm.h"
@@ -1007,6 +1008,7 @@ private Q_SLOTS:
 
 int main(int argc, char** argv)
 {
+    const kvizor::test::TestEnvironment environment;
     QApplication::setOrganizationName(QStringLiteral("Kvizor3"));
     QApplication::setApplicationName(QStringLiteral("Student"));
     QApplication app(argc, argv);
