@@ -406,6 +406,83 @@ private Q_SLOTS:
             QCOMPARE(ConfigValueText(f, loaded), ConfigValueText(f, config));
     }
 
+    // Files of Linux editors are UTF-8; a file is written back in the encoding it was read
+    // in unless a value needs more than Windows-1251, which then makes it UTF-8 with a
+    // byte-order mark rather than lose letters.
+    void encodings_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("readName");
+        QTest::addColumn<QString>("newName"); // empty: saved as read
+        QTest::addColumn<int>("savedEncoding");
+        const auto text = [](const QString& name) {
+            return u"[DefaultUser]\r\nDefaultUserName="_s + name + u"\r\n[Lab]\r\nRoom=Кабинет №5\r\n"_s;
+        };
+        const QString ivanov = u"Иванов Иван"_s;
+        const QByteArray bom = "\xEF\xBB\xBF";
+        const int cp1251 = int(IniDocument::Encoding::Cp1251);
+        const int utf8 = int(IniDocument::Encoding::Utf8);
+        const int utf8Bom = int(IniDocument::Encoding::Utf8WithSignature);
+
+        QTest::newRow("Windows-1251") << cp1251::encode(text(ivanov)) << ivanov << QString() << cp1251;
+        QTest::newRow("UTF-8") << text(ivanov).toUtf8() << ivanov << QString() << utf8;
+        QTest::newRow("UTF-8 with signature")
+            << bom + text(ivanov).toUtf8() << ivanov << QString() << utf8Bom;
+        QTest::newRow("Windows-1251 given Cyrillic")
+            << cp1251::encode(text(u"Ivanov"_s)) << u"Ivanov"_s << ivanov << cp1251;
+        QTest::newRow("signature before Windows-1251")
+            << bom + cp1251::encode(text(ivanov)) << ivanov << QString() << cp1251;
+        QTest::newRow("Windows-1251 given Élève")
+            << cp1251::encode(text(ivanov)) << ivanov << u"Élève"_s << utf8Bom;
+        QTest::newRow("Windows-1251 given 学生")
+            << cp1251::encode(text(ivanov)) << ivanov << u"学生"_s << utf8Bom;
+        QTest::newRow("UTF-8 given 学生") << text(ivanov).toUtf8() << ivanov << u"学生"_s << utf8;
+        QTest::newRow("broken UTF-8 is Windows-1251")
+            << cp1251::encode(text(u"Ёж"_s)) + "\xD0" << u"Ёж"_s << QString() << cp1251;
+    }
+
+    void encodings()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, readName);
+        QFETCH(QString, newName);
+        QFETCH(int, savedEncoding);
+        const QString name = path(QStringLiteral("encoding.txt"));
+        QVERIFY(writeBytes(name, file));
+        TConfig config;
+        QVERIFY(LoadConfigFile(config, name).ok);
+        QCOMPARE(config.DefaultUserName, readName);
+        if (!newName.isEmpty())
+            config.DefaultUserName = newName;
+        QVERIFY(SaveConfigFile(config, name).ok);
+
+        const QByteArray saved = readBytes(name);
+        const auto encoding = IniDocument::Encoding(savedEncoding);
+        QCOMPARE(IniDocument::fromBytes(saved).encoding(), encoding);
+        QCOMPARE(saved.startsWith("\xEF\xBB\xBF"),
+                 encoding == IniDocument::Encoding::Utf8WithSignature ||
+                     (newName.isEmpty() && file.startsWith("\xEF\xBB\xBF")));
+        const QString decoded =
+            encoding == IniDocument::Encoding::Cp1251 ? cp1251::decode(saved) : QString::fromUtf8(saved);
+        QVERIFY(decoded.contains(u"Room=Кабинет №5\r\n"_s));
+        QVERIFY(!decoded.contains(u'?'));
+
+        TConfig reloaded;
+        QVERIFY(LoadConfigFile(reloaded, name).ok);
+        QCOMPARE(reloaded.DefaultUserName, newName.isEmpty() ? readName : newName);
+    }
+
+    void windows1251ThatWouldReadAsUtf8()
+    {
+        // "Р©" is D0 A9 in Windows-1251, which UTF-8 reads as "Щ".
+        IniDocument doc = IniDocument::fromBytes("[A]\r\nk=v\r\n");
+        doc.setValue(u"A", u"k", u"Р©");
+        QCOMPARE(doc.encodingForWriting(), IniDocument::Encoding::Utf8WithSignature);
+        QCOMPARE(IniDocument::fromBytes(doc.toBytes()).value(u"A", u"k"), std::optional<QString>(u"Р©"_s));
+        doc.setValue(u"A", u"k", u"Щит");
+        QCOMPARE(doc.encodingForWriting(), IniDocument::Encoding::Cp1251);
+    }
+
     void valueTextForWriting_data()
     {
         QTest::addColumn<QString>("value");
