@@ -1,9 +1,11 @@
 #include "common/Cp1251.h"
+#include "config/AdminConfig.h"
 #include "config/Config.h"
 #include "config/IniDocument.h"
 #include "config/ProgramFolder.h"
 #include "support/TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -635,6 +637,105 @@ private Q_SLOTS:
         if (writable)
             QSKIP("permissions are not enforced for this user");
         QCOMPARE(chosen, QDir::cleanPath(data));
+    }
+
+    void adminConfigPaths_data()
+    {
+        QTest::addColumn<QString>("configDirs");
+        QTest::addColumn<QString>("executable"); // "portable", "installed" or none
+        QTest::addColumn<QStringList>("expected");
+        const QString name = u"/Kvizor3/KvizorStudent_Config.txt"_s;
+        QTest::newRow("default system folder") << QString() << QString() << QStringList{u"/etc/xdg"_s + name};
+        QTest::newRow("first folder wins, so it comes last")
+            << u"/site:/etc/xdg"_s << QString() << QStringList{u"/etc/xdg"_s + name, u"/site"_s + name};
+        QTest::newRow("relative and empty entries ignored")
+            << u"lab::/etc/xdg"_s << QString() << QStringList{u"/etc/xdg"_s + name};
+        QTest::newRow("a portable copy's own file is the user's")
+            << u"/etc/xdg"_s << u"portable"_s << QStringList{u"/etc/xdg"_s + name};
+        QTest::newRow("installed: the file beside the program")
+            << u"/etc/xdg"_s << u"installed"_s
+            << QStringList{u"/etc/xdg"_s + name, u"installed/usr/bin/KvizorStudent_Config.txt"_s};
+    }
+
+    void adminConfigPaths()
+    {
+        QFETCH(QString, configDirs);
+        QFETCH(QString, executable);
+        QFETCH(QStringList, expected);
+        QString folder;
+        if (executable == u"portable") {
+            folder = path(u"portable"_s);
+        } else if (executable == u"installed") {
+            folder = path(u"installed/usr/bin"_s);
+            QVERIFY(QDir().mkpath(path(u"installed/usr/share/kvizorstudent"_s)));
+        }
+        if (!folder.isEmpty())
+            QVERIFY(QDir().mkpath(folder));
+        for (QString& p : expected) {
+            if (!p.startsWith(u'/'))
+                p = path(p);
+        }
+        QCOMPARE(AdminConfigPathsFor(u"KvizorStudent_Config.txt"_s, configDirs, folder), expected);
+    }
+
+    void labWideSettings()
+    {
+        // Two administrator's folders and the user's own file: the first folder overrides
+        // the second, the user overrides both, key by key.
+        const QString site = path(u"lab/site"_s);
+        const QString system = path(u"lab/system"_s);
+        const QString user = path(u"lab/user"_s);
+        for (const QString& dir : {site + u"/Kvizor3"_s, system + u"/Kvizor3"_s, user})
+            QVERIFY(QDir().mkpath(dir));
+        const QByteArray systemFile = "[Net]\r\nRemoteHost=system-host\r\nRemotePort=6000\r\n"
+                                      "[DefaultUser]\r\nUserGroupExample=9 \xC1\r\n";
+        const QByteArray siteFile = "\xEF\xBB\xBF[Net]\r\nRemoteHost=site-host\r\nIsSendResult=1\r\n";
+        QVERIFY(writeBytes(system + u"/Kvizor3/KvizorStudent_Config.txt"_s, systemFile));
+        QVERIFY(writeBytes(site + u"/Kvizor3/KvizorStudent_Config.txt"_s, siteFile));
+        const QString own = user + u"/KvizorStudent_Config.txt"_s;
+        QVERIFY(writeBytes(own, "[Net]\r\nRemotePort=7000\r\n"));
+        const QByteArray savedDirs = qgetenv("XDG_CONFIG_DIRS");
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(site + u':' + system));
+
+        TConfig config;
+        config.ConfigDir = user;
+        QVERIFY(LoadConfig(config).ok);
+        QCOMPARE(config.RemoteHost, u"site-host"_s);
+        QCOMPARE(config.RemotePort, 7000);
+        QVERIFY(config.IsSendResult);
+        QCOMPARE(config.UserGroupExample, u"9 Б"_s);
+
+        // Saving writes the user's file only, and leaves out what still follows the
+        // administrator; what the user changed is written.
+        config.IsSaveConfig = true;
+        QVERIFY(SaveConfig(config).ok);
+        QByteArray saved = readBytes(own);
+        QVERIFY(saved.contains("RemotePort=7000\r\n"));
+        QVERIFY(saved.contains("IsSaveConfig=1\r\n"));
+        QVERIFY(saved.contains("IsSaveResult=1\r\n"));
+        for (const char* inherited : {"RemoteHost=", "IsSendResult=", "UserGroupExample="})
+            QVERIFY2(!saved.contains(inherited), inherited);
+        config.RemoteHost = u"my-host"_s;
+        config.IsSendResult = false;
+        QVERIFY(SaveConfig(config).ok);
+        saved = readBytes(own);
+        QVERIFY(saved.contains("RemoteHost=my-host\r\n"));
+        QVERIFY(saved.contains("IsSendResult=0\r\n"));
+        QCOMPARE(readBytes(system + u"/Kvizor3/KvizorStudent_Config.txt"_s), systemFile);
+        QCOMPARE(readBytes(site + u"/Kvizor3/KvizorStudent_Config.txt"_s), siteFile);
+
+        // An administrator's file that cannot be read is reported; the rest still count.
+        QFile::remove(site + u"/Kvizor3/KvizorStudent_Config.txt"_s);
+        QVERIFY(QDir().mkpath(site + u"/Kvizor3/KvizorStudent_Config.txt"_s));
+        TConfig partly;
+        partly.ConfigDir = user;
+        const ConfigStatus status = LoadConfig(partly);
+        qputenv("XDG_CONFIG_DIRS", savedDirs);
+        QVERIFY(!status.ok);
+        QCOMPARE(status.message, u"Ошибка при загрузке параметров программы!"_s);
+        QVERIFY2(status.detail.contains(u"lab/site"_s), qPrintable(status.detail));
+        QCOMPARE(partly.RemoteHost, u"my-host"_s);
+        QCOMPARE(partly.UserGroupExample, u"9 Б"_s);
     }
 };
 
