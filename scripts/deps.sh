@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the program need, when any is missing.
+# With --list it only prints them, one a line (the run-time package check reads them so).
 set -euo pipefail
 
 packages=(
@@ -11,8 +12,15 @@ packages=(
   locales
   # the settings dialog's test opens an associated test file through xdg-open
   xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
+  # the packaging tests: AppStream validation, manual pages, the run-time package check
+  appstream man-db strace
 )
 [ "${KVIZOR_GUI_TOOLS:-0}" = 1 ] && packages+=(xvfb xauth)
+
+if [ "${1:-}" = --list ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do
