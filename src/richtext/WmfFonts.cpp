@@ -10,6 +10,8 @@
 #include <QMutexLocker>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace kvizor::metafile {
 namespace {
 
@@ -118,7 +120,7 @@ QHash<QString, QString> findFiles(const QStringList& folders)
 }
 
 // A style without a file of its own borrows its family's upright face, so that bold or
-// italic text is still measured with the right widths roughly.
+// italic text is still measured with about the right widths.
 WmfFontChoice choose(const Slot& slot, const QHash<QString, QString>& files)
 {
     WmfFontChoice choice{QByteArray(slot.psName), {}, {}};
@@ -157,6 +159,17 @@ WmfFontSet::WmfFontSet(const QStringList& folders)
         if (!choice.file.isEmpty() && !upright.contains(family))
             upright.insert(family, choice);
         m_choices.append(choice);
+    }
+    // A kind of face with no file at all is measured and drawn with the first stand-in
+    // there is, rather than left to whatever the machine's font matching picks.
+    const auto found = std::find_if(m_choices.cbegin(), m_choices.cend(),
+                                    [](const WmfFontChoice& c) { return !c.file.isEmpty(); });
+    if (found != m_choices.cend()) {
+        const WmfFontChoice any = *found;
+        for (WmfFontChoice& choice : m_choices) {
+            if (choice.file.isEmpty())
+                choice = WmfFontChoice{choice.psName, any.file, any.family};
+        }
     }
     m_paths.reserve(m_choices.size());
     for (const WmfFontChoice& choice : m_choices)

@@ -17,7 +17,8 @@
 // text keeps the widths it had where the metafile was made.
 namespace kvizor::metafile {
 
-// The stand-in chosen for one PostScript name; file is empty when none was found.
+// The stand-in chosen for one PostScript name; file is empty only when no stand-in at all
+// was found.
 struct WmfFontChoice
 {
     QByteArray psName;

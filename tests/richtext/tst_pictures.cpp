@@ -457,7 +457,7 @@ void TestPictures::wmfCyrillicMeasured()
 void TestPictures::wmfFontsOnlyFromGivenFolders()
 {
     // A folder holding one Liberation font, and no URW font anywhere in reach: text in
-    // Arial is measured and drawn with it; a face without a file still converts.
+    // Arial is measured and drawn with it, and so is text in a face without a file.
     const metafile::WmfFontSet system(metafile::DefaultFontFolders());
     const QString liberation = system.choices().constFirst().file;
     QVERIFY2(liberation.endsWith(u"LiberationSans-Regular.ttf"), qPrintable(liberation));
@@ -467,7 +467,7 @@ void TestPictures::wmfFontsOnlyFromGivenFolders()
 
     const metafile::WmfFontSet set({fonts.path()});
     for (const metafile::WmfFontChoice& choice : set.choices())
-        QCOMPARE(choice.file.isEmpty(), !choice.psName.startsWith("Helvetica"));
+        QCOMPARE(choice.file, fonts.filePath(QStringLiteral("LiberationSans-Regular.ttf")));
 
     const QByteArray wmf = samples::wmfTextIn("Arial", "Hello");
     QVERIFY(wmfSvg(wmf).contains("font-family:Liberation Sans;"));

@@ -8,9 +8,10 @@
 namespace kvizor::test {
 
 // Gives a test program the same surroundings however it is started (by CTest, by hand,
-// from a desktop session): offscreen windows, Russian locale, UTC, and per-user folders
-// (home, XDG homes, runtime folder, temporary folder) of its own in a fresh folder that
-// goes away with it. No administrator's settings, session bus or display leak in.
+// from a desktop session): offscreen windows, Russian locale, UTC, the project's fonts
+// only, and per-user folders (home, XDG homes, runtime folder, temporary folder) of its
+// own in a fresh folder that goes away with it. No administrator's settings, session bus
+// or display leak in.
 // A program started by a test inherits its parent's surroundings unchanged.
 class TestEnvironment
 {
