@@ -1,5 +1,6 @@
 #include "ui/MainWindowView.h"
 
+#include "model/EmbeddedNames.h"
 #include "richtext/Picture.h"
 #include "ui/ImageArea.h"
 #include "ui/Prompts.h"
@@ -14,7 +15,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -306,10 +306,12 @@ QImage TMainWindowView::loadPicture(const QString& fileName, const QString& fold
     *attempted = !fileName.isEmpty();
     if (fileName.isEmpty())
         return QImage();
-    const QString path = folder + fileName;
-    if (!QFileInfo(path).isFile()) {
-        m_form.prompts().showMessage(QStringLiteral("Файл: %1 с изображением отсутствует!").arg(path),
-                                     MessageCaption, MessageIcon::None);
+    // A name that leads out of the test's folder finds nothing and reads as missing.
+    const QString path = FindPictureFile(folder, fileName);
+    if (path.isEmpty()) {
+        m_form.prompts().showMessage(
+            QStringLiteral("Файл: %1 с изображением отсутствует!").arg(folder + fileName), MessageCaption,
+            MessageIcon::None);
         return QImage();
     }
     const QImage picture = LoadPictureFile(path);
@@ -409,6 +411,8 @@ void TMainWindowView::ShowFeedback(const TaskFeedback& feedback)
         if (slot.MatchTextColour)
             paintBackground(m_grid->matchText(k), *slot.MatchTextColour);
     }
+    // A mark may need a wider number column.
+    m_grid->relayout();
     if (feedback.ShowRect) {
         const TAnswerRect& r = feedback.Rect;
         m_imageArea->showAnswerRect(QRect(r.Left, r.Top, r.Width, r.Height));
@@ -433,6 +437,7 @@ void TMainWindowView::SetSlotMarks(const std::array<QString, TaskAnswer::SlotCou
 {
     for (int k = 0; k < TVariantGrid::SlotCount; ++k)
         m_grid->numberLabel(k)->setText(marks[static_cast<std::size_t>(k)]);
+    m_grid->relayout();
 }
 
 // ---- commands, go-to list, progress and status ----

@@ -11,9 +11,22 @@ namespace {
 
 constexpr char Marker[] = "KVIZOR_TEST_ENVIRONMENT";
 
+// Variables a run was given on purpose (kvizor_add_test_run): those are left as they are.
+bool given(const char* name)
+{
+    return qEnvironmentVariable("KVIZOR_TEST_GIVEN").split(u',').contains(QLatin1String(name));
+}
+
 void set(const char* name, const QByteArray& value)
 {
-    qputenv(name, value);
+    if (!given(name))
+        qputenv(name, value);
+}
+
+void unset(const char* name)
+{
+    if (!given(name))
+        qunsetenv(name);
 }
 
 QByteArray made(const QTemporaryDir& root, const char* name, QFile::Permissions permissions = {})
@@ -88,7 +101,7 @@ TestEnvironment::TestEnvironment()
     for (const char* name : {"LANGUAGE", "DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
                              "XDG_CURRENT_DESKTOP", "XDG_SESSION_DESKTOP", "DESKTOP_SESSION",
                              "QT_SCALE_FACTOR", "QT_FONT_DPI", "QT_STYLE_OVERRIDE", "QT_QPA_PLATFORMTHEME"})
-        qunsetenv(name);
+        unset(name);
     if (!qEnvironmentVariableIsSet("KVIZOR_SOURCE_DIR"))
         set("KVIZOR_SOURCE_DIR", QByteArray(KVIZOR_SOURCE_DIR));
 }

@@ -12,7 +12,8 @@ namespace kvizor::test {
 // only, and per-user folders (home, XDG homes, runtime folder, temporary folder) of its
 // own in a fresh folder that goes away with it. No administrator's settings, session bus
 // or display leak in.
-// A program started by a test inherits its parent's surroundings unchanged.
+// A program started by a test inherits its parent's surroundings unchanged; variables a
+// CTest run names in KVIZOR_TEST_GIVEN are kept as given.
 class TestEnvironment
 {
 public:
