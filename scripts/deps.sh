@@ -7,6 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev qt6-image-formats-plugins
   libqt6svg6 qt6-qpa-plugins zlib1g-dev libjpeg62-turbo-dev libwmf-dev libfreetype-dev libemf2svg-dev
+  # libwmf's pkg-config names expat among the libraries to link, without depending on it
+  libexpat1-dev
   libbenchmark-dev fonts-liberation2 fonts-dejavu-core
   # the metafile test builds a locale with a decimal comma
   locales
