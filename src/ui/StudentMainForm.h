@@ -126,8 +126,8 @@ public:
 
 public Q_SLOTS:
     // A file handed over by a later launch. The window comes to the front; a test file
-    // (any letter case of ".kvf") is opened while no test is loaded, anything else is
-    // dropped. An empty message only brings the window to the front.
+    // (any letter case of ".kvf") or a quiz (".xml", ".gift") is opened while no test is
+    // loaded, anything else is dropped. An empty message only brings the window to the front.
     void HandleHandOff(const QString& message);
 
 Q_SIGNALS:
@@ -177,6 +177,8 @@ private:
 
     void showStartText();
     void showLoadError(const QString& text);
+    // What converting a quiz left behind, once, in a text window.
+    void showImportWarnings(const QString& fileName, const QStringList& warnings);
     void scheduleClockUpdate();
     void setUpWindowSettings();
     void loadWindowSettings();

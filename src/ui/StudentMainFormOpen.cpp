@@ -3,6 +3,7 @@
 
 #include "config/NiceSettings.h"
 #include "config/RegistryStore.h"
+#include "import/QuizImporter.h"
 #include "model/Test.h"
 #include "model/TestLoader.h"
 #include "net/NetTestFetcher.h"
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -41,6 +43,48 @@ bool hasTestExtension(const QString& path)
     return QFileInfo(path).suffix().toUpper() == QLatin1String("KVF");
 }
 
+// Drops and hand-offs take test files and the quizzes the window converts.
+bool isOpenableName(const QString& path)
+{
+    return hasTestExtension(path) || IsQuizSourceName(path);
+}
+
+// A quiz of another system: .xml and .gift files, and a file of another name (the command
+// line takes any) whose content is one.
+bool isQuizSource(const QString& path)
+{
+    if (IsQuizSourceName(path))
+        return true;
+    if (hasTestExtension(path))
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && DetectQuizFormat(file.peek(64 * 1024)) != TQuizFormat::Unknown;
+}
+
+// Converts a quiz into a test in memory and loads it as the loader loads received bytes; the
+// test keeps the name and the CRC of the source. On failure `error` says why.
+TLoadResult loadQuiz(const QString& path, QString* error, QStringList* warnings)
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::unique_ptr<TQuizImport> import = TQuizImport::FromFile(path);
+    TLoadResult result;
+    if (import->imported()) {
+        TWriterOptions options;
+        // Written only to be read back at once: speed matters more than size.
+        options.Level = 1;
+        result = LoadTestData(path, import->toTestData(options), {});
+        if (result.loaded())
+            result.Test->FileCRC = import->sourceCrc();
+        else
+            *error = result.message();
+    } else {
+        *error = import->message();
+    }
+    *warnings = import->warnings();
+    QGuiApplication::restoreOverrideCursor();
+    return result;
+}
+
 } // namespace
 
 void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* stream)
@@ -58,13 +102,21 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
     m_run->BeginLoading();
 
     const TPasswordPrompt askPassword = [this] { return m_prompts->askPassword(); };
-    TLoadResult result = stream != nullptr ? LoadTestData(fileName, *stream, askPassword)
-                                           : LoadTestFile(fileName, askPassword);
+    QString importError;
+    QStringList importWarnings;
+    TLoadResult result;
+    if (stream != nullptr)
+        result = LoadTestData(fileName, *stream, askPassword);
+    else if (isQuizSource(fileName))
+        result = loadQuiz(fileName, &importError, &importWarnings);
+    else
+        result = LoadTestFile(fileName, askPassword);
     m_loading = false;
     if (!result.loaded()) {
-        const QString message = result.message();
+        const QString message = importError.isEmpty() ? result.message() : importError;
         if (!message.isEmpty())
             showLoadError(message);
+        showImportWarnings(fileName, importWarnings);
         return;
     }
     if (!m_run->TestLoaded(std::move(result.Test), std::move(result.Tasks)))
@@ -72,6 +124,14 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
     if (stream == nullptr)
         AddPreviousFile(fileName);
     ShowTestSummary();
+    showImportWarnings(fileName, importWarnings);
+}
+
+void TStudentMainForm::showImportWarnings(const QString& fileName, const QStringList& warnings)
+{
+    if (!warnings.isEmpty())
+        m_prompts->showRichText(ImportWarningsText(QFileInfo(fileName).fileName(), warnings),
+                                QStringLiteral("Перенос теста"));
 }
 
 void TStudentMainForm::showLoadError(const QString& text)
@@ -197,7 +257,7 @@ bool TStudentMainForm::acceptsDroppedFile(const QMimeData* mime, QString* path) 
     if (urls.isEmpty() || !urls.constFirst().isLocalFile())
         return false;
     const QString first = urls.constFirst().toLocalFile();
-    if (!hasTestExtension(first))
+    if (!isOpenableName(first))
         return false;
     if (path != nullptr)
         *path = first;
@@ -226,7 +286,7 @@ void TStudentMainForm::dropEvent(QDropEvent* event)
 void TStudentMainForm::HandleHandOff(const QString& message)
 {
     RestoreMainWindow();
-    if (!message.isEmpty() && RunState() == rsNoTest && !m_loading && hasTestExtension(message))
+    if (!message.isEmpty() && RunState() == rsNoTest && !m_loading && isOpenableName(message))
         LoadTest(message);
 }
 
