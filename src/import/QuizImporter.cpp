@@ -19,6 +19,7 @@
 #include <QTemporaryFile>
 #include <QUuid>
 
+#include <algorithm>
 #include <map>
 
 namespace kvizor {
@@ -112,6 +113,7 @@ public:
     Builder(TQuizImport& import, const TImportOptions& options) : m_import(import)
     {
         m_converter.HintPenalty = options.HintPenalty;
+        m_maxTasks = std::clamp(options.MaxTasks, 0, kMaxImportedTasks);
     }
 
     void add(const quiz::QuizQuestion& question)
@@ -120,7 +122,7 @@ public:
             m_category = question.CategoryPath;
             return;
         }
-        if (m_import.m_taskCount >= kMaxImportedTasks) {
+        if (m_import.m_taskCount >= m_maxTasks) {
             ++m_beyondLimit;
             return;
         }
@@ -139,7 +141,7 @@ public:
     {
         if (m_beyondLimit > 0)
             warn(QStringLiteral("В файле больше %1 вопросов: остальные %2 пропущены.")
-                     .arg(kMaxImportedTasks)
+                     .arg(m_maxTasks)
                      .arg(m_beyondLimit));
     }
 
@@ -169,6 +171,7 @@ private:
     quiz::QuestionConverter m_converter;
     QString m_category;
     std::map<QString, std::int32_t> m_topics;
+    int m_maxTasks = kMaxImportedTasks;
     int m_beyondLimit = 0;
     BinaryWriter m_writer{*m_import.m_records};
 };

@@ -33,16 +33,18 @@ enum class TImportOutcome
     ReadError,
 };
 
+// The most tasks a test made from a quiz holds, within what the loader takes.
+inline constexpr int kMaxImportedTasks = 100000;
+
 struct TImportOptions
 {
     // The test's title; empty: the source's name without its extension.
     QString Title;
     // Points taken off for a hint, given to every task that has one.
     std::int32_t HintPenalty = 0;
+    // At most this many tasks are made; a bigger quiz is cut with a warning.
+    int MaxTasks = kMaxImportedTasks;
 };
-
-// At most this many tasks are made; a bigger quiz is cut with a warning.
-inline constexpr int kMaxImportedTasks = 100000;
 
 // The extensions of the sources the window and `kvf import` take (in upper case).
 bool IsQuizSourceName(const QString& path);
