@@ -3,8 +3,10 @@
 #include "ImportFixtures.h"
 
 #include "import/QuestionConverter.h"
+#include "run/Evaluation.h"
 
 #include <QGuiApplication>
+#include <QLocale>
 #include <QTest>
 
 using namespace kvizor;
@@ -170,6 +172,56 @@ const GiftCase kGiftCases[] = {
     {"wildcard short answer", "Q {=a*}", "", "", "ответы с шаблоном «*» не переносятся"},
 };
 
+// The examinee's right answer as the controls of the task would hold it: one radio button,
+// the check boxes, the list entries, the typed text.
+TaskAnswer rightAnswer(const TTask& task)
+{
+    TaskAnswer a;
+    const int n = task.VariantCount();
+    switch (task.TaskType) {
+    case ttSingleChoice:
+        for (int k = 0; k < n; ++k) {
+            if (task.IsVariantRight(k)) {
+                a.Checked[k] = true;
+                break;
+            }
+        }
+        break;
+    case ttMultipleChoice:
+        for (int k = 0; k < n; ++k)
+            a.Checked[k] = task.IsVariantRight(k);
+        break;
+    case ttOrdering:
+    case ttMatching:
+        for (int k = 0; k < n; ++k)
+            a.ListIndex[k] = task.VariantValues[k] - 1;
+        break;
+    case ttTrueFalse:
+        for (int k = 0; k < n; ++k)
+            a.ListIndex[k] = task.VariantValues[k];
+        break;
+    case ttNumber:
+        a.Text = FeedbackNumberText(task.NumberIsRange ? task.NumberMax : task.NumberValue);
+        break;
+    case ttText:
+        a.Text = AcceptedTextAnswers(task.TextAnswers).value(0);
+        if (!task.TextCaseSensitive)
+            a.Text = a.Text.toLower();
+        break;
+    default:
+        break;
+    }
+    return a;
+}
+
+bool judged(const TTask& task, const TaskAnswer& answer)
+{
+    QList<int> order;
+    for (int k = 0; k < task.VariantCount(); ++k)
+        order.append(k);
+    return EvaluateTask(task, answer, order, true, -1, {}, {}).Right;
+}
+
 const MoodleCase* findMoodleCase(const QString& row)
 {
     for (const MoodleCase& c : kMoodleCases) {
@@ -246,6 +298,64 @@ void TestImportMapping::moodleFixtureInOneFile()
         QVERIFY(c != nullptr);
         QCOMPARE(loaded.task(std::size_t(k)).ThemeId, int(c - kMoodleCases) < 10 ? 1 : 2);
     }
+}
+
+void TestImportMapping::everyTaskAnswerable()
+{
+    // What is written can be answered right, and only one way for a single choice.
+    QString questions;
+    for (const MoodleCase& c : kMoodleCases)
+        questions +=
+            moodleQuestion(QString::fromUtf8(c.type), QString::fromUtf8(c.body), QString::fromUtf8(c.row));
+    QString gift;
+    for (const GiftCase& c : kGiftCases)
+        gift += QString::fromUtf8(c.source) + QStringLiteral("\n\n");
+    for (const Loaded& loaded : {load(moodle(questions)), load(gift.toUtf8(), QStringLiteral("q.gift"))}) {
+        QVERIFY(loaded.test.loaded());
+        for (const auto& task : loaded.test.Tasks) {
+            QVERIFY2(judged(*task, rightAnswer(*task)), qPrintable(describe(*task)));
+            QVERIFY2(!judged(*task, TaskAnswer()), qPrintable(describe(*task)));
+            if (task->TaskType == ttSingleChoice) {
+                int right = 0;
+                for (int k = 0; k < task->VariantCount(); ++k)
+                    right += task->IsVariantRight(k) ? 1 : 0;
+                QCOMPARE(right, 1);
+            }
+        }
+    }
+}
+
+void TestImportMapping::numberBounds_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("right");
+    const QString g =
+        QStringLiteral("<answer fraction=\"100\"><text>9.8</text><tolerance>0.2</tolerance></answer>");
+    QTest::newRow("lower bound") << g << QStringLiteral("9,6") << true;
+    QTest::newRow("upper bound") << g << QStringLiteral("10") << true;
+    QTest::newRow("value") << g << QStringLiteral("9,8") << true;
+    QTest::newRow("just below") << g << QStringLiteral("9,599") << false;
+    QTest::newRow("just above") << g << QStringLiteral("10,001") << false;
+    const QString tenth =
+        QStringLiteral("<answer fraction=\"100\"><text>0.3</text><tolerance>0.1</tolerance></answer>");
+    QTest::newRow("0.3 - 0.1 reaches 0.2") << tenth << QStringLiteral("0,2") << true;
+    QTest::newRow("0.3 + 0.1 reaches 0.4") << tenth << QStringLiteral("0,4") << true;
+    const QString exact = QStringLiteral("<answer fraction=\"100\"><text>0.1</text></answer>");
+    QTest::newRow("exact") << exact << QStringLiteral("0,1") << true;
+    QTest::newRow("exact, other") << exact << QStringLiteral("0,10001") << false;
+}
+
+void TestImportMapping::numberBounds()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, typed);
+    QFETCH(bool, right);
+    const Loaded loaded = load(moodle(moodleQuestion(QStringLiteral("numerical"), answer)));
+    QVERIFY(loaded.test.loaded());
+    TaskAnswer a;
+    a.Text = typed;
+    QCOMPARE(judged(loaded.task(0), a), right);
 }
 
 void TestImportMapping::giftQuestions_data()
@@ -459,6 +569,8 @@ void TestImportMapping::taskLimit()
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    // Numbers are typed with the examinee's decimal comma.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     int status = 0;
     {
         TestImportMapping mapping;

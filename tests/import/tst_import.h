@@ -11,6 +11,9 @@ private Q_SLOTS:
     void moodleQuestions_data();
     void moodleQuestions();
     void moodleFixtureInOneFile();
+    void everyTaskAnswerable();
+    void numberBounds_data();
+    void numberBounds();
     void giftQuestions_data();
     void giftQuestions();
     void commonFields_data();
