@@ -90,6 +90,13 @@ QString uidFor(std::uint32_t crc, qint64 size)
 
 } // namespace
 
+TWriterOptions ImportWriterOptions()
+{
+    TWriterOptions options;
+    options.Level = 4;
+    return options;
+}
+
 bool IsQuizSourceName(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toUpper();
