@@ -221,6 +221,12 @@ void TQuizImport::fail(TImportOutcome outcome, const QString& message)
 std::unique_ptr<TQuizImport> TQuizImport::FromFile(const QString& path, const TImportOptions& options)
 {
     std::unique_ptr<TQuizImport> import(new TQuizImport);
+    // A device or a pipe could be read forever.
+    if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
+        import->fail(TImportOutcome::ReadError,
+                     QStringLiteral("Не удалось прочитать файл «%1»: это не обычный файл.").arg(path));
+        return import;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         import->fail(TImportOutcome::ReadError,

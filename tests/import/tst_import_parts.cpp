@@ -296,6 +296,26 @@ void TestImportParts::fromFile()
         TQuizImport::FromFile(dir.filePath(QStringLiteral("нет.xml")));
     QCOMPARE(missing->outcome(), TImportOutcome::ReadError);
     QVERIFY(missing->message().startsWith(QStringLiteral("Не удалось открыть файл")));
+    // A device is never read: /dev/zero would not end.
+    for (const QString& device : {QStringLiteral("/dev/zero"), dir.path()}) {
+        const std::unique_ptr<TQuizImport> special = TQuizImport::FromFile(device);
+        QCOMPARE(special->outcome(), TImportOutcome::ReadError);
+        QVERIFY(special->message().endsWith(QStringLiteral("это не обычный файл.")));
+    }
+
+    // Moodle XML declared in Windows-1251 is read in it.
+    const QString xml = dir.filePath(QStringLiteral("cp1251.xml"));
+    {
+        QFile file(xml);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<?xml version=\"1.0\" encoding=\"windows-1251\"?><quiz><question type=\"truefalse\">"
+                   "<questiontext><text>\xC7\xE5\xEC\xEB\xFF</text></questiontext>"
+                   "<answer fraction=\"100\"><text>true</text></answer></question></quiz>");
+    }
+    const std::unique_ptr<TQuizImport> cp1251 = TQuizImport::FromFile(xml);
+    QVERIFY(cp1251->imported());
+    QCOMPARE(plain(LoadTestData(xml, cp1251->toTestData(), {}).Tasks.at(0)->Question),
+             QStringLiteral("Земля"));
 }
 
 void TestImportParts::reproducible()
