@@ -66,8 +66,15 @@ struct Item
     QChar marker;
     QString weight; // empty: none given
     QString text;
-    QString feedback;
     bool hasFeedback = false;
+
+    // Credit in percent: the weight when given, else full for "=" and none for "~".
+    QString fraction() const
+    {
+        if (!weight.isEmpty())
+            return weight;
+        return marker == u'=' ? QStringLiteral("100") : QStringLiteral("0");
+    }
 };
 
 // "=text#feedback ~%50%text ..." into its items; the weight and the feedback split off.
@@ -76,7 +83,7 @@ std::vector<Item> splitItems(const QString& answers)
     std::vector<Item> items;
     for (const QChar c : answers) {
         if (c == u'=' || c == u'~') {
-            items.push_back({c, {}, {}, {}, false});
+            items.push_back({c, {}, {}, false});
             continue;
         }
         if (!items.empty())
@@ -125,6 +132,8 @@ private:
     QString trueFalse(const QString& answers);
     QString shortAnswer(const QString& answers);
     QString numerical(const QString& answers);
+    // The items of a choice or a short answer as answers in the question's format.
+    void addAnswers(const QString& answers);
 
     QuizQuestion& m_q;
     TextFormat m_format;
@@ -157,16 +166,19 @@ QString BlockReader::multiChoice(const QString& answers)
     m_q.TypeName = QStringLiteral("multichoice");
     // Without an "=" answer every answer carries its weight and several may be chosen.
     m_q.Single = answers.contains(u'=');
+    addAnswers(answers);
+    return {};
+}
+
+void BlockReader::addAnswers(const QString& answers)
+{
     for (const Item& item : splitItems(answers)) {
         QuizAnswer answer;
         answer.Text = textOf(item.text, m_format);
-        answer.Fraction = !item.weight.isEmpty()
-                              ? item.weight
-                              : (item.marker == u'=' ? QStringLiteral("100") : QStringLiteral("0"));
+        answer.Fraction = item.fraction();
         answer.HasFeedback = item.hasFeedback;
         m_q.Answers.push_back(answer);
     }
-    return {};
 }
 
 QString BlockReader::matching(const QString& answers)
@@ -211,13 +223,7 @@ QString BlockReader::shortAnswer(const QString& answers)
     m_q.TypeName = QStringLiteral("shortanswer");
     if (!answers.trimmed().startsWith(u'='))
         return QStringLiteral("ответы должны начинаться с «=» или «~».");
-    for (const Item& item : splitItems(answers)) {
-        QuizAnswer answer;
-        answer.Text = textOf(item.text, m_format);
-        answer.Fraction = item.weight.isEmpty() ? QStringLiteral("100") : item.weight;
-        answer.HasFeedback = item.hasFeedback;
-        m_q.Answers.push_back(answer);
-    }
+    addAnswers(answers);
     return {};
 }
 
@@ -233,9 +239,7 @@ QString BlockReader::numerical(const QString& answers)
     }
     for (const Item& item : items) {
         QuizAnswer answer;
-        answer.Fraction = item.weight.isEmpty()
-                              ? (item.marker == u'=' ? QStringLiteral("100") : QStringLiteral("0"))
-                              : item.weight;
+        answer.Fraction = item.fraction();
         answer.HasFeedback = item.hasFeedback;
         const QString value = restored(item.text).trimmed();
         const qsizetype range = value.indexOf(QLatin1String(".."));

@@ -4,8 +4,8 @@
 
 #include "common/Cp1251.h"
 #include "richtext/RtfReader.h"
+#include "richtext/Samples.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -22,20 +22,9 @@ using namespace importfixtures;
 
 namespace {
 
-QByteArray encoded(const QImage& image, const char* format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
 QImage sampleImage()
 {
-    QImage image(6, 4, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    return image;
+    return samples::testImage(6, 4);
 }
 
 // The task's question read back the way the window reads it.
@@ -119,8 +108,8 @@ void TestImportTexts::pictures_data()
     // The RTF picture kind; empty: no picture, a warning instead.
     QTest::addColumn<QByteArray>("kind");
     QTest::addColumn<QString>("warning");
-    const QByteArray png = encoded(sampleImage(), "PNG");
-    const QByteArray jpeg = encoded(sampleImage(), "JPEG");
+    const QByteArray png = samples::png(sampleImage());
+    const QByteArray jpeg = samples::jpeg(sampleImage());
     // Qt writes no GIF: a one-pixel one by hand.
     const QByteArray gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x00\x00,\x00\x00\x00\x00"
                          "\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;",
