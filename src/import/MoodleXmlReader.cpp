@@ -145,6 +145,8 @@ void MoodleXmlReader::readQuestionChild(QuizQuestion& q)
             q.HasUnits = q.HasUnits || m_xml.name() == u"unit";
             m_xml.skipCurrentElement();
         }
+    } else if (name == u"image_base64") {
+        q.HasOldPicture = !readValue().isEmpty() || q.HasOldPicture;
     } else if (name == u"category") {
         QuizFiles ignored;
         q.CategoryPath = readText(ignored, TextFormat::Plain).Text.trimmed();

@@ -153,6 +153,8 @@ void Conversion::noteFeedback()
                                             [](const QuizAnswer& a) { return a.HasFeedback; });
     if (answerFeedback || m_q.HasCombinedFeedback)
         warn(QStringLiteral("отзывы на ответы не переносятся."));
+    if (m_q.HasOldPicture)
+        warn(QStringLiteral("рисунок в старом виде (image_base64) не переносится."));
 }
 
 void Conversion::reportTextIssues()

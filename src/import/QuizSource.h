@@ -85,6 +85,8 @@ struct QuizQuestion
     bool HasUnits = false;
     // Feedback on the whole question (right, partly right, wrong) that has text.
     bool HasCombinedFeedback = false;
+    // A picture beside the question in the old form (<image_base64>), which is not carried over.
+    bool HasOldPicture = false;
     std::vector<QuizAnswer> Answers;
     std::vector<QuizSubquestion> Subquestions;
     // Category: the path of the category that the following questions belong to.

@@ -117,6 +117,10 @@ const MoodleCase kMoodleCases[] = {
     {"calculated", "calculated", R"(<answer fraction="100"><text>{a}+{b}</text></answer>)", "",
      "«calculated»"},
     {"random", "random", "", "", "«random»"},
+    {"picture in the old form", "truefalse",
+     R"(<image>a.png</image><image_base64>iVBORw0KGgo=</image_base64>
+        <answer fraction="100"><text>true</text></answer><answer fraction="0"><text>false</text></answer>)",
+     "truefalse: Это утверждение верно=да", "рисунок в старом виде (image_base64) не переносится"},
     {"per-answer feedback", "multichoice",
      R"(<single>true</single><answer fraction="100"><text>A</text><feedback><text>Верно!</text></feedback></answer>
         <answer fraction="0"><text>B</text><feedback><text></text></feedback></answer>)",
