@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <iterator>
 
 namespace kvizor::quiz {
 namespace {

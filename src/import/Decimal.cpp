@@ -1,6 +1,5 @@
 #include "Decimal.h"
 
-#include <QLocale>
 
 #include <algorithm>
 #include <cmath>

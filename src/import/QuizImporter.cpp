@@ -4,7 +4,6 @@
 #include "GiftReader.h"
 #include "MoodleXmlReader.h"
 #include "QuestionConverter.h"
-#include "QuizText.h"
 
 #include "common/BinaryWriter.h"
 #include "common/Cp1251.h"
