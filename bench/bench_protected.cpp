@@ -80,7 +80,7 @@ int appendOnce(const QString& folder, const QString& name)
     const double cpuBefore = cpuMs();
     QElapsedTimer timer;
     timer.start();
-    const ProtectionSaveStatus status = SaveProtectionResult(folder, name, sampleRun(-1));
+    const ProtectionSaveStatus status = SaveProtectionResult(folder, name, sampleRun(-1)).Status;
     const qint64 ms = timer.elapsed();
     std::printf("%lld %ld %ld %d %.0f\n", static_cast<long long>(ms), before, peakKiB(),
                 static_cast<int>(status), cpuMs() - cpuBefore);

@@ -106,11 +106,20 @@ void BinaryReader::skip(std::int64_t count)
     }
 }
 
+void BinaryReader::limitStrings(std::int64_t maxLength, std::int64_t maxTotal)
+{
+    m_maxString = maxLength;
+    m_stringBudget = maxTotal;
+}
+
 QByteArray BinaryReader::readLstrBytes()
 {
     const std::int32_t length = readInt32();
     if (length < 0)
         throw FormatError("negative string length");
+    if (length > m_maxString || length > m_stringBudget)
+        throw FormatError("string longer than allowed");
+    m_stringBudget -= length;
     return readBytes(length);
 }
 

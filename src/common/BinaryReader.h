@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <limits>
 
 class QIODevice;
 
@@ -37,12 +38,18 @@ public:
     // (only decidable on a random-access device; sequential devices are checked as they go).
     void checkCount(std::int64_t count, std::int64_t itemSize) const;
 
+    // Bounds the strings read from now on: one at most maxLength bytes, all of them together
+    // at most maxTotal. A longer length throws FormatError before its bytes are read.
+    void limitStrings(std::int64_t maxLength, std::int64_t maxTotal);
+
     QIODevice& device() { return m_device; }
 
 private:
     void readExactly(char* data, std::int64_t count);
 
     QIODevice& m_device;
+    std::int64_t m_maxString = std::numeric_limits<std::int64_t>::max();
+    std::int64_t m_stringBudget = std::numeric_limits<std::int64_t>::max();
 };
 
 } // namespace kvizor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EmbeddedNames.h"
 #include "Task.h"
 #include "Test.h"
 #include "TestFormat.h"
@@ -57,8 +58,8 @@ struct TLoadResult
 
 struct TLoadOptions
 {
-    // Embedded files of one test may add up to at most this many bytes.
-    std::int64_t MaxEmbeddedTotal = format::kMaxEmbeddedTotal;
+    // More than these is refused with the load failure message.
+    format::TTestLimits Limits;
 };
 
 // Loads a test file from disk, reading it once through bounded buffers.
@@ -70,9 +71,5 @@ TLoadResult LoadTestData(const QString& name, const QByteArray& data, const TPas
                          qint64 from = 0, const TLoadOptions& options = {});
 // The same for a memory stream, read from its current position.
 TLoadResult LoadTestStream(const QString& name, const QBuffer& stream, const TPasswordPrompt& askPassword);
-
-// An embedded file name the loader accepts: a plain file name, no folder part, nothing that
-// leads elsewhere or that a file system refuses.
-bool IsValidEmbeddedName(const QString& name);
 
 } // namespace kvizor

@@ -200,8 +200,9 @@ void TRunController::BeginTest()
     result->TestFileCRC = test.FileCRC;
     result->TestUId = test.UId;
     result->TestTitle = test.Title;
-    result->ComputerName = m_env.ComputerName.size() <= 15 ? m_env.ComputerName : QString();
-    result->ComputerUserName = m_env.ComputerUserName.size() <= 15 ? m_env.ComputerUserName : QString();
+    result->ComputerName = ShortComputerName(m_env.ComputerName);
+    result->ComputerUserName =
+        m_env.ComputerUserName.size() <= kMaxSystemNameLength ? m_env.ComputerUserName : QString();
 
     result->TaskOrder = order;
     result->TaskCount = static_cast<std::int32_t>(order.size());
@@ -556,14 +557,19 @@ void TRunController::saveProtectionResult()
         return;
     const QString fileName = m_config.ProtectionResultFileName.isEmpty() ? kDefaultProtectionResultFileName
                                                                          : m_config.ProtectionResultFileName;
-    switch (SaveProtectionResult(resultFolder(), fileName, *m_result)) {
+    ProtectionSaveOptions options;
+    options.Shared = m_env.SharedResultFiles;
+    const ProtectionSaveResult saved = SaveProtectionResult(resultFolder(), fileName, *m_result, options);
+    switch (saved.Status) {
     case ProtectionSaveStatus::Saved:
         break;
     case ProtectionSaveStatus::WrongFileType:
         m_prompts.ShowMessage(texts::ErrorCaption, kWrongFileTypeText, MessageIcon::Error);
         break;
+    case ProtectionSaveStatus::Diverted:
     case ProtectionSaveStatus::WriteFailed:
-        m_prompts.ShowMessage(texts::AttentionCaption, kProtectionWriteErrorText, MessageIcon::Information);
+        m_prompts.ShowMessage(texts::AttentionCaption, ProtectionSaveMessage(saved),
+                              MessageIcon::Information);
         break;
     }
 }

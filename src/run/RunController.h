@@ -9,6 +9,7 @@
 #include "model/Task.h"
 #include "model/Test.h"
 #include "results/ResultTest.h"
+#include "results/SharedResultFile.h"
 
 #include <QDateTime>
 #include <QString>
@@ -37,11 +38,14 @@ struct RunEnvironment
     std::function<QString(const QString&)> PlainText;
     // Where result files go when DirForResult is empty.
     std::function<QString()> ProgramFolder;
-    // The computer's network name and the login name; names over 15 characters are dropped.
+    // The computer's network name (recorded up to its first dot, at most 15 characters) and
+    // the login name (dropped when over 15 characters).
     QString ComputerName;
     QString ComputerUserName;
     // Whether the clocks run on real one-second timers; off in tests, which tick by hand.
     bool RealTimers = true;
+    // How long the protected result file's lock is waited for and where a record goes then.
+    SharedWriteOptions SharedResultFiles;
 
     // The environment of the running program.
     static RunEnvironment System();

@@ -1,5 +1,6 @@
 #include "ui/MainWindowView.h"
 
+#include "model/EmbeddedNames.h"
 #include "richtext/Picture.h"
 #include "ui/ImageArea.h"
 #include "ui/Prompts.h"
@@ -14,7 +15,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -306,10 +306,12 @@ QImage TMainWindowView::loadPicture(const QString& fileName, const QString& fold
     *attempted = !fileName.isEmpty();
     if (fileName.isEmpty())
         return QImage();
-    const QString path = folder + fileName;
-    if (!QFileInfo(path).isFile()) {
-        m_form.prompts().showMessage(QStringLiteral("Файл: %1 с изображением отсутствует!").arg(path),
-                                     MessageCaption, MessageIcon::None);
+    // A name that leads out of the test's folder finds nothing and reads as missing.
+    const QString path = FindPictureFile(folder, fileName);
+    if (path.isEmpty()) {
+        m_form.prompts().showMessage(
+            QStringLiteral("Файл: %1 с изображением отсутствует!").arg(folder + fileName), MessageCaption,
+            MessageIcon::None);
         return QImage();
     }
     const QImage picture = LoadPictureFile(path);

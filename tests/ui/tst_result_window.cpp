@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLockFile>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -267,6 +268,8 @@ QDateTime clockAt(int seconds)
 struct Rig
 {
     QTemporaryDir dir;
+    // Where records go when a result file stays locked.
+    QTemporaryDir fallback;
     QString resultFolder;
     TConfig config;
     QStringList events;
@@ -296,6 +299,11 @@ struct Rig
         env.ComputerName = QStringLiteral("KLASS-3");
         env.ComputerUserName = QStringLiteral("ucheniki");
         env.RealTimers = false;
+        SharedWriteOptions shared;
+        shared.LockWait = std::chrono::milliseconds(50);
+        shared.FallbackFolder = fallback.path();
+        env.SharedResultFiles = shared;
+        outputs.SetSharedWriteOptions(shared);
         controller = std::make_unique<TRunController>(config, view, prompts, outputs, network, env);
         auto test = std::make_unique<TTest>();
         TTaskList tasks;
@@ -547,6 +555,31 @@ private Q_SLOTS:
         QCOMPARE(rig.host.summary.size(), 6);
         QCOMPARE(rig.host.summary.at(2),
                  QStringLiteral("Результаты тестирования Вы можете узнать у руководителя."));
+    }
+
+    // Another workstation keeps both result files locked: the begin line, the record and the
+    // protected record go to the fallback folder, each with a message naming both files.
+    void lockedSharedFolderKeepsEveryRecord()
+    {
+        Rig rig;
+        rig.config.IsShowDetailReportModeNormal = false;
+        QLockFile logLock(rig.host.logPath + QStringLiteral(".lock"));
+        QLockFile protectedLock(rig.host.protectedPath + QStringLiteral(".lock"));
+        QVERIFY(logLock.tryLock(0) && protectedLock.tryLock(0));
+        rig.takeTheTest();
+        const QString logCopy = rig.fallback.filePath(QStringLiteral("KvizorStudent_Result.txt"));
+        const QString protectedCopy = rig.fallback.filePath(rig.config.ProtectionResultFileName);
+        const QString diverted = QStringLiteral(
+            "message: Внимание! | Файл %1 занят другой программой.\nРезультат сохранен в файл %2.");
+        QCOMPARE(rig.events, QStringList({diverted.arg(rig.host.logPath, logCopy), QStringLiteral("sound"),
+                                          QStringLiteral("summary [log 0 lines, protected no]"),
+                                          diverted.arg(rig.host.logPath, logCopy),
+                                          diverted.arg(rig.host.protectedPath, protectedCopy),
+                                          QStringLiteral("result window [log 0 lines, protected no]")}));
+        QCOMPARE(readAll(logCopy).count("\r\n"), 26);
+        const QList<TResultTest> kept = LoadProtectedResults(protectedCopy);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(kept.at(0).UserName, QStringLiteral("Петров Пётр"));
     }
 
     void reportInTheViewer()
