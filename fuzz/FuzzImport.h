@@ -14,7 +14,7 @@ inline void importAndLoad(const QByteArray& data, const QString& name)
 {
     using namespace kvizor;
     TImportOptions options;
-    options.MaxTasks = 200;
+    options.Limits.Tasks = 200;
     const std::unique_ptr<TQuizImport> import = TQuizImport::FromData(data, name, options);
     if (!import->imported())
         return;

@@ -1,6 +1,5 @@
 #include "Decimal.h"
 
-
 #include <algorithm>
 #include <cmath>
 

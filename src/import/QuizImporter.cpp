@@ -26,6 +26,8 @@ namespace {
 
 // GIFT is read whole; a text quiz beyond this is no quiz a school writes by hand.
 constexpr qint64 kMaxGiftBytes = 64 * 1024 * 1024;
+// A title longer than this is cut.
+constexpr qsizetype kMaxTitle = 1000;
 // Sources above this spool their tasks to a temporary file rather than to memory.
 constexpr qint64 kMemorySpoolBytes = 4 * 1024 * 1024;
 
@@ -116,19 +118,19 @@ TQuizFormat DetectQuizFormat(QByteArrayView data)
 class TQuizImport::Builder
 {
 public:
-    Builder(TQuizImport& import, const TImportOptions& options) : m_import(import)
+    Builder(TQuizImport& import, const TImportOptions& options) : m_import(import), m_limits(options.Limits)
     {
         m_converter.HintPenalty = options.HintPenalty;
-        m_maxTasks = std::clamp(options.MaxTasks, 0, kMaxImportedTasks);
+        m_textBytes = headerTextBytes(*m_import.m_test);
     }
 
     void add(const quiz::QuizQuestion& question)
     {
         if (question.Kind == quiz::QuizKind::Category) {
-            m_category = question.CategoryPath;
+            setCategory(question.CategoryPath);
             return;
         }
-        if (m_import.m_taskCount >= m_maxTasks) {
+        if (m_import.m_taskCount >= m_limits.Tasks || m_textFull) {
             ++m_beyondLimit;
             return;
         }
@@ -136,7 +138,22 @@ public:
         m_import.m_warnings += converted.Warnings;
         if (!converted.Task)
             return;
-        converted.Task->ThemeId = topicFor(m_category);
+        // The loader refuses a test with a longer text, or more text in all.
+        const std::int64_t bytes = textBytes(*converted.Task);
+        const std::int64_t withTopic = bytes + topicBytes();
+        if (bytes < 0) {
+            warn(QStringLiteral(
+                     "Вопрос %1: пропущен: его текст с рисунками длиннее, чем может храниться в тесте.")
+                     .arg(quiz::QuestionLabel(question)));
+            return;
+        }
+        if (m_textBytes + withTopic > m_limits.AllTextBytes) {
+            m_textFull = true;
+            ++m_beyondLimit;
+            return;
+        }
+        m_textBytes += withTopic;
+        converted.Task->ThemeId = currentTopic();
         converted.Task->SaveToStream(m_writer);
         ++m_import.m_taskCount;
     }
@@ -145,40 +162,109 @@ public:
 
     void finish()
     {
-        if (m_beyondLimit > 0)
-            warn(QStringLiteral("В файле больше %1 вопросов: остальные %2 пропущены.")
-                     .arg(m_maxTasks)
+        if (m_beyondLimit == 0)
+            return;
+        if (m_textFull)
+            warn(QStringLiteral(
+                     "Тексты вопросов вместе длиннее, чем может храниться в тесте: остальные вопросы "
+                     "(%1) пропущены.")
+                     .arg(m_beyondLimit));
+        else
+            warn(QStringLiteral("В тест вошли первые %1 заданий: остальные вопросы (%2) пропущены.")
+                     .arg(m_limits.Tasks)
                      .arg(m_beyondLimit));
     }
 
     BinaryWriter& writer() { return m_writer; }
 
 private:
-    std::int32_t topicFor(const QString& path)
+    static std::int64_t headerTextBytes(const TTest& test)
     {
-        if (path.isEmpty())
+        std::int64_t total = 0;
+        for (const QString* text :
+             {&test.Title, &test.Author, &test.Description, &test.Instruction, &test.ReservedText1,
+              &test.ReservedText2, &test.OpenPassword, &test.StartPassword, &test.UId})
+            total += text->size();
+        for (const TMark& mark : test.Marks)
+            total += mark.Name.size();
+        for (const TTheme& theme : test.Themes)
+            total += theme.Name.size() + theme.Comment.size();
+        return total;
+    }
+    static constexpr qsizetype kMaxTopicName = 255;
+    static constexpr qsizetype kMaxTopicComment = 1000;
+
+    // The bytes the task's texts take in the file (one per character), or -1 when one of
+    // them is longer than a test may hold.
+    std::int64_t textBytes(const TTask& task) const
+    {
+        std::int64_t total = 0;
+        bool tooLong = false;
+        auto add = [&](const QString& text) {
+            tooLong = tooLong || text.size() > m_limits.TextBytes;
+            total += text.size();
+        };
+        for (const QString* text :
+             {&task.Question, &task.ImageFile, &task.Hint, &task.Explanation, &task.TextAnswers})
+            add(*text);
+        for (const QString& text : task.Variants)
+            add(text);
+        for (const QString& text : task.MatchVariants)
+            add(text);
+        return tooLong ? -1 : total;
+    }
+
+    // The topic of the current category as it would be stored, made when the category is met.
+    void setCategory(const QString& path)
+    {
+        m_category = {};
+        m_category.Path = path;
+        if (path.isEmpty() || m_topics.count(path) > 0)
+            return;
+        m_category.Name = quiz::ToCodePageText(lastCategoryPart(path), &m_category.Lost).left(kMaxTopicName);
+        m_category.Comment = quiz::ToCodePageText(path).left(kMaxTopicComment);
+    }
+
+    // The text bytes a task of the current category adds to the header: its new topic.
+    std::int64_t topicBytes() const
+    {
+        return m_category.Path.isEmpty() || m_topics.count(m_category.Path) > 0
+                   ? 0
+                   : m_category.Name.size() + m_category.Comment.size();
+    }
+
+    std::int32_t currentTopic()
+    {
+        if (m_category.Path.isEmpty())
             return 0;
-        if (const auto it = m_topics.find(path); it != m_topics.end())
+        if (const auto it = m_topics.find(m_category.Path); it != m_topics.end())
             return it->second;
         const std::int32_t id = static_cast<std::int32_t>(m_topics.size()) + 1;
-        m_topics.emplace(path, id);
-        QStringList lost;
-        const QString name = quiz::ToCodePageText(lastCategoryPart(path), &lost);
-        const QString comment = quiz::ToCodePageText(path);
-        if (!lost.isEmpty())
+        m_topics.emplace(m_category.Path, id);
+        if (!m_category.Lost.isEmpty())
             warn(QStringLiteral(
                      "Категория «%1»: символы, которых нет в кодировке Windows-1251, заменены на «?»: %2.")
-                     .arg(path, lost.join(QStringLiteral(" "))));
-        m_import.m_test->SetTheme(id, name, false, 0, comment);
+                     .arg(m_category.Path, m_category.Lost.join(QStringLiteral(" "))));
+        m_import.m_test->SetTheme(id, m_category.Name, false, 0, m_category.Comment);
         return id;
     }
 
+    struct Category
+    {
+        QString Path;
+        QString Name;
+        QString Comment;
+        QStringList Lost;
+    };
+
     TQuizImport& m_import;
     quiz::QuestionConverter m_converter;
-    QString m_category;
+    Category m_category;
     std::map<QString, std::int32_t> m_topics;
-    int m_maxTasks = kMaxImportedTasks;
+    const format::TTestLimits m_limits;
     int m_beyondLimit = 0;
+    std::int64_t m_textBytes = 0;
+    bool m_textFull = false;
     BinaryWriter m_writer{*m_import.m_records};
 };
 
@@ -277,6 +363,20 @@ void TQuizImport::read(TQuizFormat format, QIODevice* xml, const QByteArray* gif
     }
     m_test = std::make_unique<TTest>();
     m_outcome = TImportOutcome::Imported;
+    // The header first: its texts count against what the test may hold.
+    QStringList titleWarnings;
+    const QString title = options.Title.isEmpty() ? QFileInfo(source.Name).completeBaseName() : options.Title;
+    QStringList lost;
+    m_test->Title = quiz::ToCodePageText(title.simplified().left(kMaxTitle), &lost);
+    if (!lost.isEmpty())
+        titleWarnings.append(
+            QStringLiteral(
+                "Название теста: символы, которых нет в кодировке Windows-1251, заменены на «?»: %1.")
+                .arg(lost.join(QStringLiteral(" "))));
+    m_test->Created = source.Modified.isValid() ? source.Modified : QDateTime::currentDateTime();
+    m_test->Saved = m_test->Created;
+    m_test->UId = uidFor(source.Crc, source.Size);
+    m_test->SetModified(false);
     try {
         Builder builder(*this, options);
         if (format == TQuizFormat::MoodleXml)
@@ -301,18 +401,7 @@ void TQuizImport::read(TQuizFormat format, QIODevice* xml, const QByteArray* gif
         m_test.reset();
         return;
     }
-    const QString title = options.Title.isEmpty() ? QFileInfo(source.Name).completeBaseName() : options.Title;
-    QStringList lost;
-    m_test->Title = quiz::ToCodePageText(title.simplified(), &lost);
-    if (!lost.isEmpty())
-        m_warnings.prepend(
-            QStringLiteral(
-                "Название теста: символы, которых нет в кодировке Windows-1251, заменены на «?»: %1.")
-                .arg(lost.join(QStringLiteral(" "))));
-    m_test->Created = source.Modified.isValid() ? source.Modified : QDateTime::currentDateTime();
-    m_test->Saved = m_test->Created;
-    m_test->UId = uidFor(source.Crc, source.Size);
-    m_test->SetModified(false);
+    m_warnings = titleWarnings + m_warnings;
 }
 
 void TQuizImport::readMoodle(QIODevice& source, Builder& builder)

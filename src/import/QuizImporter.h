@@ -2,6 +2,7 @@
 
 #include "model/Test.h"
 #include "model/TestFileWriter.h"
+#include "model/TestFormat.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -33,17 +34,15 @@ enum class TImportOutcome
     ReadError,
 };
 
-// The most tasks a test made from a quiz holds, within what the loader takes.
-inline constexpr int kMaxImportedTasks = 100000;
-
 struct TImportOptions
 {
     // The test's title; empty: the source's name without its extension.
     QString Title;
     // Points taken off for a hint, given to every task that has one.
     std::int32_t HintPenalty = 0;
-    // At most this many tasks are made; a bigger quiz is cut with a warning.
-    int MaxTasks = kMaxImportedTasks;
+    // What the test may hold; the loader refuses more. A quiz beyond it is cut, a question
+    // with a longer text left out, each with a warning.
+    format::TTestLimits Limits;
 };
 
 // How a converted quiz is written: zlib level 4, not the editor's 9. Pictures are stored as

@@ -557,17 +557,43 @@ void TestImportMapping::orderingAndMatchingNotStoredSolved()
     }
 }
 
+void TestImportMapping::textLimits()
+{
+    // The loader refuses a test with a longer text or more text in all: nothing such is written.
+    const QString big = QString(300, u'я');
+    QString gift = QStringLiteral("::Длинный:: ") + big + QStringLiteral(" {T}\n\n");
+    for (int i = 0; i < 10; ++i)
+        gift += QStringLiteral("Вопрос %1 %2 {T}\n\n").arg(i).arg(QString(20, u'ж'));
+    TImportOptions options;
+    options.Limits.TextBytes = 200;
+    options.Limits.AllTextBytes = 16 * 20 + 16 * 8;
+    const Loaded loaded = load(gift.toUtf8(), QStringLiteral("q.gift"), options);
+    QVERIFY(loaded.test.loaded());
+    QVERIFY2(loaded.warnings().contains(QStringLiteral("Вопрос «Длинный» (строка 1): пропущен: его текст с "
+                                                       "рисунками длиннее, чем может храниться в тесте.")),
+             qPrintable(loaded.warnings()));
+    QVERIFY2(loaded.warnings().contains(QStringLiteral("Тексты вопросов вместе длиннее")),
+             qPrintable(loaded.warnings()));
+    QVERIFY(loaded.test.Tasks.size() > 0 && loaded.test.Tasks.size() < 10);
+    // What was written loads within the same limits.
+    TLoadOptions limits;
+    limits.Limits = options.Limits;
+    QVERIFY(LoadTestData(QStringLiteral("q"), loaded.import->toTestData(), {}, 0, limits).loaded());
+}
+
 void TestImportMapping::taskLimit()
 {
     QString gift;
     for (int i = 0; i < 5; ++i)
         gift += QStringLiteral("Q%1 {T}\n\n").arg(i);
     TImportOptions options;
-    options.MaxTasks = 3;
+    options.Limits.Tasks = 3;
     const Loaded loaded = load(gift.toUtf8(), QStringLiteral("q.gift"), options);
     QVERIFY(loaded.test.loaded());
     QCOMPARE(loaded.test.Tasks.size(), 3u);
-    QVERIFY2(loaded.warnings().contains(QStringLiteral("остальные 2")), qPrintable(loaded.warnings()));
+    QVERIFY2(loaded.warnings().contains(
+                 QStringLiteral("В тест вошли первые 3 заданий: остальные вопросы (2) пропущены.")),
+             qPrintable(loaded.warnings()));
 }
 
 int main(int argc, char** argv)

@@ -21,6 +21,7 @@ private Q_SLOTS:
     void hintPenaltyOnlyWithHint();
     void categoriesBecomeTopics();
     void orderingAndMatchingNotStoredSolved();
+    void textLimits();
     void taskLimit();
 };
 
