@@ -9,6 +9,8 @@
 #include "common/Cp1251.h"
 #include "common/FormatError.h"
 #include "model/Crc32.h"
+#include "model/Scrambler.h"
+#include "model/TestFormat.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -49,6 +51,16 @@ bool isXmlStart(QByteArrayView data)
         return c == '<';
     }
     return false;
+}
+
+// The magic word of our own test files, unscrambled.
+bool isTestFile(QByteArrayView data)
+{
+    if (data.size() < format::kMagicSize)
+        return false;
+    char plain[format::kMagicSize];
+    TDescrambler(TestFileKey).process(data.data(), plain, format::kMagicSize);
+    return QByteArrayView(plain, format::kMagicSize) == QByteArrayView(format::kMagic, format::kMagicSize);
 }
 
 // GIFT is UTF-8; a file that is not is read as Windows-1251, the other code page of schools.
@@ -106,6 +118,9 @@ bool IsQuizSourceName(const QString& path)
 
 TQuizFormat DetectQuizFormat(QByteArrayView data)
 {
+    // Scrambled bytes may look like anything, text included.
+    if (isTestFile(data))
+        return TQuizFormat::Unknown;
     if (isXmlStart(data))
         return TQuizFormat::MoodleXml;
     if (data.contains('\0'))

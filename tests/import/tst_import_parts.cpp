@@ -7,6 +7,7 @@
 #include "import/Decimal.h"
 #include "import/StoredOrder.h"
 #include "model/Crc32.h"
+#include "model/TestFileWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -250,6 +251,12 @@ void TestImportParts::detection_data()
     QTest::newRow("braces in a comment only")
         << QByteArrayLiteral("// {T}\ntext") << int(TQuizFormat::Unknown);
     QTest::newRow("binary with braces") << QByteArray("{\0}", 3) << int(TQuizFormat::Unknown);
+    // A test file of ours, whatever its scrambled bytes look like, even without a zero byte.
+    TTest test;
+    QByteArray kvf = WriteTestFileData(test, {});
+    QVERIFY(kvf.size() > 6);
+    kvf.replace('\0', '{');
+    QTest::newRow("test file") << kvf << int(TQuizFormat::Unknown);
 }
 
 void TestImportParts::detection()
