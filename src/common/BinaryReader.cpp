@@ -42,6 +42,13 @@ std::uint32_t BinaryReader::readUInt32()
     return qFromLittleEndian<quint32>(raw);
 }
 
+std::int64_t BinaryReader::readInt64()
+{
+    char raw[8];
+    readExactly(raw, 8);
+    return qFromLittleEndian<qint64>(raw);
+}
+
 std::uint8_t BinaryReader::readByte()
 {
     char raw = 0;

@@ -21,6 +21,7 @@ public:
 
     std::int32_t readInt32();
     std::uint32_t readUInt32();
+    std::int64_t readInt64();
     std::uint8_t readByte();
     bool readFlag();
     double readDouble();

@@ -411,6 +411,8 @@ void TMainWindowView::ShowFeedback(const TaskFeedback& feedback)
         if (slot.MatchTextColour)
             paintBackground(m_grid->matchText(k), *slot.MatchTextColour);
     }
+    // A mark may need a wider number column.
+    m_grid->relayout();
     if (feedback.ShowRect) {
         const TAnswerRect& r = feedback.Rect;
         m_imageArea->showAnswerRect(QRect(r.Left, r.Top, r.Width, r.Height));
@@ -435,6 +437,7 @@ void TMainWindowView::SetSlotMarks(const std::array<QString, TaskAnswer::SlotCou
 {
     for (int k = 0; k < TVariantGrid::SlotCount; ++k)
         m_grid->numberLabel(k)->setText(marks[static_cast<std::size_t>(k)]);
+    m_grid->relayout();
 }
 
 // ---- commands, go-to list, progress and status ----

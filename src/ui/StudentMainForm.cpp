@@ -132,7 +132,12 @@ void TStudentMainForm::createSteps()
 
     WriteLogLine(LogEventLine(QDateTime::currentDateTime(), ProgramStartedLogText()));
 
-    resize(672, 581 + menuBar()->sizeHint().height());
+    // The designed size, or larger where this desktop's font needs more room, as far as the
+    // screen allows; never below what the contents need.
+    QSize size = QSize(672, 581 + menuBar()->sizeHint().height()).expandedTo(sizeHint());
+    if (const QScreen* scr = screen())
+        size = size.boundedTo(scr->availableGeometry().size());
+    resize(size.expandedTo(minimumSizeHint()));
     if (Config.IsUseWindowSettings) {
         loadWindowSettings();
     } else if (const QScreen* scr = screen()) {
