@@ -7,6 +7,8 @@
 //   bench_import --file S O    (internal) kvf import: S into the test file O
 //   bench_import --window S    (internal) the window's road: S converted in memory and loaded
 //   bench_import --load T      (internal) the test file T loaded, for comparison with the window
+#include "BenchCpu.h"
+#include "BenchMemory.h"
 #include "import/QuizImporter.h"
 #include "model/TestLoader.h"
 
@@ -20,7 +22,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <ctime>
 #include <random>
 
 using namespace kvizor;
@@ -29,25 +30,6 @@ namespace {
 
 constexpr int kQuestions = 5000;
 constexpr int kPictures = 200;
-
-long statusKiB(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-double cpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
-}
 
 // A photo-like picture: smooth colours with noise, as JPEG (most) or PNG (every fifth).
 QByteArray picture(int i, std::mt19937& random)
@@ -156,17 +138,23 @@ void writeSource(const QString& path)
     file.write("</quiz>\n");
 }
 
-// One import in this process: prints "ms cpu-ms rss-before-KiB peak-KiB tasks".
+// What a child prints: "ms cpu-ms rss-before-KiB peak-KiB tasks".
+void report(const QElapsedTimer& timer, double cpu, qint64 before, int tasks)
+{
+    std::printf("%lld %.0f %lld %lld %d\n", static_cast<long long>(timer.elapsed()), benchProcessCpu() - cpu,
+                static_cast<long long>(before), static_cast<long long>(benchStatusKiB("VmHWM:")), tasks);
+}
+
+// One import in this process.
 int importOnce(const QString& mode, const QString& source, const QString& out)
 {
-    const long before = statusKiB("VmRSS:");
-    const double cpu = cpuMs();
+    const qint64 before = benchStatusKiB("VmRSS:");
+    const double cpu = benchProcessCpu();
     QElapsedTimer timer;
     timer.start();
     if (mode == QLatin1String("--load")) {
         const TLoadResult loaded = LoadTestFile(source, {});
-        std::printf("%lld %.0f %ld %ld %d\n", static_cast<long long>(timer.elapsed()), cpuMs() - cpu, before,
-                    statusKiB("VmHWM:"), int(loaded.Tasks.size()));
+        report(timer, cpu, before, int(loaded.Tasks.size()));
         return loaded.loaded() ? 0 : 1;
     }
     const std::unique_ptr<TQuizImport> import = TQuizImport::FromFile(source);
@@ -184,8 +172,7 @@ int importOnce(const QString& mode, const QString& source, const QString& out)
             return 1;
         tasks = int(loaded.Tasks.size());
     }
-    std::printf("%lld %.0f %ld %ld %d\n", static_cast<long long>(timer.elapsed()), cpuMs() - cpu, before,
-                statusKiB("VmHWM:"), tasks);
+    report(timer, cpu, before, tasks);
     return 0;
 }
 
