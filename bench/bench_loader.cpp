@@ -5,6 +5,8 @@
 //   bench_loader            all measurements
 //   bench_loader topics     only the topic and hostile-file measurements
 //   bench_loader --peak F   (internal) loads F and prints the growth of the peak RSS
+#include "BenchMemory.h"
+
 #include "common/BinaryWriter.h"
 #include "common/FileSystem.h"
 #include "model/Crc32.h"
@@ -149,28 +151,12 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-qint64 statusKiB(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
 int measurePeak(const QString& path)
 {
-    // Reset the high-water mark so it starts from the current resident size.
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-    clear.close();
-    const qint64 baseline = statusKiB("VmRSS:");
+    benchResetPeak();
+    const qint64 baseline = benchStatusKiB("VmRSS:");
     TLoadResult result = LoadTestFile(path, {});
-    const qint64 peak = statusKiB("VmHWM:");
+    const qint64 peak = benchStatusKiB("VmHWM:");
     std::printf("%lld %lld %d\n", baseline, peak, result.loaded() ? 1 : 0);
     return 0;
 }

@@ -198,14 +198,21 @@ TLoadResult LoadTestFile(const QString& fileName, const TPasswordPrompt& askPass
         result.Detail = file.errorString();
         return result;
     }
-    CrcReadDevice crcLayer(file);
-    TLoadResult result = loadFrom(fileName, crcLayer, askPassword, options, [&] {
+    return LoadTestDevice(fileName, file, askPassword, options);
+}
+
+TLoadResult LoadTestDevice(const QString& name, QIODevice& device, const TPasswordPrompt& askPassword,
+                           const TLoadOptions& options)
+{
+    if (name.isEmpty())
+        return {};
+    CrcReadDevice crcLayer(device);
+    return loadFrom(name, crcLayer, askPassword, options, [&] {
         // The CRC covers the whole file as stored, bytes after the body included.
         if (!crcLayer.drain())
             failLoad(crcLayer.errorString());
         return crcLayer.crc();
     });
-    return result;
 }
 
 TLoadResult LoadTestData(const QString& name, const QByteArray& data, const TPasswordPrompt& askPassword,

@@ -14,6 +14,7 @@
 #include <vector>
 
 class QBuffer;
+class QIODevice;
 
 namespace kvizor {
 
@@ -69,6 +70,11 @@ TLoadResult LoadTestFile(const QString& fileName, const TPasswordPrompt& askPass
 // CRC covers the whole block. name is the name the test is known by and must not be empty.
 TLoadResult LoadTestData(const QString& name, const QByteArray& data, const TPasswordPrompt& askPassword,
                          qint64 from = 0, const TLoadOptions& options = {});
+// Loads a test file from a device (a received test kept in a temporary file): the bytes from
+// its current position to its end are the file and its CRC. name is the name the test is
+// known by and must not be empty.
+TLoadResult LoadTestDevice(const QString& name, QIODevice& device, const TPasswordPrompt& askPassword,
+                           const TLoadOptions& options = {});
 // The same for a memory stream, read from its current position.
 TLoadResult LoadTestStream(const QString& name, const QBuffer& stream, const TPasswordPrompt& askPassword);
 

@@ -235,13 +235,18 @@ void TStudentMainForm::connectActions()
     connect(ALoadConfigNow, &QAction::triggered, this, &TStudentMainForm::ALoadConfigNowExecute);
     connect(AAdditionConfig, &QAction::triggered, this, &TStudentMainForm::AAdditionConfigExecute);
 
-    // The check items copy their new state into the settings.
-    connect(AIsSaveResult, &QAction::triggered, this, [this](bool on) { Config.IsSaveResult = on; });
-    connect(AIsSaveProtectionResult, &QAction::triggered, this,
-            [this](bool on) { Config.IsSaveProtectionResult = on; });
-    connect(AIsSaveConfig, &QAction::triggered, this, [this](bool on) { Config.IsSaveConfig = on; });
-    connect(AIsUseWindowSettings, &QAction::triggered, this,
-            [this](bool on) { Config.IsUseWindowSettings = on; });
+    // The check items copy their new state into the settings, except while an exchange
+    // waits (the update rule then puts the mark back).
+    const auto setting = [this](bool TConfig::*field) {
+        return [this, field](bool on) {
+            if (!exchangeUnderWay())
+                Config.*field = on;
+        };
+    };
+    connect(AIsSaveResult, &QAction::triggered, this, setting(&TConfig::IsSaveResult));
+    connect(AIsSaveProtectionResult, &QAction::triggered, this, setting(&TConfig::IsSaveProtectionResult));
+    connect(AIsSaveConfig, &QAction::triggered, this, setting(&TConfig::IsSaveConfig));
+    connect(AIsUseWindowSettings, &QAction::triggered, this, setting(&TConfig::IsUseWindowSettings));
 
     connect(AShowAbout, &QAction::triggered, this, [this] {
         TAboutForm form(this);

@@ -6,6 +6,7 @@
 int runIdentificationTests(int argc, char** argv);
 int runTaskScreenTests(int argc, char** argv);
 int runRunScreenTests(int argc, char** argv);
+int runServerStepTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
@@ -20,5 +21,6 @@ int main(int argc, char** argv)
     status |= runIdentificationTests(argc, argv);
     status |= runTaskScreenTests(argc, argv);
     status |= runRunScreenTests(argc, argv);
+    status |= runServerStepTests(argc, argv);
     return status;
 }
