@@ -165,8 +165,8 @@ public:
 
 public Q_SLOTS:
     // A file handed over by a later launch. The window comes to the front; a test file
-    // (any letter case of ".kvf") is opened while no test is loaded, anything else is
-    // dropped. An empty message only brings the window to the front.
+    // (any letter case of ".kvf") or a quiz (".xml", ".gift") is opened while no test is
+    // loaded, anything else is dropped. An empty message only brings the window to the front.
     void HandleHandOff(const QString& message);
 
 Q_SIGNALS:
@@ -217,12 +217,20 @@ private:
     void AAdditionConfigExecute();
 
     void showStartText();
+    void loadQuiz(const QString& fileName);
+    // What converting a quiz into a test reports beside the loader's outcome.
+    struct ImportNotes
+    {
+        // Why nothing was made; empty when the loader's outcome says it.
+        QString error;
+        QStringList warnings;
+    };
     // Loading through one of the loader's front doors; fromDisk puts the file on the
-    // recent-files list.
-    // keep: what to do with a loaded test before it is handed over (a received test's copy).
+    // recent-files list. notes, filled by load, are shown after its outcome; keep is what to
+    // do with a loaded test before it is handed over (the copy of a test made in memory).
     void loadWith(const QString& fileName, bool fromDisk,
                   const std::function<TLoadResult(const TPasswordPrompt&)>& load,
-                  const std::function<void(TTest&)>& keep = {});
+                  const ImportNotes* notes = nullptr, const std::function<void(TTest&)>& keep = {});
     void openHandedOff(const QString& message);
     // Offers the interrupted runs of the journal folder; true when what was asked goes on now.
     // When closing a run waits for the server, then runs once it has ended.
@@ -234,6 +242,8 @@ private:
     void waitToClose();
     void afterExchange();
     void showLoadError(const QString& text);
+    // What converting a quiz left behind, once, in a text window.
+    void showImportWarnings(const QString& fileName, const QStringList& warnings);
     void scheduleClockUpdate();
     void setUpWindowSettings();
     void loadWindowSettings();

@@ -3,6 +3,7 @@
 
 #include "config/NiceSettings.h"
 #include "config/RegistryStore.h"
+#include "import/QuizImporter.h"
 #include "model/ReceivedCopy.h"
 #include "model/Test.h"
 #include "model/TestLoader.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -42,6 +44,24 @@ bool hasTestExtension(const QString& path)
     return QFileInfo(path).suffix().toUpper() == QLatin1String("KVF");
 }
 
+// Drops and hand-offs take test files and the quizzes the window converts.
+bool isOpenableName(const QString& path)
+{
+    return hasTestExtension(path) || IsQuizSourceName(path);
+}
+
+// A quiz of another system: .xml and .gift files, and a file of another name (the command
+// line takes any) whose content is one.
+bool isQuizSource(const QString& path)
+{
+    if (IsQuizSourceName(path))
+        return true;
+    if (hasTestExtension(path))
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && DetectQuizFormat(file.peek(64 * 1024)) != TQuizFormat::Unknown;
+}
+
 } // namespace
 
 void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* stream)
@@ -56,12 +76,17 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
     if (!offerInterruptedRuns(
             [this, fileName, bytes, received] { LoadTest(fileName, received ? &bytes : nullptr); }))
         return;
+    if (!received && isQuizSource(fileName)) {
+        loadQuiz(fileName);
+        return;
+    }
     loadWith(
         fileName, !received,
         [&](const TPasswordPrompt& askPassword) {
             return received ? LoadTestData(fileName, bytes, askPassword)
                             : LoadTestFile(fileName, askPassword);
         },
+        nullptr,
         [&](TTest& test) {
             if (received)
                 KeepReceivedCopy(test, bytes);
@@ -76,6 +101,7 @@ void TStudentMainForm::LoadTest(const QString& fileName, QIODevice& stream)
     loadWith(
         fileName, false,
         [&](const TPasswordPrompt& askPassword) { return LoadTestDevice(fileName, stream, askPassword); },
+        nullptr,
         [&](TTest& test) {
             // The block is read once more from its start, into the test's own folder.
             if (stream.seek(start))
@@ -83,9 +109,41 @@ void TStudentMainForm::LoadTest(const QString& fileName, QIODevice& stream)
         });
 }
 
+// A quiz is converted into a test in memory and loaded as the loader loads received bytes;
+// the test keeps the name and the CRC of the source.
+void TStudentMainForm::loadQuiz(const QString& fileName)
+{
+    ImportNotes notes;
+    QByteArray converted;
+    loadWith(
+        fileName, true,
+        [&](const TPasswordPrompt&) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            const std::unique_ptr<TQuizImport> import = TQuizImport::FromFile(fileName);
+            TLoadResult result;
+            if (import->imported()) {
+                TWriterOptions options = ImportWriterOptions();
+                // Written only to be read back at once: speed matters more than size.
+                options.Level = 1;
+                converted = import->toTestData(options);
+                result = LoadTestData(fileName, converted, {});
+                if (result.loaded())
+                    result.Test->FileCRC = import->sourceCrc();
+            } else {
+                notes.error = import->message();
+            }
+            notes.warnings = import->warnings();
+            QGuiApplication::restoreOverrideCursor();
+            return result;
+        },
+        &notes,
+        // Kept like a received test: a run on it resumes without the quiz converted again.
+        [&converted](TTest& test) { KeepReceivedCopy(test, converted); });
+}
+
 void TStudentMainForm::loadWith(const QString& fileName, bool fromDisk,
                                 const std::function<TLoadResult(const TPasswordPrompt&)>& load,
-                                const std::function<void(TTest&)>& keep)
+                                const ImportNotes* notes, const std::function<void(TTest&)>& keep)
 {
     if (m_loading || m_run->StepUnderWay() || m_terminating)
         return;
@@ -99,10 +157,12 @@ void TStudentMainForm::loadWith(const QString& fileName, bool fromDisk,
 
     TLoadResult result = load([this] { return m_prompts->askPassword(); });
     m_loading = false;
+    const QStringList warnings = notes != nullptr ? notes->warnings : QStringList();
     if (!result.loaded()) {
-        const QString message = result.message();
+        const QString message = notes != nullptr && !notes->error.isEmpty() ? notes->error : result.message();
         if (!message.isEmpty())
             showLoadError(message);
+        showImportWarnings(fileName, warnings);
         return;
     }
     if (keep)
@@ -112,6 +172,14 @@ void TStudentMainForm::loadWith(const QString& fileName, bool fromDisk,
     if (fromDisk)
         AddPreviousFile(fileName);
     ShowTestSummary();
+    showImportWarnings(fileName, warnings);
+}
+
+void TStudentMainForm::showImportWarnings(const QString& fileName, const QStringList& warnings)
+{
+    if (!warnings.isEmpty())
+        m_prompts->showRichText(ImportWarningsText(QFileInfo(fileName).fileName(), warnings),
+                                QStringLiteral("Перенос теста"));
 }
 
 void TStudentMainForm::showLoadError(const QString& text)
@@ -241,7 +309,7 @@ bool TStudentMainForm::acceptsDroppedFile(const QMimeData* mime, QString* path) 
     if (urls.isEmpty() || !urls.constFirst().isLocalFile())
         return false;
     const QString first = urls.constFirst().toLocalFile();
-    if (!hasTestExtension(first))
+    if (!isOpenableName(first))
         return false;
     if (path != nullptr)
         *path = first;
@@ -282,7 +350,7 @@ void TStudentMainForm::HandleHandOff(const QString& message)
 
 void TStudentMainForm::openHandedOff(const QString& message)
 {
-    if (!message.isEmpty() && RunState() == rsNoTest && !m_loading && hasTestExtension(message))
+    if (!message.isEmpty() && RunState() == rsNoTest && !m_loading && isOpenableName(message))
         LoadTest(message);
 }
 

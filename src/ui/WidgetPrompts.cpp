@@ -92,8 +92,10 @@ std::optional<QString> WidgetPrompts::askPassword()
 
 QString WidgetPrompts::chooseTestFile(const QString& startFolder)
 {
+    // Quizzes of Moodle (XML, GIFT) open too, converted into a test in memory.
     QFileDialog dialog(m_owner, QStringLiteral("Открыть"), startFolder,
-                       QStringLiteral("Тесты Kvizor (*.kvf)"));
+                       QStringLiteral("Все тесты (*.kvf *.xml *.gift);;Тесты Kvizor (*.kvf);;"
+                                      "Тесты Moodle XML (*.xml);;Тесты GIFT (*.gift)"));
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);

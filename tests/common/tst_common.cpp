@@ -8,6 +8,7 @@
 #include "common/Module.h"
 #include "common/Shuffle.h"
 #include "common/TextFormats.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -276,5 +277,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCommon)
+KVIZOR_TEST_GUILESS_MAIN(TestCommon)
 #include "tst_common.moc"

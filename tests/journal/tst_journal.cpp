@@ -3,6 +3,7 @@
 // changed, is foreign or holds impossible events is refused.
 
 #include "JournalScript.h"
+#include "support/TestEnvironment.h"
 
 #include "journal/JournalFormat.h"
 #include "journal/JournalFrame.h"
@@ -400,5 +401,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestJournal)
+KVIZOR_TEST_GUILESS_MAIN(TestJournal)
 #include "tst_journal.moc"

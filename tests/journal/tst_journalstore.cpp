@@ -2,6 +2,7 @@
 // Discard, listed for resuming, damaged ones set aside, cut ones resumed after their tail.
 
 #include "JournalScript.h"
+#include "support/TestEnvironment.h"
 
 #include "journal/JournalFormat.h"
 #include "journal/JournalStore.h"
@@ -281,5 +282,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestJournalStore)
+KVIZOR_TEST_GUILESS_MAIN(TestJournalStore)
 #include "tst_journalstore.moc"

@@ -6,6 +6,7 @@
 #include "model/StreamLayers.h"
 #include "model/TestFileWriter.h"
 #include "model/TestLoader.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -799,5 +800,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLoader)
+KVIZOR_TEST_GUILESS_MAIN(TestLoader)
 #include "tst_loader.moc"

@@ -1,5 +1,6 @@
 #include "AwaitExchange.h"
 #include "FakeTestServer.h"
+#include "support/TestEnvironment.h"
 
 #include "common/FormatError.h"
 #include "net/NetMessages.h"
@@ -659,5 +660,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestNet)
+KVIZOR_TEST_GUILESS_MAIN(TestNet)
 #include "tst_net.moc"

@@ -1,6 +1,7 @@
 #include "AwaitExchange.h"
 #include "FakeTestServer.h"
 #include "RunFakes.h"
+#include "support/TestEnvironment.h"
 
 #include "config/Config.h"
 #include "model/Crc32.h"
@@ -440,5 +441,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestNetReports)
+KVIZOR_TEST_GUILESS_MAIN(TestNetReports)
 #include "tst_netreports.moc"

@@ -2,6 +2,7 @@
 #include "model/Test.h"
 #include "results/DetailReport.h"
 #include "results/ResultTest.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -545,5 +546,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestDetailReport)
+KVIZOR_TEST_MAIN(TestDetailReport)
 #include "tst_detail_report.moc"

@@ -8,6 +8,7 @@
 #include "results/ResultLog.h"
 #include "results/ResultTest.h"
 #include "results/ResultTexts.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -601,5 +602,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestResultOutputs)
+KVIZOR_TEST_MAIN(TestResultOutputs)
 #include "tst_result_outputs.moc"

@@ -2,6 +2,7 @@
 #include "results/ResultLog.h"
 #include "results/ResultTest.h"
 #include "results/ResultTexts.h"
+#include "support/TestEnvironment.h"
 
 #include "FailDevice.h"
 
@@ -674,5 +675,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestResults)
+KVIZOR_TEST_GUILESS_MAIN(TestResults)
 #include "tst_results.moc"

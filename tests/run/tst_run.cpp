@@ -1,5 +1,6 @@
 #include "RunFixtures.h"
 #include "RunHarness.h"
+#include "support/TestEnvironment.h"
 
 #include "run/SystemNames.h"
 #include "run/TaskOrder.h"
@@ -974,5 +975,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRun)
+KVIZOR_TEST_GUILESS_MAIN(TestRun)
 #include "tst_run.moc"

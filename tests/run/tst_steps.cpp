@@ -3,6 +3,7 @@
 
 #include "RunFixtures.h"
 #include "RunHarness.h"
+#include "support/TestEnvironment.h"
 
 #include "run/RunTexts.h"
 
@@ -357,5 +358,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSteps)
+KVIZOR_TEST_GUILESS_MAIN(TestSteps)
 #include "tst_steps.moc"

@@ -2,6 +2,7 @@
 // CTest gives this run (KVIZOR_LAYOUT_FONT, QT_SCALE_FACTOR).
 #include "AdditionConfigFixtures.h"
 #include "ScreenFixture.h"
+#include "support/TestEnvironment.h"
 #include "TextFit.h"
 
 #include "config/Config.h"
@@ -491,6 +492,7 @@ void TestLayout::messageBoxes()
 
 int main(int argc, char** argv)
 {
+    const kvizor::test::TestEnvironment environment;
     restrictFonts();
     QApplication::setOrganizationName(QStringLiteral("Kvizor3"));
     QApplication::setApplicationName(QStringLiteral("Student"));

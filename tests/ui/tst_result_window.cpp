@@ -9,6 +9,7 @@
 #include "results/ResultTest.h"
 #include "run/RunController.h"
 #include "run/SilentRunView.h"
+#include "support/TestEnvironment.h"
 #include "ui/ResultOutputs.h"
 #include "ui/RichTextView.h"
 #include "ui/ShowResultForm.h"
@@ -652,5 +653,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestResultWindow)
+KVIZOR_TEST_MAIN(TestResultWindow)
 #include "tst_result_window.moc"

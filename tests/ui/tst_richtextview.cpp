@@ -1,4 +1,5 @@
 #include "common/Cp1251.h"
+#include "support/TestEnvironment.h"
 #include "ui/FontStandIns.h"
 #include "ui/RichTextRoutines.h"
 #include "ui/RichTextView.h"
@@ -339,5 +340,5 @@ void TestRichTextView::screenshot()
     QVERIFY(form.grab().save(output));
 }
 
-QTEST_MAIN(TestRichTextView)
+KVIZOR_TEST_MAIN(TestRichTextView)
 #include "tst_richtextview.moc"

@@ -1,3 +1,5 @@
+#include "support/TestEnvironment.h"
+
 #include <QApplication>
 #include <QLocale>
 
@@ -9,6 +11,7 @@ int runRunJournalTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
+    const kvizor::test::TestEnvironment environment;
     QApplication::setOrganizationName(QStringLiteral("Kvizor3"));
     QApplication::setApplicationName(QStringLiteral("Student"));
     QApplication app(argc, argv);
