@@ -6,6 +6,8 @@
 #include "model/TestFileWriter.h"
 #include "results/ProtectedResultFile.h"
 
+#include "support/TestEnvironment.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -90,5 +92,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestTerminate)
+KVIZOR_TEST_GUILESS_MAIN(TestTerminate)
 #include "tst_terminate.moc"

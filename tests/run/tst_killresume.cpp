@@ -7,6 +7,8 @@
 #include "model/TestFileWriter.h"
 #include "results/ProtectedResultFile.h"
 
+#include "support/TestEnvironment.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -129,5 +131,5 @@ private:
     TResultTest m_whole;
 };
 
-QTEST_GUILESS_MAIN(TestKillResume)
+KVIZOR_TEST_GUILESS_MAIN(TestKillResume)
 #include "tst_killresume.moc"

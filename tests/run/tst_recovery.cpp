@@ -13,6 +13,8 @@
 #include "run/RunRecovery.h"
 #include "run/RunTexts.h"
 
+#include "support/TestEnvironment.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -359,5 +361,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRecovery)
+KVIZOR_TEST_GUILESS_MAIN(TestRecovery)
 #include "tst_recovery.moc"

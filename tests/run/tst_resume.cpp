@@ -10,6 +10,8 @@
 #include "results/ProtectedResultFile.h"
 #include "run/RunTexts.h"
 
+#include "support/TestEnvironment.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
@@ -522,5 +524,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestResume)
+KVIZOR_TEST_GUILESS_MAIN(TestResume)
 #include "tst_resume.moc"
