@@ -98,13 +98,18 @@ TRunRecovery::Outcome TRunRecovery::Offer()
         if (m_handled.contains(run.Path))
             continue;
         m_handled.insert(run.Path);
-        Outcome outcome = Outcome::None;
-        if (run.Run.Ended)
-            outcome = close(run);
-        else if (m_prompts.AskYesNoDefaultYes(texts::AttentionCaption, ResumeQuestion(run)))
-            outcome = resume(run);
-        else
-            outcome = close(run);
+        if (run.Run.Ended) {
+            const Outcome outcome = close(run);
+            if (outcome != Outcome::None)
+                return outcome;
+            continue;
+        }
+        const bool yes = m_prompts.AskYesNoDefaultYes(texts::AttentionCaption, ResumeQuestion(run));
+        // The program was told to end while it asked: nobody answered, the run waits for the
+        // next start.
+        if (m_controller.Terminating())
+            return Outcome::None;
+        const Outcome outcome = yes ? resume(run) : close(run);
         if (outcome != Outcome::None)
             return outcome;
     }

@@ -212,6 +212,21 @@ private Q_SLOTS:
         QVERIFY(p.journals().isEmpty());
     }
 
+    // The program told to end while it asks leaves the run for the next start.
+    void endWhileAskingLeavesTheRun()
+    {
+        QTemporaryDir dir;
+        const QString test = writeTest(dir.path());
+        leaveInterruptedRun(dir.path(), test, QStringLiteral("TaskEvaluated"));
+        Program p(dir.path());
+        p.recoveryPrompts.answers = {false}; // the box closed as the program ends
+        p.recoveryPrompts.whileOpen = [&p](const PromptCall&) { p.c().Terminate(); };
+        QCOMPARE(p.recovery->Offer(), TRunRecovery::Outcome::None);
+        QVERIFY(p.outputs.finished.isEmpty());
+        QVERIFY(p.stored().isEmpty());
+        QCOMPARE(p.journals().size(), 1);
+    }
+
     // A test file that changed or went away: the run cannot go on; the examinee is told and
     // the run recorded as interrupted.
     void testChangedOrGone_data()
