@@ -51,6 +51,12 @@ public:
     // The type of the task on screen; 0 outside a run.
     int taskType() const { return m_taskType; }
 
+    // Pictures of the task that comes next are prepared while the current one is on
+    // screen; off, every picture is decoded when its task is shown.
+    void setPicturePreparation(bool on) { m_prepare = on; }
+    // Whether pictures are still being prepared.
+    bool picturesPending() const { return false; }
+
     TVariantGrid* grid() const { return m_grid; }
     TImageArea* imageArea() const { return m_imageArea; }
 
@@ -69,6 +75,7 @@ private:
     QPalette m_textPalette;
     QPalette m_listPalette;
     bool m_feedbackShown = false;
+    bool m_prepare = true;
 };
 
 // The three images of the go-to list: never shown, shown, answered.
