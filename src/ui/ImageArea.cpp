@@ -74,9 +74,9 @@ TImageArea::TImageArea(QWidget* parent) : QScrollArea(parent)
     clearPicture();
 }
 
-void TImageArea::setPicture(const QImage& picture)
+void TImageArea::setPicture(const QPixmap& picture)
 {
-    m_image->setPixmap(QPixmap::fromImage(picture));
+    m_image->setPixmap(picture);
     m_image->setFixedSize(picture.size());
     m_hasPicture = true;
     m_image->show();

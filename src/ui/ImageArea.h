@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QImage>
 #include <QLabel>
+#include <QPixmap>
 #include <QScrollArea>
 
 namespace kvizor {
@@ -22,7 +22,7 @@ public:
     QWidget* marker() const { return m_marker; }
     QWidget* rectShape() const { return m_rect; }
 
-    void setPicture(const QImage& picture);
+    void setPicture(const QPixmap& picture);
     void clearPicture();
     bool hasPicture() const { return m_hasPicture; }
 

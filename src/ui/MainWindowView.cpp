@@ -1,6 +1,5 @@
 #include "ui/MainWindowView.h"
 
-#include "richtext/Picture.h"
 #include "ui/ImageArea.h"
 #include "ui/Prompts.h"
 #include "ui/RichTextAccess.h"
@@ -99,7 +98,8 @@ QPixmap GoToImagePixmap(GoToImage image)
 
 TMainWindowView::TMainWindowView(TStudentMainForm& form)
     : m_form(form), m_grid(qobject_cast<TVariantGrid*>(form.GridPanel)),
-      m_imageArea(form.findChild<TImageArea*>(QStringLiteral("ScrollBox")))
+      m_imageArea(form.findChild<TImageArea*>(QStringLiteral("ScrollBox"))),
+      m_pictures(new TPictureCache(&form))
 {
     Q_ASSERT(m_grid != nullptr && m_imageArea != nullptr);
 }
@@ -174,6 +174,7 @@ void TMainWindowView::ShowTask(const TaskScreen& screen)
         LoadQuestionImage(task.ImageFile, screen.TempFolder);
         LoadAnswerImage(QString(), screen.TempFolder);
     }
+    keepPictures(screen);
 }
 
 void TMainWindowView::prepareVariants(const TTask& task)
@@ -266,6 +267,7 @@ void TMainWindowView::ResetTaskArea()
     m_variantCount = 0;
     const bool updates = m_form.updatesEnabled();
     m_form.setUpdatesEnabled(false);
+    m_pictures->keep({});
     m_form.PanelVariant->setEnabled(false);
     m_form.PanelVariant->show();
     for (QWidget* panel : {m_form.PanelInputNum, m_form.PanelInputText, m_form.PanelImgRect})
@@ -301,55 +303,68 @@ void TMainWindowView::ShowQuestionAreaText(const QString& text)
 
 // ---- pictures ----
 
-QImage TMainWindowView::loadPicture(const QString& fileName, const QString& folder, bool* attempted)
+std::optional<TShownPicture> TMainWindowView::picture(const QString& fileName, const QString& folder,
+                                                      QSize box)
 {
-    *attempted = !fileName.isEmpty();
     if (fileName.isEmpty())
-        return QImage();
+        return std::nullopt;
     const QString path = folder + fileName;
     if (!QFileInfo(path).isFile()) {
         m_form.prompts().showMessage(QStringLiteral("Файл: %1 с изображением отсутствует!").arg(path),
                                      MessageCaption, MessageIcon::None);
-        return QImage();
+        return std::nullopt;
     }
-    const QImage picture = LoadPictureFile(path);
-    if (picture.isNull())
+    TShownPicture shown = m_pictures->take({path, box});
+    if (shown.failed) {
         m_form.prompts().showMessage(QStringLiteral("Ошибка загрузки изображения!"), MessageCaption,
                                      MessageIcon::None);
-    return picture;
+        return std::nullopt;
+    }
+    return shown;
+}
+
+TPictureCache::Request TMainWindowView::pictureRequest(const TTask& task, const QString& folder) const
+{
+    // The question picture is shown shrunk into its box, the answer picture whole.
+    return {folder + task.ImageFile, task.TaskType == ttImagePoint ? QSize() : m_form.QuestionImage->size()};
+}
+
+void TMainWindowView::keepPictures(const TaskScreen& screen)
+{
+    QList<TPictureCache::Request> wanted;
+    for (const TTask* task : {screen.Task, screen.NextTask}) {
+        if (task != nullptr && !task->ImageFile.isEmpty())
+            wanted.append(pictureRequest(*task, screen.TempFolder));
+    }
+    m_pictures->keep(wanted);
 }
 
 bool TMainWindowView::LoadQuestionImage(const QString& fileName, const QString& folder)
 {
     QLabel* target = m_form.QuestionImage;
-    bool attempted = false;
-    const QImage picture = loadPicture(fileName, folder, &attempted);
-    if (picture.isNull()) {
+    const std::optional<TShownPicture> shown = picture(fileName, folder, target->size());
+    if (!shown) {
         target->clear();
         target->setProperty("picture", QVariant());
         showPanel(target, false);
         return false;
     }
     // Shrunk to the 160 x 160 box keeping its proportions; the enlarged window shows it whole.
-    QPixmap pixmap = QPixmap::fromImage(picture);
-    target->setProperty("picture", pixmap);
-    if (pixmap.width() > target->width() || pixmap.height() > target->height())
-        pixmap = pixmap.scaled(target->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    target->setPixmap(pixmap);
+    target->setProperty("picture", shown->whole);
+    target->setPixmap(shown->fitted);
     showPanel(target, true);
     return true;
 }
 
 bool TMainWindowView::LoadAnswerImage(const QString& fileName, const QString& folder)
 {
-    bool attempted = false;
-    const QImage picture = loadPicture(fileName, folder, &attempted);
-    if (picture.isNull()) {
+    const std::optional<TShownPicture> shown = picture(fileName, folder, QSize());
+    if (!shown) {
         m_imageArea->clearPicture();
         showPanel(m_imageArea, false);
         return false;
     }
-    m_imageArea->setPicture(picture);
+    m_imageArea->setPicture(shown->whole);
     showPanel(m_imageArea, true);
     return true;
 }
