@@ -325,9 +325,11 @@ int main(int argc, char** argv)
     for (int k = 0; k < KindCount; ++k) {
         const auto& ready = times[{true, k}];
         const auto& cold = times[{false, k}];
-        std::printf("%-36s %11.1f / %6.1f ms %12.1f / %6.1f ms   (n=%zu)\n", KindNames[k],
+        std::printf("%-36s %11.1f / %6.1f ms %12.1f / %6.1f ms   (n=%zu/%zu", KindNames[k],
                     percentile(ready, 0.5), percentile(ready, 0.95), percentile(cold, 0.5),
-                    percentile(cold, 0.95), ready.size());
+                    percentile(cold, 0.95), ready.size(), cold.size());
+        const int failed = failures[{true, k}] + failures[{false, k}];
+        std::printf(failed > 0 ? ", %d not shown)\n" : ")\n", failed);
     }
     form.close();
     return 0;
