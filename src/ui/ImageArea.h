@@ -8,7 +8,9 @@ namespace kvizor {
 
 // The scrollable picture of a place-on-image task. The picture keeps its natural size;
 // the marker and the right-area rectangle are children of the picture, so they move with
-// it when the area is scrolled.
+// it when the area is scrolled. The marker is placed by a click or by the arrow keys: the
+// first press puts it at the picture's centre, each further one moves it by a pixel, by
+// ten with Shift.
 class TImageArea : public QScrollArea
 {
     Q_OBJECT
@@ -39,12 +41,16 @@ public:
 
     void scrollToTopLeft();
 
+    static constexpr int ShiftStep = 10;
+
 Q_SIGNALS:
-    // A left click on the picture has been completed (pressed and released).
-    void imageClicked();
+    // The examinee placed the marker: a left click completed (pressed and released) or an
+    // arrow key.
+    void pointChosen();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QLabel* m_image;

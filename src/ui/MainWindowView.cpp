@@ -160,6 +160,12 @@ void TMainWindowView::ShowTask(const TaskScreen& screen)
     } else if (task.TaskType == ttText) {
         m_form.EditInputText->clear();
         m_form.EditInputText->setFocus();
+    } else if (task.TaskType == ttImagePoint) {
+        m_imageArea->setFocus();
+    } else {
+        // The new question is where reading (and a screen reader) starts; Tab leads on to
+        // the answer controls.
+        m_form.QuestionText->setFocus();
     }
     m_form.VariantLabel->setText(screen.VariantLabel);
     m_form.ApplyZoom();

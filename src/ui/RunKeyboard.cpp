@@ -7,12 +7,16 @@
 #include "ui/StudentMainForm.h"
 #include "ui/VariantGrid.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
+#include <array>
 
 namespace kvizor {
 
@@ -53,6 +57,10 @@ bool TRunKeyboard::FormKeyPress(QKeyEvent* key)
         return false;
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
         return enterKey();
+    if (key->key() == Qt::Key_F6)
+        return openGoToList();
+    if (goToListArrow(key->key()))
+        return true;
     const QString text = key->text();
     if (text.size() != 1)
         return false;
@@ -103,6 +111,31 @@ bool TRunKeyboard::digitKey(int slot)
     }
     focusCheckButton();
     return true;
+}
+
+bool TRunKeyboard::openGoToList()
+{
+    QComboBox* list = m_form.ComboBoxEx1;
+    if (!m_form.PanelGoToTask->isVisible() || !list->isEnabled() || list->count() == 0)
+        return false;
+    list->setFocus(Qt::ShortcutFocusReason);
+    list->showPopup();
+    // The arrows start from the task on screen.
+    if (const TResultTest* result = m_run.RunResult())
+        list->view()->setCurrentIndex(list->model()->index(result->CurrentPos, 0));
+    return true;
+}
+
+bool TRunKeyboard::goToListArrow(int key)
+{
+    // On the closed list an arrow would choose the next entry at once, and so jump to a
+    // task; it opens the list instead, where arrows only move and Enter chooses.
+    static constexpr std::array<int, 6> moves{Qt::Key_Up,       Qt::Key_Down, Qt::Key_PageUp,
+                                              Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
+    if (QApplication::focusWidget() != m_form.ComboBoxEx1 || m_form.ComboBoxEx1->view()->isVisible() ||
+        std::find(moves.begin(), moves.end(), key) == moves.end())
+        return false;
+    return openGoToList();
 }
 
 void TRunKeyboard::focusCheckButton()

@@ -16,7 +16,8 @@ class TStudentMainForm;
 // The keyboard of a run, seeing the main window's key presses before the focused control:
 // digits answer in the variant slots ("0" is slot 10), "=" starts the calculator and goes
 // on to the control, Enter presses the first visible and enabled of "Дальше (проверить)",
-// "Я не знаю..." and "Пропустить..." unless one of them has the focus.
+// "Я не знаю..." and "Пропустить..." unless one of them has the focus. F6 opens the go-to
+// list, where the arrows move and Enter goes to the chosen task.
 class TRunKeyboard : public QObject
 {
     Q_OBJECT
@@ -37,6 +38,8 @@ private:
     // A digit for slot 0 … 9; true when it was used (and is swallowed).
     bool digitKey(int slot);
     bool enterKey();
+    bool openGoToList();
+    bool goToListArrow(int key);
     void focusCheckButton();
 
     TStudentMainForm& m_form;

@@ -79,6 +79,9 @@ protected:
 private:
     // The right-hand number of any slot, fixed labels included.
     QLabel* matchNumberCell(int slot);
+    // Tab goes through the slots row by row, each row's controls left to right, whatever
+    // order they were made in.
+    void restoreTabOrder();
     // Shows the control in a non-empty cell (making it when needed) and hides it otherwise.
     template <typename Make>
     void place(QWidget* made, const QRect& cell, bool fill, Make make);
@@ -95,6 +98,8 @@ private:
     Widths m_widths{20, 40, 0, 0, 0, 0, 0};
     Widths m_laidOut{};
     int m_rows = 5;
+    // A control was made since the tab order was last set.
+    bool m_tabOrderStale = false;
 };
 
 } // namespace kvizor

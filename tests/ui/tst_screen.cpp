@@ -4,6 +4,7 @@
 int runIdentificationTests(int argc, char** argv);
 int runTaskScreenTests(int argc, char** argv);
 int runRunScreenTests(int argc, char** argv);
+int runKeyScreenTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
@@ -17,5 +18,6 @@ int main(int argc, char** argv)
     status |= runIdentificationTests(argc, argv);
     status |= runTaskScreenTests(argc, argv);
     status |= runRunScreenTests(argc, argv);
+    status |= runKeyScreenTests(argc, argv);
     return status;
 }
