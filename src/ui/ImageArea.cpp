@@ -75,7 +75,21 @@ TImageArea::TImageArea(QWidget* parent) : QScrollArea(parent)
     m_marker = new TShapePoint(m_image);
     m_rect = new TAnswerShape(m_image);
     setWidget(m_image);
+    setAccessibleDescription(
+        QStringLiteral("Укажите место на изображении: стрелки двигают отметку, с Shift на 10 "
+                       "точек; Enter отвечает"));
     clearPicture();
+}
+
+void TImageArea::nameForReader()
+{
+    // The marker's place is part of the name, so a listener hears it move.
+    const QString name = markerShown() ? QStringLiteral("Изображение для ответа, отметка: %1, %2")
+                                             .arg(markerCentre().x())
+                                             .arg(markerCentre().y())
+                                       : QStringLiteral("Изображение для ответа, отметки нет");
+    if (accessibleName() != name)
+        setAccessibleName(name);
 }
 
 void TImageArea::setPicture(const QPixmap& picture)
@@ -100,11 +114,13 @@ void TImageArea::placeMarker(const QPoint& pixel)
     m_marker->move(pixel - QPoint(MarkerSize / 2, MarkerSize / 2));
     m_marker->show();
     m_marker->raise();
+    nameForReader();
 }
 
 void TImageArea::hideMarker()
 {
     m_marker->hide();
+    nameForReader();
 }
 
 bool TImageArea::markerShown() const

@@ -53,6 +53,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void nameForReader();
+
     QLabel* m_image;
     QWidget* m_marker;
     QWidget* m_rect;

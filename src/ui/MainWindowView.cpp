@@ -1,5 +1,7 @@
 #include "ui/MainWindowView.h"
 
+#include "run/RunController.h"
+#include "ui/Accessibility.h"
 #include "ui/ImageArea.h"
 #include "ui/Prompts.h"
 #include "ui/RichTextAccess.h"
@@ -68,7 +70,43 @@ void showPanel(QWidget* panel, bool on)
 
 const QString MessageCaption = QStringLiteral("KvizorStudent");
 
+// A slot's answer control is named by its variant's number and text, so a listener hears
+// what is being chosen ("Вариант 2: Москва").
+void nameSlot(QWidget* control, int slot, const QString& text, const QString& asked)
+{
+    const QString number = QStringLiteral("Вариант %1").arg(slot + 1);
+    control->setAccessibleName(text.isEmpty() ? number : number + QStringLiteral(": ") + text);
+    control->setAccessibleDescription(asked);
+}
+
+// "Вопрос # 3 из 8:" is read as "Вопрос 3 из 8".
+QString spokenLabel(QString label)
+{
+    label.remove(QStringLiteral("# "));
+    if (label.endsWith(QLatin1Char(':')))
+        label.chop(1);
+    return label;
+}
+
+QString describeList(int taskType, int entries)
+{
+    switch (taskType) {
+    case ttOrdering:
+        return QStringLiteral("Место варианта по порядку, от 1 до %1").arg(entries);
+    case ttMatching:
+        return QStringLiteral("Номер пары из правого столбца, от 1 до %1").arg(entries);
+    default:
+        return QStringLiteral("Верно ли: Да или Нет");
+    }
+}
+
 } // namespace
+
+QString goToSpoken(const QString& item, GoToImage image)
+{
+    static const char16_t* const states[] = {u"не показано", u"показано, без ответа", u"отвечено"};
+    return item + QStringLiteral(" — ") + QString::fromUtf16(states[image]);
+}
 
 QPixmap GoToImagePixmap(GoToImage image)
 {
@@ -149,6 +187,7 @@ void TMainWindowView::ShowTask(const TaskScreen& screen)
     }
 
     m_form.QuestionLabel->setText(screen.QuestionLabel);
+    m_form.QuestionText->setAccessibleName(spokenLabel(screen.QuestionLabel));
     if (auto* question = qobject_cast<QTextEdit*>(m_form.QuestionText))
         LoadRichText(task.Question, question, false);
 
@@ -168,6 +207,9 @@ void TMainWindowView::ShowTask(const TaskScreen& screen)
         m_form.QuestionText->setFocus();
     }
     m_form.VariantLabel->setText(screen.VariantLabel);
+    for (QWidget* field :
+         {static_cast<QWidget*>(m_form.EditInputNum), static_cast<QWidget*>(m_form.EditInputText)})
+        field->setAccessibleDescription(spokenLabel(screen.VariantLabel));
     m_form.ApplyZoom();
     m_form.setUpdatesEnabled(updates);
 
@@ -203,6 +245,11 @@ void TMainWindowView::prepareVariants(const TTask& task)
         QComboBox* list = m_grid->list(k);
         list->setEnabled(false);
         m_grid->setListShown(k, k < 5);
+        for (QWidget* control : {static_cast<QWidget*>(radio), static_cast<QWidget*>(m_grid->check(k)),
+                                 static_cast<QWidget*>(list)})
+            nameSlot(control, k, QString(), QString());
+        m_grid->variantText(k)->setAccessibleName(QStringLiteral("Текст варианта %1").arg(k + 1));
+        m_grid->matchText(k)->setAccessibleName(QStringLiteral("Правый столбец, пункт %1").arg(k + 1));
         // Slots beyond the task's variants show empty lists.
         if (k >= m_variantCount)
             list->clear();
@@ -262,9 +309,40 @@ void TMainWindowView::fillVariants(const TTask& task, const QList<int>& order)
                 number->setText(QString::number(j + 1));
         }
     }
+    nameVariants(task);
     for (int k = 0; k < TVariantGrid::SlotCount; ++k)
         m_grid->list(k)->setCurrentIndex(-1);
     m_grid->relayout();
+}
+
+void TMainWindowView::nameVariants(const TTask& task)
+{
+    const int n = task.VariantCount();
+    const int m = task.MatchVariantCount();
+    const QString asked = spokenLabel(TRunController::VariantLabelText(task));
+    for (int k = 0; k < n; ++k) {
+        const QString text = accessibility::oneLine(m_grid->variantText(k)->toPlainText());
+        switch (task.TaskType) {
+        case ttSingleChoice:
+            nameSlot(m_grid->radio(k), k, text, asked);
+            break;
+        case ttMultipleChoice:
+            nameSlot(m_grid->check(k), k, text, asked);
+            break;
+        default:
+            nameSlot(m_grid->list(k), k, text,
+                     describeList(task.TaskType, task.TaskType == ttOrdering ? n : m));
+            break;
+        }
+        // The entries of a matching list name both sides: "3: Франция".
+        QComboBox* list = m_grid->list(k);
+        for (int e = 0; e < list->count() && task.TaskType == ttMatching; ++e) {
+            const QString right = accessibility::oneLine(m_grid->matchText(e)->toPlainText());
+            list->setItemData(e, QStringLiteral("%1: %2").arg(e + 1).arg(right), Qt::AccessibleTextRole);
+        }
+        if (task.TaskType == ttTrueFalse && list->count() > 0)
+            list->setItemData(0, QStringLiteral("Не выбрано"), Qt::AccessibleTextRole);
+    }
 }
 
 void TMainWindowView::ResetTaskArea()
@@ -288,6 +366,7 @@ void TMainWindowView::ResetTaskArea()
     m_grid->relayout();
 
     m_form.QuestionLabel->setText(QStringLiteral("Информация"));
+    m_form.QuestionText->setAccessibleName(QStringLiteral("Информация"));
     m_form.VariantLabel->setText(QStringLiteral("Выберите один из %1 вариантов ответа:").arg(5));
     richtext_access::clear(m_form.QuestionText);
     for (QAction* command : {m_form.aIDoNotKnow, m_form.aSkippingTask}) {
@@ -483,16 +562,21 @@ void TMainWindowView::SetGoToItems(const QStringList& items)
     QComboBox* list = m_form.ComboBoxEx1;
     list->clear();
     const QIcon icon(GoToImagePixmap(giNeverShown));
-    for (const QString& item : items)
+    for (const QString& item : items) {
         list->addItem(icon, item);
+        list->setItemData(list->count() - 1, goToSpoken(item, giNeverShown), Qt::AccessibleTextRole);
+    }
     list->setCurrentIndex(-1);
 }
 
 void TMainWindowView::SetGoToItemImage(int position, GoToImage image)
 {
     QComboBox* list = m_form.ComboBoxEx1;
-    if (position >= 0 && position < list->count())
-        list->setItemIcon(position, QIcon(GoToImagePixmap(image)));
+    if (position < 0 || position >= list->count())
+        return;
+    list->setItemIcon(position, QIcon(GoToImagePixmap(image)));
+    // The image says the task's state; a listener hears it in words.
+    list->setItemData(position, goToSpoken(list->itemText(position), image), Qt::AccessibleTextRole);
 }
 
 void TMainWindowView::SetProgressMaximum(int maximum)

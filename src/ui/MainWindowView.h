@@ -67,6 +67,8 @@ public:
 private:
     void prepareVariants(const TTask& task);
     void fillVariants(const TTask& task, const QList<int>& order);
+    // Names the answer controls for a screen reader by their variants.
+    void nameVariants(const TTask& task);
     // A picture of the test's folder, ready or decoded now; none after a message when it
     // is missing or broken.
     std::optional<TShownPicture> picture(const QString& fileName, const QString& folder, QSize box);
@@ -88,5 +90,7 @@ private:
 
 // The three images of the go-to list: never shown, shown, answered.
 QPixmap GoToImagePixmap(GoToImage image);
+// A go-to item as a screen reader reads it, its image said in words.
+QString goToSpoken(const QString& item, GoToImage image);
 
 } // namespace kvizor

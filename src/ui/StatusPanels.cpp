@@ -1,9 +1,54 @@
 #include "ui/StatusPanels.h"
 
+#include "ui/Accessibility.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 
 namespace kvizor {
+
+namespace {
+
+// What a listener hears for a panel's text: the visible texts are terse ("3/8",
+// "00:14:48"), the spoken ones say what they are.
+QString spokenPanel(int index, const QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    const bool duration = text.count(QLatin1Char(':')) == 2;
+    switch (index) {
+    case 1: {
+        const QStringList parts = text.split(QLatin1Char('/'));
+        return parts.size() == 2 ? QStringLiteral("Задание %1 из %2").arg(parts.at(0), parts.at(1)) : text;
+    }
+    case 2:
+        return (duration ? QStringLiteral("Прошло времени на тест: ") : QStringLiteral("Дата: ")) + text;
+    case 3:
+        return (duration ? QStringLiteral("Прошло времени на задание: ") : QStringLiteral("Время: ")) + text;
+    case 4:
+        return QStringLiteral("Осталось времени на тест: ") + text;
+    case 5:
+        return QStringLiteral("Осталось времени на задание: ") + text;
+    case 6:
+        return QStringLiteral("Режим обучения");
+    case 7:
+        return QStringLiteral("Режим штрафов");
+    case 8:
+        return QStringLiteral("Пропуск заданий разрешен");
+    case 10:
+        return QStringLiteral("Тестируемый: ") + text;
+    default:
+        return text;
+    }
+}
+
+// The clock panels change every second; they are read when asked, never announced.
+bool isClock(int index)
+{
+    return index >= 2 && index <= 5;
+}
+
+} // namespace
 
 TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent)
 {
@@ -20,7 +65,9 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
     for (int i = 0; i < PanelCount; ++i) {
-        auto* label = new QLabel(strip);
+        auto* label = new TSpokenLabel(
+            QStringLiteral("Панель состояния %1").arg(i + 1),
+            [i](const QString& text) { return spokenPanel(i, text); }, isClock(i), strip);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         label->setFixedWidth(PanelWidths[static_cast<std::size_t>(i)]);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -48,9 +95,8 @@ QString TStatusPanels::panelText(int index) const
 
 void TStatusPanels::setPanelText(int index, const QString& text)
 {
-    QLabel* label = panel(index);
-    if (label != nullptr && label->text() != text)
-        label->setText(text);
+    if (auto* label = static_cast<TSpokenLabel*>(panel(index)))
+        label->setSpokenText(text);
 }
 
 } // namespace kvizor

@@ -1,6 +1,7 @@
 // The regions of the main window, from top to bottom.
 #include "ui/StudentMainForm.h"
 
+#include "ui/Accessibility.h"
 #include "ui/FontStandIns.h"
 #include "ui/ImageArea.h"
 #include "ui/NumberKeyFilter.h"
@@ -64,6 +65,7 @@ QLineEdit* makeEditPanel(QWidget* panel, const char* name)
 
 void TStudentMainForm::buildLayout()
 {
+    accessibility::install();
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("ClientArea"));
     auto* column = new QVBoxLayout(central);
@@ -99,6 +101,7 @@ void TStudentMainForm::buildLayout()
     QuestionImage->setToolTip(QStringLiteral("Для увеличения изображения щелкните по нему..."));
     QuestionImage->setCursor(Qt::PointingHandCursor);
     QuestionImage->installEventFilter(this);
+    QuestionImage->setAccessibleName(QStringLiteral("Рисунок к вопросу"));
     QuestionImage->hide();
     questionRow->addWidget(QuestionImage);
     Splitter2->addWidget(PanelQuestion);
@@ -130,11 +133,13 @@ void TStudentMainForm::buildLayout()
     PanelInputNum = makePanel(lower, "PanelInputNum", 0);
     PanelInputNum->setMinimumHeight(30);
     EditInputNum = makeEditPanel(PanelInputNum, "EditInputNum");
+    EditInputNum->setAccessibleName(QStringLiteral("Ответ: число"));
     new TNumberKeyFilter(EditInputNum);
     lowerColumn->addWidget(PanelInputNum, 1);
     PanelInputText = makePanel(lower, "PanelInputText", 0);
     PanelInputText->setMinimumHeight(30);
     EditInputText = makeEditPanel(PanelInputText, "EditInputText");
+    EditInputText->setAccessibleName(QStringLiteral("Ответ: текст"));
     lowerColumn->addWidget(PanelInputText, 1);
     PanelImgRect = makePanel(lower, "PanelImgRect", 0);
     PanelImgRect->setMinimumHeight(45);
@@ -147,6 +152,7 @@ void TStudentMainForm::buildLayout()
     PanelVariant = makePanel(lower, "PanelVariant", 0);
     PanelVariant->setMinimumSize(400, 150);
     GridPanel = new TVariantGrid(PanelVariant);
+    GridPanel->setAccessibleName(QStringLiteral("Варианты ответа"));
     auto* variantLayout = new QVBoxLayout(PanelVariant);
     variantLayout->setContentsMargins(0, 0, 0, 0);
     variantLayout->addWidget(GridPanel);
@@ -172,6 +178,7 @@ void TStudentMainForm::buildLayout()
     ProgressBarCountAskTask->setTextVisible(false);
     ProgressBarCountAskTask->setRange(0, 1);
     ProgressBarCountAskTask->setValue(0);
+    ProgressBarCountAskTask->setAccessibleName(QStringLiteral("Показано заданий"));
     auto* buttonRow = new QHBoxLayout;
     buttonRow->setContentsMargins(0, 0, 0, 0);
     buttonRow->setSpacing(0);
@@ -188,6 +195,9 @@ void TStudentMainForm::buildLayout()
     PanelGoToTask = makePanel(lower, "PanelGoToTask", 24);
     ComboBoxEx1 = new QComboBox(PanelGoToTask);
     ComboBoxEx1->setObjectName(QStringLiteral("ComboBoxEx1"));
+    ComboBoxEx1->setAccessibleName(QStringLiteral("Перейти к заданию"));
+    ComboBoxEx1->setAccessibleDescription(
+        QStringLiteral("F6 открывает список, стрелки выбирают задание, Enter переходит"));
     auto* goToRow = new QHBoxLayout(PanelGoToTask);
     goToRow->setContentsMargins(0, 0, 0, 0);
     goToRow->addWidget(ComboBoxEx1);

@@ -5,6 +5,7 @@ int runIdentificationTests(int argc, char** argv);
 int runTaskScreenTests(int argc, char** argv);
 int runRunScreenTests(int argc, char** argv);
 int runKeyScreenTests(int argc, char** argv);
+int runAccessScreenTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
@@ -19,5 +20,6 @@ int main(int argc, char** argv)
     status |= runTaskScreenTests(argc, argv);
     status |= runRunScreenTests(argc, argv);
     status |= runKeyScreenTests(argc, argv);
+    status |= runAccessScreenTests(argc, argv);
     return status;
 }
