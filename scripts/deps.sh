@@ -7,6 +7,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev qt6-image-formats-plugins
   libqt6svg6 qt6-qpa-plugins zlib1g-dev libjpeg62-turbo-dev libwmf-dev libemf2svg-dev
   libbenchmark-dev fonts-liberation2 fonts-dejavu-core
+  # the screen-reader test switches accessibility on as Qt's own tests do
+  qt6-base-private-dev
   # the settings dialog's test opens an associated test file through xdg-open
   xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
 )

@@ -11,12 +11,17 @@
 #include "ui/StatusPanels.h"
 #include "ui/VariantGrid.h"
 
+#include <private/qguiapplication_p.h>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 #include <QRadioButton>
+
+#include <algorithm>
 
 using namespace kvizor;
 
@@ -56,6 +61,44 @@ std::unique_ptr<TTask> taskOf(int type)
     return task;
 }
 
+// Accessibility events, as a screen reader would get them, while it is alive. Qt sends none
+// unless a reader listens, which is switched on here as Qt's own tests do.
+class EventLog
+{
+public:
+    EventLog()
+    {
+        s_log = this;
+        QAccessible::installUpdateHandler([](QAccessibleEvent* event) {
+            s_log->events.append({event->object(), event->type()});
+        });
+        platform()->setActive(true);
+    }
+    ~EventLog()
+    {
+        platform()->setActive(false);
+        QAccessible::installUpdateHandler(nullptr);
+        s_log = nullptr;
+    }
+    EventLog(const EventLog&) = delete;
+    EventLog& operator=(const EventLog&) = delete;
+
+    int count(const QObject* object) const
+    {
+        return int(std::count_if(events.begin(), events.end(),
+                                 [object](const auto& event) { return event.first == object; }));
+    }
+
+    QList<std::pair<const QObject*, QAccessible::Event>> events;
+
+private:
+    static QPlatformAccessibility* platform()
+    {
+        return QGuiApplicationPrivate::platformIntegration()->accessibility();
+    }
+    static inline EventLog* s_log = nullptr;
+};
+
 } // namespace
 
 class TestAccessScreen : public QObject
@@ -66,6 +109,7 @@ private Q_SLOTS:
     void eachTypeNamed_data();
     void eachTypeNamed();
     void statusPanelsSpoken();
+    void clocksDoNotFlood();
     void timesOnF2();
     void remainingTimesText_data();
     void remainingTimesText();
@@ -192,6 +236,40 @@ void TestAccessScreen::statusPanelsSpoken()
     // Read when asked: the name follows the clock without being told.
     w.form().runController().TimerTestTimer();
     QCOMPARE(nameOf(panels->panel(4)), QStringLiteral("Осталось времени на тест: 00:14:47"));
+}
+
+void TestAccessScreen::clocksDoNotFlood()
+{
+    ScreenWindow w([](TTest& test, TTaskList& tasks) {
+        test.TestTimeLimit = 889;
+        test.PenaltyMode = true;
+        for (int i = 0; i < 2; ++i) {
+            tasks.push_back(taskOf(ttNumber));
+            tasks.back()->TimeLimit = 60;
+        }
+    });
+    w.begin();
+    TStatusPanels* panels = w.form().statusPanels();
+    EventLog log;
+    for (int tick = 0; tick < 5; ++tick) {
+        w.form().runController().TimerTestTimer();
+        w.form().runController().TimerTaskTimer();
+    }
+    QCOMPARE(panels->panelText(4), QStringLiteral("00:14:44"));
+    for (int k = 2; k <= 5; ++k)
+        QCOMPARE(log.count(panels->panel(k)), 0);
+    // The panels that change with the task do tell it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(panels->panelText(1), QStringLiteral("2/2"));
+    QVERIFY(log.count(panels->panel(1)) > 0);
+    // F2's notice is heard as it appears.
+    const qsizetype before = log.events.size();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+    TSpokenLabel* notice = w.form().runKeyboard().notice();
+    const auto shown =
+        std::find(log.events.begin() + before, log.events.end(),
+                  std::pair<const QObject*, QAccessible::Event>{notice, QAccessible::ObjectShow});
+    QVERIFY(shown != log.events.end());
 }
 
 void TestAccessScreen::timesOnF2()
