@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BenchCpu.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
@@ -25,14 +27,6 @@ inline double benchSinceSpawn()
 inline void benchMark(const char* what)
 {
     std::printf("%s %.1f\n", what, benchSinceSpawn());
-}
-
-// CPU time of this process so far (the dynamic loader included), in milliseconds.
-inline double benchProcessCpu()
-{
-    timespec cpu{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
-    return double(cpu.tv_sec) * 1e3 + double(cpu.tv_nsec) / 1e6;
 }
 
 // Ends a benchmark child once its first top-level window is on screen: at the first

@@ -1,14 +1,20 @@
 // Loading a large test against the floor of the same work done without parsing, and the
-// peak memory of loading a 50 MB and a 200 MB test.
+// peak memory of loading a 50 MB and a 200 MB test; loading tests of 15,000 to 60,000 topics
+// and tasks, and the peak memory of a small hostile file declaring 3,000,000 tiny tasks.
 //
 //   bench_loader            all measurements
+//   bench_loader topics     only the topic and hostile-file measurements
 //   bench_loader --peak F   (internal) loads F and prints the growth of the peak RSS
+#include "BenchMemory.h"
+
+#include "common/BinaryWriter.h"
 #include "common/FileSystem.h"
 #include "model/Crc32.h"
 #include "model/Scrambler.h"
 #include "model/TestFileWriter.h"
 #include "model/TestLoader.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -145,31 +151,113 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-qint64 statusKiB(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
 int measurePeak(const QString& path)
 {
-    // Reset the high-water mark so it starts from the current resident size.
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-    clear.close();
-    const qint64 baseline = statusKiB("VmRSS:");
+    benchResetPeak();
+    const qint64 baseline = benchStatusKiB("VmRSS:");
     TLoadResult result = LoadTestFile(path, {});
-    const qint64 peak = statusKiB("VmHWM:");
-    if (!result.loaded())
+    const qint64 peak = benchStatusKiB("VmHWM:");
+    std::printf("%lld %lld %d\n", baseline, peak, result.loaded() ? 1 : 0);
+    return 0;
+}
+
+struct PeakFigures
+{
+    bool ok = false;
+    bool loaded = false;
+    double growthMiB = 0;
+};
+
+// The load of path in a child process of its own, so its high-water mark is the load's.
+PeakFigures peakOfLoad(const QString& path)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--peak"), path});
+    child.waitForFinished(-1);
+    const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
+    PeakFigures result;
+    if (child.exitCode() != 0 || figures.size() != 3)
+        return result;
+    result.ok = true;
+    result.growthMiB = (figures[1].toLongLong() - figures[0].toLongLong()) / 1024.0;
+    result.loaded = figures[2] == "1";
+    return result;
+}
+
+// n topics with a quota and n text tasks, each task in its own topic, listed in the opposite
+// order so no topic finds its task early.
+void writeTopicTest(const QString& path, int n)
+{
+    TTest test;
+    test.UseThemes = true;
+    // Appended directly, so building the fixture costs no lookups.
+    for (int i = 1; i <= n; ++i)
+        test.Themes.append(TTheme{i, QStringLiteral("Тема %1").arg(i), QString(), 1, true, 0});
+    TTaskList tasks;
+    for (int i = 0; i < n; ++i) {
+        auto task = std::make_unique<TTask>(ttText);
+        task->Question = QStringLiteral("Вопрос %1").arg(i);
+        task->TextAnswers = QStringLiteral("ответ");
+        task->ThemeId = n - i;
+        tasks.push_back(std::move(task));
+    }
+    WriteTestFileToPath(path, test, tasks);
+}
+
+// A hostile file: a default header, then count records of the smallest task (type 0, every
+// text empty) and no embedded files. It compresses about a thousandfold.
+void writeTinyTaskTest(const QString& path, int count)
+{
+    QBuffer body;
+    body.open(QIODevice::WriteOnly);
+    BinaryWriter writer(body);
+    const TTest header;
+    header.SaveToStream(writer);
+    writer.writeInt32(count);
+    const TTask tiny(0);
+    for (int i = 0; i < count; ++i)
+        tiny.SaveToStream(writer);
+    writer.writeInt32(0);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(PackTestBody(body.data()));
+}
+
+// Load time of tests with many topics (goal: 60,000 under 1 s and growing linearly), then the
+// peak memory of the tiny-task file.
+int benchTopics(const QString& folder)
+{
+    for (int n : {15000, 30000, 60000}) {
+        const QString path = folder + QStringLiteral("/topics%1.kvf").arg(n);
+        writeTopicTest(path, n);
+        std::vector<double> walls, cpus;
+        for (int round = 0; round < 5; ++round) {
+            TLoadResult result;
+            const auto [wall, cpu] = timed([&] { result = LoadTestFile(path, {}); });
+            if (!result.loaded() || result.Test->TasksToAsk != n) {
+                std::puts("topic test failed to load");
+                return 2;
+            }
+            walls.push_back(wall);
+            cpus.push_back(cpu);
+        }
+        std::printf("%d topics and %d tasks (%.1f MB): load %.0f ms wall, %.0f ms CPU, "
+                    "%.2f us CPU per topic, medians of 5\n",
+                    n, n, QFile(path).size() / 1e6, median(walls) * 1000, median(cpus) * 1000,
+                    median(cpus) * 1e6 / n);
+        QFile::remove(path);
+    }
+
+    const QString tiny = folder + QStringLiteral("/tiny.kvf");
+    writeTinyTaskTest(tiny, 3000000);
+    const PeakFigures peak = peakOfLoad(tiny);
+    if (!peak.ok) {
+        std::puts("peak measurement failed");
         return 2;
-    std::printf("%lld %lld\n", baseline, peak);
+    }
+    std::printf("3,000,000 tiny tasks in %.0f KB: %s, peak +%.1f MiB above the baseline\n",
+                QFile(tiny).size() / 1e3, peak.loaded ? "loaded" : "refused", peak.growthMiB);
+    QFile::remove(tiny);
     return 0;
 }
 
@@ -183,6 +271,8 @@ int main(int argc, char* argv[])
         return measurePeak(args.at(2));
 
     QTemporaryDir dir;
+    if (args.size() == 2 && args.at(1) == QLatin1String("topics"))
+        return benchTopics(dir.path());
     const QString path = dir.filePath(QStringLiteral("large.kvf"));
     writeLargeTest(path, 200, 9);
     std::printf("large test: 2000 tasks, 200 pictures of 256 KiB, %.1f MB\n", QFile(path).size() / 1e6);
@@ -214,18 +304,14 @@ int main(int argc, char* argv[])
     for (int megabytes : {50, 200}) {
         const QString big = dir.filePath(QStringLiteral("m%1.kvf").arg(megabytes));
         writeLargeTest(big, megabytes * 4, 1);
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--peak"), big});
-        child.waitForFinished(-1);
-        const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
-        if (child.exitCode() != 0 || figures.size() != 2) {
+        const PeakFigures peak = peakOfLoad(big);
+        if (!peak.ok || !peak.loaded) {
             std::puts("peak measurement failed");
             return 2;
         }
-        const double growth = (figures[1].toLongLong() - figures[0].toLongLong()) / 1024.0;
         std::printf("peak memory loading a %.0f MB test: +%.1f MiB above the baseline (goal <= 32)\n",
-                    QFile(big).size() / 1e6, growth);
+                    QFile(big).size() / 1e6, peak.growthMiB);
         QFile::remove(big);
     }
-    return 0;
+    return benchTopics(dir.path());
 }

@@ -2,6 +2,8 @@
 // 30 tasks each. Each append runs in a child process of its own, so the peak memory printed
 // (VmHWM) is that of the append alone. Goal: under 1 s and 64 MiB for 10,000 runs.
 
+#include "BenchMemory.h"
+
 #include "results/ProtectedResultFile.h"
 #include "results/ResultTest.h"
 
@@ -54,18 +56,6 @@ TResultTest sampleRun(int k)
     return r;
 }
 
-long peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
 // CPU time of this process, which a busy machine does not inflate the way it does wall time.
 double cpuMs()
 {
@@ -76,14 +66,14 @@ double cpuMs()
 
 int appendOnce(const QString& folder, const QString& name)
 {
-    const long before = peakKiB();
+    const long before = static_cast<long>(benchStatusKiB("VmHWM:"));
     const double cpuBefore = cpuMs();
     QElapsedTimer timer;
     timer.start();
-    const ProtectionSaveStatus status = SaveProtectionResult(folder, name, sampleRun(-1));
+    const ProtectionSaveStatus status = SaveProtectionResult(folder, name, sampleRun(-1)).Status;
     const qint64 ms = timer.elapsed();
-    std::printf("%lld %ld %ld %d %.0f\n", static_cast<long long>(ms), before, peakKiB(),
-                static_cast<int>(status), cpuMs() - cpuBefore);
+    std::printf("%lld %ld %ld %d %.0f\n", static_cast<long long>(ms), before,
+                static_cast<long>(benchStatusKiB("VmHWM:")), static_cast<int>(status), cpuMs() - cpuBefore);
     return status == ProtectionSaveStatus::Saved ? 0 : 1;
 }
 

@@ -46,22 +46,34 @@ function(kvizor_add_module name)
   install(TARGETS ${name} LIBRARY DESTINATION ${KVIZOR_MODULE_INSTALL_DIR})
 endfunction()
 
-# kvizor_add_test(<name> SOURCES ... LIBS ...): one Qt Test executable registered with CTest,
-# run offscreen with its own per-user folders so no test touches the real home.
+# kvizor_add_test(<name> [RUNS_GIVEN_APART] SOURCES ... LIBS ...): one Qt Test executable
+# registered with CTest. Its main (KVIZOR_TEST_MAIN, tests/support/TestEnvironment.h) gives
+# it its own per-user folders, locale, time zone and offscreen windows, so it runs the same
+# without CTest. With RUNS_GIVEN_APART the caller registers its runs with kvizor_add_test_run.
 function(kvizor_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "RUNS_GIVEN_APART" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
+  target_link_libraries(${name} PRIVATE Qt6::Test kvizor_testenv ${ARG_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   kvizor_target_defaults(${name})
-  add_test(NAME ${name} COMMAND ${name})
-  set(home ${CMAKE_BINARY_DIR}/test-home/${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT
-    "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;TMPDIR=${home}/tmp;HOME=${home};LANG=ru_RU.UTF-8;KVIZOR_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-    TIMEOUT 300)
-  file(MAKE_DIRECTORY ${home}/config ${home}/data ${home}/cache ${home}/runtime ${home}/tmp)
-  # Qt insists on a private runtime folder.
-  file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  if(NOT ARG_RUNS_GIVEN_APART)
+    kvizor_add_test_run(${name} ${name})
+  endif()
+endfunction()
+
+# kvizor_add_test_run(<test> <executable> [VAR=VALUE ...]): registers one more run of a test
+# executable with the given variables, which the test's own surroundings then leave alone
+# (KVIZOR_TEST_GIVEN names them).
+function(kvizor_add_test_run test executable)
+  add_test(NAME ${test} COMMAND ${executable})
+  set(given "")
+  foreach(assignment ${ARGN})
+    string(REGEX REPLACE "=.*" "" variable "${assignment}")
+    list(APPEND given ${variable})
+  endforeach()
+  list(JOIN given "," given)
+  set(environment ${ARGN} "KVIZOR_TEST_GIVEN=${given}")
+  set_tests_properties(${test} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 300)
 endfunction()
 
 # kvizor_add_fuzzer(<name> SOURCES ... LIBS ...): a libFuzzer target whose seed corpus

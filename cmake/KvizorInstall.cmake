@@ -8,6 +8,8 @@
 #   share/mime/packages/kvizorstudent.xml            the application/x-kvizor-test type
 #   share/icons/hicolor/scalable/{apps,mimetypes}/   program and test-file icons
 #   share/kvizorstudent/help/                        the HTML help
+#   share/metainfo/ru.kvizor.KvizorStudent.metainfo.xml   the AppStream description
+#   share/man/man1/KvizorStudent.1, kvf.1            manual pages
 # An installed program finds share/kvizorstudent beside its bin folder and then keeps its
 # settings file and result files in the user's data folder, never beside the executable.
 
@@ -35,6 +37,10 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/resources/help)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help/
     DESTINATION ${CMAKE_INSTALL_DATADIR}/${KVIZOR_DATA_NAME}/help)
 endif()
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/ru.kvizor.KvizorStudent.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/KvizorStudent.1 ${PROJECT_SOURCE_DIR}/packaging/kvf.1
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${KVIZOR_DATA_NAME})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${KVIZOR_DATA_NAME})
 
@@ -57,18 +63,21 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Loaded at run time, so the library scan cannot see them: SVG icons and pictures.
-set(KVIZOR_PLUGIN_DEPENDS "libqt6svg6")
+# Loaded at run time, so the library scan cannot see them: SVG icons and pictures, the
+# platform plugins that put a window on the screen, and the fonts metafile text is measured
+# with (and tests are laid out for). The run-time package check reads this list from
+# deb-depends.txt in the build folder.
+set(KVIZOR_RUNTIME_DEPENDS "libqt6svg6, qt6-qpa-plugins, fonts-liberation2, fonts-dejavu-core")
+file(WRITE ${CMAKE_BINARY_DIR}/deb-depends.txt "${KVIZOR_RUNTIME_DEPENDS}\n")
 find_program(KVIZOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(KVIZOR_DPKG_SHLIBDEPS)
-  # The library scan finds libqt6svg6 too, through the SVG widgets.
+  # The library scan adds the libraries the programs and modules link.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${KVIZOR_RUNTIME_DEPENDS}")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "${KVIZOR_PLUGIN_DEPENDS}, libqt6core6, libqt6gui6, libqt6widgets6, libqt6network6, libqt6multimedia6, libqt6svgwidgets6, libwmf-0.2-7, libemf2svg1, zlib1g")
+    "${KVIZOR_RUNTIME_DEPENDS}, libqt6core6, libqt6gui6, libqt6widgets6, libqt6network6, libqt6multimedia6, libqt6svgwidgets6, libwmf-0.2-7, libemf2svg1, zlib1g")
 endif()
-# The desktop tools that register the association and open test files by type, and the
-# fonts the tests' texts are laid out for.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "xdg-utils, desktop-file-utils, shared-mime-info, libfile-mimeinfo-perl, qt6-qpa-plugins, fonts-liberation2, fonts-dejavu-core")
+# The desktop tools that register the association and open test files by type.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, desktop-file-utils, shared-mime-info, libfile-mimeinfo-perl")
 include(CPack)

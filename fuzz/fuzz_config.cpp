@@ -1,6 +1,7 @@
 // Settings file reader and writer: any bytes load without harm, the document writes
-// back byte for byte, and saving the loaded settings over the file gives a file that
-// loads to the same settings and is not changed by saving again.
+// back byte for byte, saving the loaded settings over the file gives a file that loads
+// to the same settings and is not changed by saving again, and a value beyond
+// Windows-1251 comes back unchanged whatever the file was.
 #include "config/Config.h"
 #include "config/IniDocument.h"
 
@@ -42,6 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     WriteConfig(reloaded, again);
     if (again.toBytes() != saved)
+        std::abort();
+
+    const QString wide = QStringLiteral("Élève 学生");
+    again.setValue(u"DefaultUser", u"DefaultUserName", wide);
+    TConfig widened;
+    ReadConfig(widened, IniDocument::fromBytes(again.toBytes()));
+    if (widened.DefaultUserName != wide)
         std::abort();
     return 0;
 }

@@ -15,8 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray rest =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data) + 1, static_cast<qsizetype>(size - 1));
     TLoadOptions options;
-    // Bounds what a tiny input may inflate to on disk.
-    options.MaxEmbeddedTotal = 64 * 1024 * 1024;
+    // Bounds what a tiny input may inflate to on disk and in memory.
+    options.Limits.EmbeddedBytes = 64 * 1024 * 1024;
+    options.Limits.AllTextBytes = 16 * 1024 * 1024;
     const TPasswordPrompt prompt = [] { return std::optional<QString>(QStringLiteral("fuzz")); };
     if (data[0] & 1) {
         LoadTestData(QStringLiteral("fuzz.kvf"), rest, prompt, 0, options);

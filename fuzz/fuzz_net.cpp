@@ -1,5 +1,6 @@
 // The reply reader of the test-server client, fed from bytes as a hostile server
-// would send them. The first byte picks the size of the pieces the bytes arrive in.
+// would send them, keeping the block in memory and passing it on as it arrives. The
+// first byte picks the size of the pieces the bytes arrive in.
 #include "common/FormatError.h"
 #include "net/WireFormat.h"
 
@@ -36,6 +37,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     } catch (const FormatError&) {
     }
+
+    // The same reply with the block passed on as it arrives (to a file in the client):
+    // the sink sees exactly the announced bytes, the reader keeps none.
+    GetTestReplyReader streamed;
+    std::int64_t passedOn = 0;
+    streamed.setBlockSink([&passedOn](QByteArrayView block) { passedOn += block.size(); });
+    try {
+        for (qsizetype at = 0; at < bytes.size() && !streamed.isFinished(); at += piece)
+            streamed.feed(bytes.sliced(at, std::min(piece, bytes.size() - at)));
+    } catch (const FormatError&) {
+    }
+    if (!streamed.block().isEmpty() || passedOn > bytes.size())
+        std::abort();
+    if (streamed.state() == GetTestReplyReader::State::Done &&
+        (passedOn != streamed.blockSize() || passedOn != reply.block().size()))
+        std::abort();
 
     LineReader lines;
     try {

@@ -42,6 +42,13 @@ std::uint32_t BinaryReader::readUInt32()
     return qFromLittleEndian<quint32>(raw);
 }
 
+std::int64_t BinaryReader::readInt64()
+{
+    char raw[8];
+    readExactly(raw, 8);
+    return qFromLittleEndian<qint64>(raw);
+}
+
 std::uint8_t BinaryReader::readByte()
 {
     char raw = 0;
@@ -106,11 +113,20 @@ void BinaryReader::skip(std::int64_t count)
     }
 }
 
+void BinaryReader::limitStrings(std::int64_t maxLength, std::int64_t maxTotal)
+{
+    m_maxString = maxLength;
+    m_stringBudget = maxTotal;
+}
+
 QByteArray BinaryReader::readLstrBytes()
 {
     const std::int32_t length = readInt32();
     if (length < 0)
         throw FormatError("negative string length");
+    if (length > m_maxString || length > m_stringBudget)
+        throw FormatError("string longer than allowed");
+    m_stringBudget -= length;
     return readBytes(length);
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <limits>
 
 class QIODevice;
 
@@ -20,6 +21,7 @@ public:
 
     std::int32_t readInt32();
     std::uint32_t readUInt32();
+    std::int64_t readInt64();
     std::uint8_t readByte();
     bool readFlag();
     double readDouble();
@@ -37,12 +39,18 @@ public:
     // (only decidable on a random-access device; sequential devices are checked as they go).
     void checkCount(std::int64_t count, std::int64_t itemSize) const;
 
+    // Bounds the strings read from now on: one at most maxLength bytes, all of them together
+    // at most maxTotal. A longer length throws FormatError before its bytes are read.
+    void limitStrings(std::int64_t maxLength, std::int64_t maxTotal);
+
     QIODevice& device() { return m_device; }
 
 private:
     void readExactly(char* data, std::int64_t count);
 
     QIODevice& m_device;
+    std::int64_t m_maxString = std::numeric_limits<std::int64_t>::max();
+    std::int64_t m_stringBudget = std::numeric_limits<std::int64_t>::max();
 };
 
 } // namespace kvizor

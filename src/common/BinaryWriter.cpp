@@ -36,6 +36,13 @@ void BinaryWriter::writeUInt32(std::uint32_t value)
     writeBytes(QByteArrayView(raw, 4));
 }
 
+void BinaryWriter::writeInt64(std::int64_t value)
+{
+    char raw[8];
+    qToLittleEndian<qint64>(value, raw);
+    writeBytes(QByteArrayView(raw, 8));
+}
+
 void BinaryWriter::writeByte(std::uint8_t value)
 {
     const char raw = static_cast<char>(value);

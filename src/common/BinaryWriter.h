@@ -20,6 +20,7 @@ public:
 
     void writeInt32(std::int32_t value);
     void writeUInt32(std::uint32_t value);
+    void writeInt64(std::int64_t value);
     void writeByte(std::uint8_t value);
     void writeFlag(bool value);
     void writeDouble(double value);

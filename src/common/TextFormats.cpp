@@ -14,7 +14,10 @@ QString formatOneDecimal(double value)
     double rounded = tenths / 10.0;
     if (rounded == 0.0)
         rounded = 0.0; // no "-0,0"
-    return QLocale().toString(rounded, 'f', 1);
+    // The regional decimal separator, but never a digit group: "1234,5", not "1 234,5".
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(rounded, 'f', 1);
 }
 
 QString formatDateTime(const QDateTime& value)

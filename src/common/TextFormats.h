@@ -8,7 +8,7 @@
 // Number, date and duration texts of the result texts and the status bar.
 namespace kvizor {
 
-// "%1.1f": nearest tenth, halves away from zero, the locale's decimal separator.
+// "%1.1f": nearest tenth, halves away from zero, the locale's decimal separator and no digit grouping.
 QString formatOneDecimal(double value);
 // "dd.mm.yyyy hh:nn:ss"
 QString formatDateTime(const QDateTime& value);

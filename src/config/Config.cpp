@@ -1,6 +1,7 @@
 #include "config/Config.h"
 
 #include "common/Cp1251.h"
+#include "config/AdminConfig.h"
 #include "config/IniDocument.h"
 #include "config/ProgramFolder.h"
 
@@ -296,10 +297,18 @@ void ReadConfig(TConfig& config, const IniDocument& doc)
     }
 }
 
-void WriteConfig(const TConfig& config, IniDocument& doc)
+void WriteConfig(const TConfig& config, IniDocument& doc, const AdminConfig* inherited)
 {
-    for (const ConfigField& f : StoredConfigFields())
-        doc.setValue(QString::fromLatin1(f.section), QString::fromLatin1(f.key), ConfigValueText(f, config));
+    for (const ConfigField& f : StoredConfigFields()) {
+        const QString section = QString::fromLatin1(f.section);
+        const QString key = QString::fromLatin1(f.key);
+        const QString value = ConfigValueText(f, config);
+        const bool followsAdmin = inherited != nullptr && inherited->keys.contains(ConfigKeyPath(f)) &&
+                                  !doc.value(section, key) &&
+                                  value == ConfigValueText(f, inherited->settings);
+        if (!followsAdmin)
+            doc.setValue(section, key, value);
+    }
 }
 
 QString ConfigFilePath(const TConfig& config)
@@ -311,7 +320,16 @@ QString ConfigFilePath(const TConfig& config)
 
 ConfigStatus LoadConfig(TConfig& config)
 {
-    return LoadConfigFile(config, ConfigFilePath(config));
+    ConfigStatus first;
+    for (const QString& path : AdminConfigPaths(config)) {
+        ConfigStatus status = LoadConfigFile(config, path);
+        if (!status.ok && first.ok) {
+            status.detail = QDir::toNativeSeparators(path) + QStringLiteral(": ") + status.detail;
+            first = status;
+        }
+    }
+    const ConfigStatus own = LoadConfigFile(config, ConfigFilePath(config));
+    return own.ok ? first : own;
 }
 
 ConfigStatus LoadConfigFile(TConfig& config, const QString& path)
@@ -326,17 +344,18 @@ ConfigStatus LoadConfigFile(TConfig& config, const QString& path)
 
 ConfigStatus SaveConfig(const TConfig& config)
 {
-    return SaveConfigFile(config, ConfigFilePath(config));
+    const AdminConfig admin = ReadAdminConfig(AdminConfigPaths(config));
+    return SaveConfigFile(config, ConfigFilePath(config), &admin);
 }
 
-ConfigStatus SaveConfigFile(const TConfig& config, const QString& path)
+ConfigStatus SaveConfigFile(const TConfig& config, const QString& path, const AdminConfig* inherited)
 {
     // An existing file that cannot be read is not overwritten: its other lines would be lost.
     IniDocument doc;
     QString error;
     if (!IniDocument::readFile(path, doc, error))
         return failure(SaveConfigErrorText, error);
-    WriteConfig(config, doc);
+    WriteConfig(config, doc, inherited);
     if (!doc.writeFile(path, error))
         return failure(SaveConfigErrorText, error);
     return {};

@@ -10,6 +10,7 @@
 namespace kvizor {
 
 class IniDocument;
+struct AdminConfig;
 
 // A colour as the platform's colour dialog gives it: red in the lowest byte, then green,
 // then blue.
@@ -104,21 +105,25 @@ void SetDefaultConfig(TConfig& config);
 // in the program folder.
 QString ConfigFilePath(const TConfig& config);
 
-// Reads the settings file over the current values: a missing file changes nothing and
-// is no failure; absent keys and unreadable numbers keep what the record holds. When the
-// file cannot be read nothing changes and the status says so.
+// Reads the administrator's settings files (AdminConfig.h), then the user's, over the
+// current values: a missing file changes nothing and is no failure; absent keys and
+// unreadable numbers keep what the record holds. A file that cannot be read changes
+// nothing and the status says so; the others are still read.
 ConfigStatus LoadConfig(TConfig& config);
 ConfigStatus LoadConfigFile(TConfig& config, const QString& path);
 
-// Writes the stored keys into the settings file, keeping every line of an existing file
-// that is not one of them. The file is replaced as a whole, so a failure leaves the
-// previous file untouched.
+// Writes the stored keys into the user's settings file, keeping every line of an
+// existing file that is not one of them. The file is replaced as a whole, so a failure
+// leaves the previous file untouched. The administrator's files are never written; a key
+// one of them sets is left out of the user's file while the user's file lacks it and the
+// value is still the administrator's, so it keeps following the administrator's file.
 ConfigStatus SaveConfig(const TConfig& config);
-ConfigStatus SaveConfigFile(const TConfig& config, const QString& path);
+ConfigStatus SaveConfigFile(const TConfig& config, const QString& path,
+                            const AdminConfig* inherited = nullptr);
 
 // The steps of the two above on a document in memory.
 void ReadConfig(TConfig& config, const IniDocument& doc);
-void WriteConfig(const TConfig& config, IniDocument& doc);
+void WriteConfig(const TConfig& config, IniDocument& doc, const AdminConfig* inherited = nullptr);
 
 // Number parsing of the file: "0x..." (three or more characters) or "$..." hexadecimal,
 // else decimal; false for anything else. Hexadecimal takes up to 32 bits.

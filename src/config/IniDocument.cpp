@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 namespace kvizor {
 
@@ -66,6 +69,26 @@ std::optional<KeyLine> keyLine(QStringView text)
     return KeyLine{key, text.mid(eq + 1)};
 }
 
+constexpr char Utf8Signature[] = "\xEF\xBB\xBF";
+
+bool validUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+bool beyondAscii(QByteArrayView bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+bool cp1251Holds(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar ch) { return cp1251::toByte(ch) >= 0; });
+}
+
 bool sameName(QStringView a, QStringView b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
@@ -98,11 +121,18 @@ IniDocument IniDocument::fromBytes(QByteArrayView bytes)
 {
     IniDocument doc;
     qsizetype start = 0;
-    // An editor's UTF-8 signature is kept but must not hide the first line's section.
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        doc.m_signature = bytes.first(3).toByteArray();
+    if (bytes.startsWith(Utf8Signature)) {
         start = 3;
+        // A signature before bytes that are not UTF-8 is an editor's mistake: the text
+        // is read as Windows-1251 and the signature kept.
+        if (validUtf8(bytes.sliced(start)))
+            doc.m_encoding = Encoding::Utf8WithSignature;
+        else
+            doc.m_signature = bytes.first(3).toByteArray();
+    } else if (beyondAscii(bytes) && validUtf8(bytes)) {
+        doc.m_encoding = Encoding::Utf8;
     }
+    const bool utf8 = doc.m_encoding != Encoding::Cp1251;
     while (start < bytes.size()) {
         const qsizetype nl = bytes.indexOf('\n', start);
         QByteArray eol;
@@ -120,19 +150,42 @@ IniDocument IniDocument::fromBytes(QByteArrayView bytes)
                 eol = QByteArrayLiteral("\n");
             }
         }
-        doc.m_lines.append(Line(cp1251::decode(body), std::move(eol)));
+        doc.m_lines.append(Line(utf8 ? QString::fromUtf8(body) : cp1251::decode(body), std::move(eol)));
     }
     return doc;
 }
 
-QByteArray IniDocument::toBytes() const
+QByteArray IniDocument::linesAs(Encoding encoding) const
 {
-    QByteArray out = m_signature;
+    const bool utf8 = encoding != Encoding::Cp1251;
+    QByteArray out;
     for (const Line& line : m_lines) {
-        out += cp1251::encode(line.text);
+        out += utf8 ? line.text.toUtf8() : cp1251::encode(line.text);
         out += line.eol;
     }
     return out;
+}
+
+IniDocument::Encoding IniDocument::encodingForWriting() const
+{
+    if (m_encoding != Encoding::Cp1251)
+        return m_encoding;
+    const bool holds =
+        std::all_of(m_lines.begin(), m_lines.end(), [](const Line& line) { return cp1251Holds(line.text); });
+    if (!holds)
+        return Encoding::Utf8WithSignature;
+    // Changed text whose bytes happen to be UTF-8 would be read back as other letters.
+    const QByteArray bytes = linesAs(Encoding::Cp1251);
+    return beyondAscii(bytes) && validUtf8(bytes) ? Encoding::Utf8WithSignature : Encoding::Cp1251;
+}
+
+QByteArray IniDocument::toBytes() const
+{
+    const Encoding encoding = encodingForWriting();
+    const QByteArray signature = encoding == Encoding::Utf8WithSignature ? QByteArray(Utf8Signature)
+                                 : encoding == Encoding::Cp1251          ? m_signature
+                                                                         : QByteArray();
+    return signature + linesAs(encoding);
 }
 
 bool IniDocument::readFile(const QString& path, IniDocument& doc, QString& error)

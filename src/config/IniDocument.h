@@ -14,17 +14,33 @@ namespace kvizor {
 // A Windows-style initialisation file held as its lines, so that a program can change
 // its own keys while every other line (foreign sections and keys, comments, blank
 // lines, line endings, stray bytes) is written back exactly as it was read.
-// Text is Windows-1251; section and key names compare without regard to letter case;
-// the first section of a name and the first key of a name in it are the ones used.
+// Text is Windows-1251, or UTF-8 for a file that says so with a byte-order mark or whose
+// bytes are UTF-8 with letters beyond ASCII (what Linux editors write; Cyrillic
+// Windows-1251 text is practically never valid UTF-8). Section and key names compare
+// without regard to letter case; the first section of a name and the first key of a name
+// in it are the ones used.
 class IniDocument
 {
 public:
+    enum class Encoding
+    {
+        Cp1251,
+        Utf8,
+        Utf8WithSignature
+    };
+
     // Longest value text a reader gets; longer values are cut.
     static constexpr int MaxValueLength = 2047;
 
     IniDocument() = default;
     static IniDocument fromBytes(QByteArrayView bytes);
+    // In the encoding the document was read in; a document in Windows-1251 holding text
+    // that code page cannot hold is written as UTF-8 with a byte-order mark instead, so
+    // no letter is ever lost.
     QByteArray toBytes() const;
+    Encoding encoding() const { return m_encoding; }
+    // The encoding toBytes() writes.
+    Encoding encodingForWriting() const;
 
     // Larger files are not settings files; reading one whole would only waste memory.
     static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
@@ -77,7 +93,10 @@ private:
     std::optional<Range> findSection(QStringView section) const;
     qsizetype findKey(const Range& range, QStringView key) const;
     QByteArray newLineEnd() const;
+    QByteArray linesAs(Encoding encoding) const;
 
+    Encoding m_encoding = Encoding::Cp1251;
+    // A byte-order mark before Windows-1251 text, kept as it was.
     QByteArray m_signature;
     QList<Line> m_lines;
 };

@@ -22,6 +22,11 @@ QString ProgramFolderFor(const QString& executableFolder)
         QFileInfo(QDir(executableFolder).filePath(QStringLiteral("../share/kvizorstudent"))).isDir();
     if (!executableFolder.isEmpty() && !installed && info.isDir() && info.isWritable())
         return QDir::cleanPath(info.absoluteFilePath());
+    return UserDataFolder();
+}
+
+QString UserDataFolder()
+{
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
     return QDir::cleanPath(data);

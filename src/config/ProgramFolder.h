@@ -14,4 +14,9 @@ QString ProgramFolder();
 // The rule itself, for a given executable folder.
 QString ProgramFolderFor(const QString& executableFolder);
 
+// The per-user data folder (created when missing), no trailing separator: where the files
+// live when the program folder is not writable, and where a record goes when its shared
+// result file stays locked.
+QString UserDataFolder();
+
 } // namespace kvizor

@@ -8,10 +8,32 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
+#include <string>
 
 namespace kvizor {
+namespace {
+
+// The one rule of storing a topic: without a quota the quota is 0, a negative one counts as 0.
+void assignTheme(TTheme& theme, std::int32_t id, const QString& name, bool useQuota, std::int32_t quota,
+                 const QString& comment)
+{
+    theme.Id = id;
+    theme.Name = name;
+    theme.Comment = comment;
+    theme.UseQuota = useQuota;
+    theme.Quota = useQuota ? std::max<std::int32_t>(quota, 0) : 0;
+}
+
+void checkLimit(std::int32_t count, std::int32_t limit, const char* what)
+{
+    if (count > limit)
+        throw FormatError(std::string("more ") + what + " than a test may hold");
+}
+
+} // namespace
 
 TTest::TTest()
 {
@@ -79,12 +101,7 @@ void TTest::SetTheme(std::int32_t id, const QString& name, bool useQuota, std::i
                      const QString& comment)
 {
     const int at = FindTheme(id);
-    TTheme& theme = at >= 0 ? Themes[at] : Themes.emplace_back();
-    theme.Id = id;
-    theme.Name = name;
-    theme.Comment = comment;
-    theme.UseQuota = useQuota;
-    theme.Quota = useQuota ? std::max<std::int32_t>(quota, 0) : 0;
+    assignTheme(at >= 0 ? Themes[at] : Themes.emplace_back(), id, name, useQuota, quota, comment);
     Modified = true;
 }
 
@@ -94,16 +111,19 @@ void TTest::CountTasksToAsk(const TTaskList& tasks)
         TasksToAsk = static_cast<std::int32_t>(tasks.size());
         return;
     }
+    // One pass over the tasks, so many topics with many tasks count in linear time.
+    QHash<std::int32_t, std::int32_t> perTheme;
+    for (const auto& task : tasks)
+        ++perTheme[task->ThemeId];
     std::int64_t total = 0;
     for (TTheme& theme : Themes) {
-        theme.TasksInTheme = static_cast<std::int32_t>(std::count_if(
-            tasks.begin(), tasks.end(), [&](const auto& task) { return task->ThemeId == theme.Id; }));
+        theme.TasksInTheme = perTheme.value(theme.Id);
         total += theme.UseQuota ? std::min(theme.Quota, theme.TasksInTheme) : theme.TasksInTheme;
     }
     TasksToAsk = static_cast<std::int32_t>(total);
 }
 
-void TTest::LoadFromStream(BinaryReader& reader)
+void TTest::LoadFromStream(BinaryReader& reader, const format::TTestLimits& limits)
 {
     Title = reader.readLstr();
     Author = reader.readLstr();
@@ -124,6 +144,7 @@ void TTest::LoadFromStream(BinaryReader& reader)
     StartPassword = reader.readLstr();
 
     const std::int32_t markCount = reader.readInt32();
+    checkLimit(markCount, limits.Marks, "grades");
     reader.checkCount(markCount, 12);
     // Appended one by one: a damaged count cannot allocate more than the data holds.
     QList<TMark> marks;
@@ -142,14 +163,27 @@ void TTest::LoadFromStream(BinaryReader& reader)
     UId = reader.readLstr();
 
     const std::int32_t themeCount = reader.readInt32();
+    checkLimit(themeCount, limits.Themes, "topics");
     reader.checkCount(themeCount, 17);
+    // Merged by identifier as SetTheme does (the first topic of an identifier is updated),
+    // through an index so that many topics load in linear time.
+    QHash<std::int32_t, qsizetype> index;
+    for (qsizetype i = Themes.size() - 1; i >= 0; --i)
+        index.insert(Themes.at(i).Id, i);
     for (std::int32_t i = 0; i < themeCount; ++i) {
         const std::int32_t id = reader.readInt32();
         const QString name = reader.readLstr();
         const QString comment = reader.readLstr();
         const std::int32_t quota = reader.readInt32();
         const bool useQuota = reader.readFlag();
-        SetTheme(id, name, useQuota, quota, comment);
+        const auto found = index.constFind(id);
+        if (found != index.constEnd()) {
+            assignTheme(Themes[*found], id, name, useQuota, quota, comment);
+        } else {
+            index.insert(id, Themes.size());
+            assignTheme(Themes.emplace_back(), id, name, useQuota, quota, comment);
+        }
+        Modified = true;
     }
     UseThemes = reader.readFlag();
     reader.skip(3 * 4 + 3);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Task.h"
+#include "TestFormat.h"
 
 #include <QDateTime>
 #include <QList>
@@ -51,8 +52,9 @@ public:
     TTest& operator=(const TTest&) = delete;
 
     // Reads the header record of the decompressed body; throws FormatError on short or
-    // impossible data. Marks are replaced, topics merged by identifier.
-    void LoadFromStream(BinaryReader& reader);
+    // impossible data and on more grades or topics than limits allow. Marks are replaced,
+    // topics merged by identifier.
+    void LoadFromStream(BinaryReader& reader, const format::TTestLimits& limits = {});
     void SaveToStream(BinaryWriter& writer) const;
 
     int MarkCount() const { return static_cast<int>(Marks.size()); }

@@ -76,6 +76,25 @@ void WriteTestFile(QIODevice& out, const TTest& test, const TTaskList& tasks,
     });
 }
 
+void WriteTestFileWithRecords(QIODevice& out, const TTest& test, std::int32_t taskCount, QIODevice& records,
+                              const TWriterOptions& options)
+{
+    writeFile(out, options, [&](BinaryWriter& body) {
+        test.SaveToStream(body);
+        body.writeInt32(taskCount);
+        QByteArray buffer(format::kStreamChunk, Qt::Uninitialized);
+        for (;;) {
+            const qint64 got = records.read(buffer.data(), buffer.size());
+            if (got < 0)
+                throw WriteError(records.errorString().toStdString());
+            if (got == 0)
+                break;
+            body.writeBytes(QByteArrayView(buffer.constData(), got));
+        }
+        body.writeInt32(0);
+    });
+}
+
 QByteArray WriteTestFileData(const TTest& test, const TTaskList& tasks, const std::vector<TWriterFile>& files,
                              const TWriterOptions& options)
 {

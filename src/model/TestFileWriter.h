@@ -44,6 +44,12 @@ QByteArray WriteTestFileData(const TTest& test, const TTaskList& tasks,
 void WriteTestFileToPath(const QString& path, const TTest& test, const TTaskList& tasks,
                          const std::vector<TWriterFile>& files = {}, const TWriterOptions& options = {});
 
+// Writes a test whose task records were serialised beforehand with TTask::SaveToStream:
+// taskCount records, copied from `records` (current position to its end) through a bounded
+// buffer, so a converter need not hold every task in memory. No embedded files.
+void WriteTestFileWithRecords(QIODevice& out, const TTest& test, std::int32_t taskCount, QIODevice& records,
+                              const TWriterOptions& options = {});
+
 // Packs an already serialised body (header, tasks, files) into a test file; for fixtures
 // that need bytes no model can express.
 QByteArray PackTestBody(const QByteArray& body, const TWriterOptions& options = {});

@@ -21,8 +21,21 @@ inline constexpr std::uint8_t kLastVariantTaskType = 5;
 // Compression level the writer uses for the body.
 inline constexpr int kZlibLevel = 9;
 
-// Embedded files of one test may add up to at most this many bytes.
-inline constexpr std::int64_t kMaxEmbeddedTotal = std::int64_t(2) * 1024 * 1024 * 1024;
+// What one test may hold, far above any real test. A file declaring more is refused as
+// damaged before anything is allocated for it, so a small hostile file cannot claim
+// gigabytes of memory or hours of work.
+struct TTestLimits
+{
+    std::int32_t Tasks = 100'000;
+    std::int32_t Marks = 1'000;
+    std::int32_t Themes = 100'000;
+    std::int32_t EmbeddedFiles = 100'000;
+    // Embedded files together, written to disk.
+    std::int64_t EmbeddedBytes = std::int64_t(2) * 1024 * 1024 * 1024;
+    // One text (a question with its pictures in RTF, a name), and all texts together.
+    std::int64_t TextBytes = std::int64_t(64) * 1024 * 1024;
+    std::int64_t AllTextBytes = std::int64_t(256) * 1024 * 1024;
+};
 
 // Buffer size of every streaming step of loading and writing.
 inline constexpr std::int64_t kStreamChunk = 64 * 1024;

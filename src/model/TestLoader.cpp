@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <cstring>
 #include <new>
@@ -50,10 +51,12 @@ void copyEmbeddedFile(QIODevice& body, const QString& path, std::int64_t size)
 bool readBody(QIODevice& unscrambled, const TPasswordPrompt& askPassword, const TLoadOptions& options,
               TLoadResult& result)
 {
+    const format::TTestLimits& limits = options.Limits;
     InflateDevice body(unscrambled);
     BinaryReader reader(body);
+    reader.limitStrings(limits.TextBytes, limits.AllTextBytes);
     TTest& test = *result.Test;
-    test.LoadFromStream(reader);
+    test.LoadFromStream(reader, limits);
 
     if (!test.OpenPassword.isEmpty()) {
         const std::optional<QString> entered = askPassword ? askPassword() : std::nullopt;
@@ -68,9 +71,13 @@ bool readBody(QIODevice& unscrambled, const TPasswordPrompt& askPassword, const 
         }
     }
 
+    // Counts are checked before anything is made for them: every task costs its fixed size
+    // however little of the file it takes.
     const std::int32_t taskCount = reader.readInt32();
     if (taskCount < 0)
         failLoad(QStringLiteral("negative task count"));
+    if (taskCount > limits.Tasks)
+        failLoad(QStringLiteral("more tasks than a test may hold"));
     for (std::int32_t i = 0; i < taskCount; ++i) {
         auto task = std::make_unique<TTask>(0);
         task->LoadFromStream(reader);
@@ -80,7 +87,12 @@ bool readBody(QIODevice& unscrambled, const TPasswordPrompt& askPassword, const 
     const std::int32_t fileCount = reader.readInt32();
     if (fileCount < 0)
         failLoad(QStringLiteral("negative embedded file count"));
+    if (fileCount > limits.EmbeddedFiles)
+        failLoad(QStringLiteral("more embedded files than a test may hold"));
     std::int64_t total = 0;
+    // Names differing only in letter case are one file, written under its first name, so a
+    // later entry overwrites it as it did where the tests were made.
+    QHash<QString, QString> written;
     for (std::int32_t i = 0; i < fileCount; ++i) {
         const QString name = reader.readLstr();
         if (!IsValidEmbeddedName(name))
@@ -89,9 +101,12 @@ bool readBody(QIODevice& unscrambled, const TPasswordPrompt& askPassword, const 
         if (size < 0)
             failLoad(QStringLiteral("negative embedded file size"));
         total += size;
-        if (total > options.MaxEmbeddedTotal)
+        if (total > limits.EmbeddedBytes)
             failLoad(QStringLiteral("embedded files too large"));
-        copyEmbeddedFile(body, test.TempFolder + name, size);
+        const QString key = EmbeddedNameKey(name);
+        if (!written.contains(key))
+            written.insert(key, name);
+        copyEmbeddedFile(body, test.TempFolder + written.value(key), size);
         result.Files.push_back({name, size});
     }
     // Whatever follows the last file is ignored, but the compressed stream must end intact:
@@ -168,19 +183,6 @@ QString LoadOutcomeMessage(TLoadOutcome outcome)
     return {};
 }
 
-bool IsValidEmbeddedName(const QString& name)
-{
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
-    // Folder separators and drive marks of every platform, and what Windows refuses.
-    for (const QChar ch : name) {
-        if (ch.unicode() < 0x20 || QStringView(u"/\\:*?\"<>|").contains(ch))
-            return false;
-    }
-    // The usual limit of one file name component, in the bytes the file system sees.
-    return QFile::encodeName(name).size() <= 255;
-}
-
 TLoadResult LoadTestFile(const QString& fileName, const TPasswordPrompt& askPassword,
                          const TLoadOptions& options)
 {
@@ -196,14 +198,21 @@ TLoadResult LoadTestFile(const QString& fileName, const TPasswordPrompt& askPass
         result.Detail = file.errorString();
         return result;
     }
-    CrcReadDevice crcLayer(file);
-    TLoadResult result = loadFrom(fileName, crcLayer, askPassword, options, [&] {
+    return LoadTestDevice(fileName, file, askPassword, options);
+}
+
+TLoadResult LoadTestDevice(const QString& name, QIODevice& device, const TPasswordPrompt& askPassword,
+                           const TLoadOptions& options)
+{
+    if (name.isEmpty())
+        return {};
+    CrcReadDevice crcLayer(device);
+    return loadFrom(name, crcLayer, askPassword, options, [&] {
         // The CRC covers the whole file as stored, bytes after the body included.
         if (!crcLayer.drain())
             failLoad(crcLayer.errorString());
         return crcLayer.crc();
     });
-    return result;
 }
 
 TLoadResult LoadTestData(const QString& name, const QByteArray& data, const TPasswordPrompt& askPassword,

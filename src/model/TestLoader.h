@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EmbeddedNames.h"
 #include "Task.h"
 #include "Test.h"
 #include "TestFormat.h"
@@ -13,6 +14,7 @@
 #include <vector>
 
 class QBuffer;
+class QIODevice;
 
 namespace kvizor {
 
@@ -57,8 +59,8 @@ struct TLoadResult
 
 struct TLoadOptions
 {
-    // Embedded files of one test may add up to at most this many bytes.
-    std::int64_t MaxEmbeddedTotal = format::kMaxEmbeddedTotal;
+    // More than these is refused with the load failure message.
+    format::TTestLimits Limits;
 };
 
 // Loads a test file from disk, reading it once through bounded buffers.
@@ -68,11 +70,12 @@ TLoadResult LoadTestFile(const QString& fileName, const TPasswordPrompt& askPass
 // CRC covers the whole block. name is the name the test is known by and must not be empty.
 TLoadResult LoadTestData(const QString& name, const QByteArray& data, const TPasswordPrompt& askPassword,
                          qint64 from = 0, const TLoadOptions& options = {});
+// Loads a test file from a device (a received test kept in a temporary file): the bytes from
+// its current position to its end are the file and its CRC. name is the name the test is
+// known by and must not be empty.
+TLoadResult LoadTestDevice(const QString& name, QIODevice& device, const TPasswordPrompt& askPassword,
+                           const TLoadOptions& options = {});
 // The same for a memory stream, read from its current position.
 TLoadResult LoadTestStream(const QString& name, const QBuffer& stream, const TPasswordPrompt& askPassword);
-
-// An embedded file name the loader accepts: a plain file name, no folder part, nothing that
-// leads elsewhere or that a file system refuses.
-bool IsValidEmbeddedName(const QString& name);
 
 } // namespace kvizor

@@ -23,25 +23,36 @@ NetTestFetcher::NetTestFetcher(ServerClient& client, SettingsSource settings, No
 {
 }
 
-FetchOutcome NetTestFetcher::getTest(const ServerClient::TestReceiver& loadTest)
+FetchOutcome NetTestFetcher::getTest(const ServerClient::TestReceiver& loadTest, const Finished& finished)
 {
     const NetSettings settings = m_settings();
     if (!settings.IsSendResult)
         return FetchOutcome::Skipped;
-    m_last = m_client.getTest({settings.RemoteHost, settings.RemotePort}, m_computerName(), loadTest);
-    switch (m_last.status) {
+    m_client.getTest({settings.RemoteHost, settings.RemotePort}, m_computerName(), loadTest,
+                     [this, finished](const GetTestResult& result) { report(result, finished); });
+    return FetchOutcome::Started;
+}
+
+void NetTestFetcher::report(const GetTestResult& result, const Finished& finished)
+{
+    m_last = result;
+    FetchOutcome outcome = FetchOutcome::Failed;
+    switch (result.status) {
     case ExchangeStatus::Ok:
-        return FetchOutcome::Received;
+        outcome = FetchOutcome::Received;
+        break;
     case ExchangeStatus::Refused:
+        outcome = FetchOutcome::Refused;
         if (m_notifier)
             m_notifier({NetNotice::Kind::TestRefused, QString(), nettext::testRefused()});
-        return FetchOutcome::Refused;
+        break;
     case ExchangeStatus::Failed:
+        if (m_notifier)
+            m_notifier({NetNotice::Kind::NoConnection, nettext::errorCaption(), nettext::noConnection()});
         break;
     }
-    if (m_notifier)
-        m_notifier({NetNotice::Kind::NoConnection, nettext::errorCaption(), nettext::noConnection()});
-    return FetchOutcome::Failed;
+    if (finished)
+        finished(outcome);
 }
 
 } // namespace kvizor

@@ -5,17 +5,12 @@
 #include <QString>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
-#include <memory>
 
-class QEventLoop;
-class QTimer;
+class QIODevice;
 
 namespace kvizor {
-
-namespace wire {
-class GetTestReplyReader;
-}
 
 // Where the test server listens; read from the settings anew for every exchange.
 struct ServerAddress
@@ -44,23 +39,26 @@ struct ExchangeResult
 
 struct GetTestResult : ExchangeResult
 {
-    // The name line and the block, when the server sent them in full.
+    // The name line, when the server sent one.
     QString fileName;
-    QByteArray bytes;
+    // The size the server announced for the block; -1 before its size line arrived.
+    std::int64_t blockSize = -1;
     // The block was handed to the receiver, so a later failure leaves the test opened.
     bool testTaken = false;
 };
 
 // The one TCP client of the test-server protocol. Every exchange connects, sends its
 // lines and at most one block, sends "QUIT" and disconnects; no connection outlives
-// its exchange. An exchange blocks its caller but runs a local event loop, so the
-// window keeps painting, taking input and ticking its timers meanwhile. A connection
-// attempt is abandoned after connectTimeout(); reads have no time-out (cancel() ends
-// a wait the user gives up on). An exchange started while another is under way (from
-// an event handled during it) fails at once and leaves the running one alone.
+// its exchange. Exchanges are asynchronous: a call starts one and returns at once, and
+// its completion is called later from the event loop, exactly once, when the client is
+// idle again (so it may start the next exchange). A connection attempt is abandoned
+// after connectTimeout(); reads have no time-out (cancel() ends a wait). An exchange
+// started while another is under way fails and leaves the running one alone.
 //
-// Destroy the client only when no exchange is under way (cancel() first, then
-// deleteLater()).
+// A GETTEST block is received into a temporary file (owner-only, in the temporary
+// folder, removed when the exchange ends), so a large reply costs no memory.
+//
+// Destroying the client ends an exchange under way without calling its completion.
 class ServerClient : public QObject
 {
     Q_OBJECT
@@ -68,9 +66,12 @@ class ServerClient : public QObject
 public:
     static constexpr std::chrono::milliseconds DefaultConnectTimeout{std::chrono::seconds(120)};
 
-    // Called with the test's bytes and name while the connection is still open; may
-    // run a modal prompt (the test's opening password).
-    using TestReceiver = std::function<void(const QByteArray& bytes, const QString& fileName)>;
+    // Called with the test's name and its bytes (a device positioned at their start)
+    // while the connection is still open; may run a modal prompt (the test's opening
+    // password). The device lives only during the call.
+    using TestReceiver = std::function<void(const QString& fileName, QIODevice& block)>;
+    using Completion = std::function<void(const ExchangeResult& result)>;
+    using GetTestCompletion = std::function<void(const GetTestResult& result)>;
 
     explicit ServerClient(QObject* parent = nullptr);
     ~ServerClient() override;
@@ -78,19 +79,19 @@ public:
     void setConnectTimeout(std::chrono::milliseconds timeout) { m_connectTimeout = timeout; }
     std::chrono::milliseconds connectTimeout() const { return m_connectTimeout; }
 
-    bool isBusy() const { return m_busy; }
+    bool isBusy() const { return m_session != nullptr; }
     // Ends the exchange under way as a failure; does nothing when idle.
     void cancel();
 
     // GETTEST with the computer's network name. On "YES" the name and the block are
-    // read; receiver (when given) gets them before "QUIT" is sent, and the result
-    // carries them too.
-    GetTestResult getTest(const ServerAddress& server, const QString& computerName,
-                          const TestReceiver& receiver = {});
-    ExchangeResult sendInfoBegin(const ServerAddress& server, const QByteArray& block);
-    ExchangeResult sendInfoProcess(const ServerAddress& server, const QByteArray& block);
+    // read and handed to receiver before "QUIT" is sent.
+    void getTest(const ServerAddress& server, const QString& computerName, const TestReceiver& receiver,
+                 const GetTestCompletion& done);
+    void sendInfoBegin(const ServerAddress& server, const QByteArray& block, const Completion& done);
+    void sendInfoProcess(const ServerAddress& server, const QByteArray& block, const Completion& done);
     // The run's stored record, neither compressed nor scrambled.
-    ExchangeResult sendResult(const ServerAddress& server, const QString& runGuid, const QByteArray& record);
+    void sendResult(const ServerAddress& server, const QString& runGuid, const QByteArray& record,
+                    const Completion& done);
 
 Q_SIGNALS:
     // An exchange began or ended; the window can disable its network commands.
@@ -98,11 +99,11 @@ Q_SIGNALS:
 
 private:
     class Session;
+    struct Plan;
 
-    ExchangeResult runExchange(const ServerAddress& server,
-                               const std::function<ExchangeStatus(Session&)>& body);
+    void start(const ServerAddress& server, Plan plan, const GetTestCompletion& done);
+    void finished(Session* session, const GetTestCompletion& done);
 
-    bool m_busy = false;
     std::chrono::milliseconds m_connectTimeout = DefaultConnectTimeout;
     Session* m_session = nullptr;
 };

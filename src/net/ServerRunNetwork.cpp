@@ -15,25 +15,32 @@ ServerAddress ServerRunNetwork::address() const
     return {settings.RemoteHost, settings.RemotePort};
 }
 
-bool ServerRunNetwork::keep(ExchangeResult result)
+ServerClient::Completion ServerRunNetwork::keep(const Done& done)
 {
-    m_last = std::move(result);
-    return m_last.ok();
+    return [this, done](const ExchangeResult& result) {
+        m_last = result;
+        done(result.ok());
+    };
 }
 
-bool ServerRunNetwork::SendInfoBegin(const QString& runGuid, const TResultTest& result)
+void ServerRunNetwork::SendInfoBegin(const QString& runGuid, const TResultTest& result, const Done& done)
 {
-    return keep(m_client.sendInfoBegin(address(), buildInfoBeginBlock(infoBeginOf(result, runGuid))));
+    m_client.sendInfoBegin(address(), buildInfoBeginBlock(infoBeginOf(result, runGuid)), keep(done));
 }
 
-bool ServerRunNetwork::SendInfoProcess(const QString& runGuid, const TResultTest& result)
+void ServerRunNetwork::SendInfoProcess(const QString& runGuid, const TResultTest& result, const Done& done)
 {
-    return keep(m_client.sendInfoProcess(address(), buildInfoProcessBlock(infoProcessOf(result, runGuid))));
+    m_client.sendInfoProcess(address(), buildInfoProcessBlock(infoProcessOf(result, runGuid)), keep(done));
 }
 
-bool ServerRunNetwork::SendResult(const QString& runGuid, const TResultTest& result)
+void ServerRunNetwork::SendResult(const QString& runGuid, const TResultTest& result, const Done& done)
 {
-    return keep(m_client.sendResult(address(), runGuid, buildResultRecord(result)));
+    m_client.sendResult(address(), runGuid, buildResultRecord(result), keep(done));
+}
+
+void ServerRunNetwork::Cancel()
+{
+    m_client.cancel();
 }
 
 } // namespace kvizor

@@ -93,7 +93,7 @@ std::optional<QByteArray> LineReader::feed(QByteArrayView& data)
     return line;
 }
 
-BlockReader::BlockReader(std::int64_t size) : m_size(size)
+BlockReader::BlockReader(std::int64_t size, BlockSink sink) : m_size(size), m_sink(std::move(sink))
 {
     if (size < 0 || size > MaxBlockSize)
         throw FormatError("bad block size");
@@ -101,9 +101,12 @@ BlockReader::BlockReader(std::int64_t size) : m_size(size)
 
 bool BlockReader::feed(QByteArrayView& data)
 {
-    const qsizetype take =
-        static_cast<qsizetype>(std::min<std::int64_t>(m_size - m_bytes.size(), data.size()));
-    m_bytes.append(data.first(take));
+    const qsizetype take = static_cast<qsizetype>(std::min<std::int64_t>(m_size - m_received, data.size()));
+    if (m_sink)
+        m_sink(data.first(take));
+    else
+        m_bytes.append(data.first(take));
+    m_received += take;
     data = data.sliced(take);
     return isComplete();
 }
@@ -128,7 +131,8 @@ qsizetype GetTestReplyReader::feed(QByteArrayView data)
             break;
         case State::SizeLine:
             if (auto line = m_lines.feed(data)) {
-                m_blockReader.emplace(parseBlockSize(*line));
+                m_blockSize = parseBlockSize(*line);
+                m_blockReader.emplace(m_blockSize, m_sink);
                 m_state = State::Block;
             }
             break;

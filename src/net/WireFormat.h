@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // The line and block framing of the test-server protocol. Pure functions and
@@ -44,22 +45,30 @@ private:
     QByteArray m_pending;
 };
 
-// Collects exactly the announced number of bytes; memory grows only with the
-// bytes that really arrive.
+// Where the bytes of a block go as they arrive. It may throw to end the reading (a full
+// disk); the exception passes through the reader unchanged.
+using BlockSink = std::function<void(QByteArrayView bytes)>;
+
+// Takes exactly the announced number of bytes. Without a sink it collects them in
+// memory, which grows only with the bytes that really arrive; with one it keeps none.
 class BlockReader
 {
 public:
-    explicit BlockReader(std::int64_t size);
+    explicit BlockReader(std::int64_t size, BlockSink sink = {});
     // Takes as many bytes from the front of data as the block still lacks.
     // Returns true once the block is complete.
     bool feed(QByteArrayView& data);
-    bool isComplete() const { return m_bytes.size() == m_size; }
+    bool isComplete() const { return m_received == m_size; }
     std::int64_t size() const { return m_size; }
+    std::int64_t received() const { return m_received; }
+    // The collected bytes; always empty with a sink.
     const QByteArray& bytes() const { return m_bytes; }
     QByteArray takeBytes() { return std::move(m_bytes); }
 
 private:
     std::int64_t m_size;
+    std::int64_t m_received = 0;
+    BlockSink m_sink;
     QByteArray m_bytes;
 };
 
@@ -78,6 +87,9 @@ public:
         Done
     };
 
+    // The block goes to sink instead of memory; set before the block begins.
+    void setBlockSink(BlockSink sink) { m_sink = std::move(sink); }
+
     // Consumes what belongs to the reply and returns the number of bytes taken.
     // Throws FormatError on a line that is too long or a bad size line.
     qsizetype feed(QByteArrayView data);
@@ -88,12 +100,17 @@ public:
     // The name line as received (Windows-1251 bytes).
     const QByteArray& nameBytes() const { return m_name; }
     QString fileName() const;
+    // The announced size of the block, once its size line has arrived.
+    std::int64_t blockSize() const { return m_blockSize; }
+    // The block, when it was collected in memory (no sink).
     const QByteArray& block() const { return m_block; }
     QByteArray takeBlock() { return std::move(m_block); }
 
 private:
     State m_state = State::ReplyLine;
     LineReader m_lines;
+    BlockSink m_sink;
+    std::int64_t m_blockSize = -1;
     std::optional<BlockReader> m_blockReader;
     QByteArray m_replyLine;
     QByteArray m_name;

@@ -4,4 +4,9 @@ namespace kvizor {
 
 DesktopIntegration::~DesktopIntegration() = default;
 
+void DesktopIntegration::setLateFailureHandler(std::function<void(const QString&)>)
+{
+    // Desktops told synchronously have no late failures.
+}
+
 } // namespace kvizor

@@ -3,6 +3,7 @@
 #include <QLatin1String>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace kvizor {
@@ -46,6 +47,10 @@ public:
     // Shortcuts to the running program; an existing one of the same name is replaced.
     virtual IntegrationResult createDesktopShortcut() = 0;
     virtual IntegrationResult createMenuShortcut() = 0;
+
+    // Telling the desktop about a change may go on after an action has returned; a failure
+    // then reaches this handler (on the main thread) while this object lives.
+    virtual void setLateFailureHandler(std::function<void(const QString& errorText)> handler);
 
     // The implementation of this platform for the running program.
     static std::unique_ptr<DesktopIntegration> create();

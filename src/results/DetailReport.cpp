@@ -1,6 +1,7 @@
 #include "DetailReport.h"
 
 #include "common/Shuffle.h"
+#include "model/EmbeddedNames.h"
 #include "model/Test.h"
 #include "ResultTest.h"
 #include "richtext/Picture.h"
@@ -141,11 +142,14 @@ public:
         m_cursor.insertImage(format);
     }
 
-    // Loads a picture of the test; a failure is told once and yields a null image.
-    QImage loadPicture(const QString& path) const
+    // Loads a task's picture from the test's folder; a failure (a missing file or a name
+    // leading elsewhere included) is told once and yields a null image.
+    QImage loadPicture(const QString& folder, const QString& imageFile) const
     {
-        QString reason;
-        QImage image = LoadPictureFile(path, &reason);
+        const QString found = FindPictureFile(folder, imageFile);
+        const QString path = found.isEmpty() ? folder + imageFile : found;
+        QString reason = QStringLiteral("no such file");
+        QImage image = found.isEmpty() ? QImage() : LoadPictureFile(path, &reason);
         if (image.isNull() && m_onPictureError)
             m_onPictureError(path, reason);
         return image;
@@ -294,7 +298,7 @@ void writeTask(ReportWriter& out, const TTest& test, const TTask& task, int posi
 
     if (!task.ImageFile.isEmpty() && task.TaskType != ttImagePoint) {
         out.paragraph(QStringLiteral("Изображение:"), out.smaller());
-        const QImage image = out.loadPicture(test.TempFolder + task.ImageFile);
+        const QImage image = out.loadPicture(test.TempFolder, task.ImageFile);
         if (!image.isNull()) {
             out.picture(image);
             out.emptyParagraph();
@@ -316,7 +320,7 @@ void writeTask(ReportWriter& out, const TTest& test, const TTask& task, int posi
     const QString answer = answerText(task, variantOrder);
     if (task.TaskType == ttImagePoint) {
         if (!task.ImageFile.isEmpty()) {
-            const QImage image = out.loadPicture(test.TempFolder + task.ImageFile);
+            const QImage image = out.loadPicture(test.TempFolder, task.ImageFile);
             if (!image.isNull()) {
                 out.picture(image);
                 out.emptyParagraph();

@@ -134,10 +134,11 @@ void writeNewFile(QIODevice& out, QFile* old, const TResultTest& record)
 
 } // namespace
 
-ProtectionSaveStatus SaveProtectionResult(const QString& folder, const QString& fileName,
-                                          const TResultTest& record, const ProtectionDeviceWrapper& wrapper)
+namespace {
+
+ProtectionSaveStatus saveUnlocked(const QString& path, const TResultTest& record,
+                                  const ProtectionDeviceWrapper& wrapper)
 {
-    const QString path = QDir(folder).filePath(fileName);
     try {
         std::unique_ptr<QFile> old;
         const QFileInfo info(path);
@@ -171,11 +172,29 @@ ProtectionSaveStatus SaveProtectionResult(const QString& folder, const QString& 
     }
 }
 
-QString ProtectionSaveMessage(ProtectionSaveStatus status)
+} // namespace
+
+ProtectionSaveResult SaveProtectionResult(const QString& folder, const QString& fileName,
+                                          const TResultTest& record, const ProtectionSaveOptions& options)
 {
-    switch (status) {
+    ProtectionSaveResult result;
+    result.Target = QDir(folder).filePath(fileName);
+    const SharedWriteRoute route = WriteSharedFile(result.Target, options.Shared, [&](const QString& path) {
+        result.Status = saveUnlocked(path, record, options.Wrapper);
+    });
+    result.Path = route.Path;
+    if (route.Diverted && result.Status == ProtectionSaveStatus::Saved)
+        result.Status = ProtectionSaveStatus::Diverted;
+    return result;
+}
+
+QString ProtectionSaveMessage(const ProtectionSaveResult& result)
+{
+    switch (result.Status) {
     case ProtectionSaveStatus::Saved:
         return QString();
+    case ProtectionSaveStatus::Diverted:
+        return SharedFileDivertedMessage(result.Target, result.Path);
     case ProtectionSaveStatus::WrongFileType:
         return kWrongFileTypeText;
     case ProtectionSaveStatus::WriteFailed:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ResultTest.h"
+#include "SharedResultFile.h"
 
 #include "common/FormatError.h"
 
@@ -67,25 +68,45 @@ void WriteProtectedResults(QIODevice& out, const QList<TResultTest>& records);
 enum class ProtectionSaveStatus
 {
     Saved,
+    // The file stayed locked by another program; the record was saved to another file.
+    Diverted,
     // The existing file is of another kind; it was left alone.
     WrongFileType,
     // Reading, checking or writing failed; the file was left as it was.
     WriteFailed,
 };
 
+struct ProtectionSaveResult
+{
+    ProtectionSaveStatus Status = ProtectionSaveStatus::WriteFailed;
+    // The file the record was written to, or whose writing failed.
+    QString Path;
+    // The file the record belonged in.
+    QString Target;
+};
+
 // Lets a test put a device between the writer and the file (for example one that fails
 // after some bytes). It receives the file being written and returns the device to write to.
 using ProtectionDeviceWrapper = std::function<std::unique_ptr<QIODevice>(QIODevice& file)>;
 
-// Adds record to the protected result file folder/fileName, creating the file when missing.
-// Every earlier record is checked and carried over; the new file replaces the old one
-// atomically only when it was written completely, so every failure leaves the old file
-// byte for byte as it was.
-ProtectionSaveStatus SaveProtectionResult(const QString& folder, const QString& fileName,
-                                          const TResultTest& record,
-                                          const ProtectionDeviceWrapper& wrapper = {});
+struct ProtectionSaveOptions
+{
+    SharedWriteOptions Shared;
+    ProtectionDeviceWrapper Wrapper;
+};
 
-// The message for a failed save, as the program shows it.
-QString ProtectionSaveMessage(ProtectionSaveStatus status);
+// Adds record to the protected result file folder/fileName, creating the file when missing.
+// The whole read-modify-write holds the file's lock, so programs sharing the folder never
+// lose each other's records; a file locked for too long sends the record to the fallback
+// folder (see WriteSharedFile). Every earlier record is checked and carried over; the new
+// file replaces the old one atomically only when it was written completely, so every
+// failure leaves the old file byte for byte as it was.
+ProtectionSaveResult SaveProtectionResult(const QString& folder, const QString& fileName,
+                                          const TResultTest& record,
+                                          const ProtectionSaveOptions& options = {});
+
+// The message for a save that did not go to its own file, as the program shows it; empty
+// for Saved.
+QString ProtectionSaveMessage(const ProtectionSaveResult& result);
 
 } // namespace kvizor

@@ -51,18 +51,38 @@ bool AppendLogLines(const QString& path, const QStringList& lines, QString* erro
     return ok;
 }
 
-bool WriteLogLine(const TConfig& config, const QString& line, QString* error)
+LogWriteResult AppendSharedLogLines(const QString& path, const QStringList& lines,
+                                    const SharedWriteOptions& options)
+{
+    LogWriteResult result;
+    result.Route = WriteSharedFile(path, options, [&](const QString& target) {
+        result.Written = AppendLogLines(target, lines, &result.Error);
+    });
+    return result;
+}
+
+namespace {
+
+bool appendToLog(const TConfig& config, const QStringList& lines, QString* error)
 {
     if (!config.IsSaveResult)
         return true;
-    return AppendLogLines(ResultLogPath(config), {line}, error);
+    const LogWriteResult written = AppendSharedLogLines(ResultLogPath(config), lines);
+    if (!written.Written && error)
+        *error = written.Error;
+    return written.Written;
+}
+
+} // namespace
+
+bool WriteLogLine(const TConfig& config, const QString& line, QString* error)
+{
+    return appendToLog(config, {line}, error);
 }
 
 bool SaveResultLog(const TConfig& config, const TResultTest& result, const QDateTime& now, QString* error)
 {
-    if (!config.IsSaveResult)
-        return true;
-    return AppendLogLines(ResultLogPath(config), ResultLogRecord(result, now), error);
+    return appendToLog(config, ResultLogRecord(result, now), error);
 }
 
 } // namespace kvizor

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SharedResultFile.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -21,6 +23,21 @@ QString ResultLogPath(const TConfig& config, const QString& programFolder);
 // missing, a missing folder is a failure and is not created. The file is opened, written,
 // flushed and closed on every call. Returns false with the system's reason on failure.
 bool AppendLogLines(const QString& path, const QStringList& lines, QString* error = nullptr);
+
+struct LogWriteResult
+{
+    // The lines are in a file: their own, or the one Route names.
+    bool Written = false;
+    SharedWriteRoute Route;
+    // The system's reason when nothing was written.
+    QString Error;
+};
+
+// AppendLogLines holding the log's lock, so records of programs sharing the folder never mix
+// or get lost; a log locked for too long sends the lines to the fallback folder (see
+// WriteSharedFile).
+LogWriteResult AppendSharedLogLines(const QString& path, const QStringList& lines,
+                                    const SharedWriteOptions& options = {});
 
 // The program's one routine for an event line of the log (start, begin of a run, close):
 // appends the complete line (see LogEventLine). Does nothing and succeeds when

@@ -8,6 +8,7 @@
 #include "LittleEndian.h"
 #include "MetafileCodecs.h"
 #include "Picture.h"
+#include "WmfFonts.h"
 
 #include <QPainter>
 #include <QStringDecoder>
@@ -195,8 +196,9 @@ namespace {
 
 // libwmf writes the text of a metafile into the SVG as it finds it: bytes of the font's
 // code page, nothing escaped. Font names and text become well-formed UTF-8 XML here;
-// 8-bit text is taken as Windows-1251, the code page of the tests.
-QByteArray repairWmfSvg(const QByteArray& svg)
+// 8-bit text is taken as Windows-1251, the code page of the tests. The family names the
+// stand-in fonts text was measured with, so that it is drawn as wide as it was measured.
+QByteArray repairWmfSvg(const QByteArray& svg, const WmfFontSet& fonts)
 {
     QByteArray out;
     out.reserve(svg.size() + svg.size() / 8);
@@ -210,7 +212,11 @@ QByteArray repairWmfSvg(const QByteArray& svg)
         if (familyEnd < 0)
             break;
         out += svg.mid(at, family + 12 - at);
-        for (qsizetype i = family + 12; i < familyEnd; ++i) {
+        const QString standIn =
+            fonts.svgFamily(QByteArrayView(svg).sliced(family + 12, familyEnd - family - 12));
+        if (!standIn.isEmpty())
+            out += standIn.toUtf8();
+        for (qsizetype i = family + 12; standIn.isEmpty() && i < familyEnd; ++i) {
             const char c = svg[i];
             out += (c == '"' || c == '<' || c == '>' || c == '&' || c == '\'') ? ' ' : c;
         }
@@ -246,23 +252,19 @@ QByteArray repairWmfSvg(const QByteArray& svg)
 
 // The converters live in a module of their own, loaded here on first use: normally in the
 // child process, so the program itself never maps them.
-KvizorMetafileToSvg* converter(const char* symbol, QString* error)
+template <typename Function>
+Function* converter(const char* symbol, QString* error)
 {
     QString loadError;
-    auto* toSvg = ModuleFunction<KvizorMetafileToSvg>(MetafileModule, symbol, &loadError);
+    auto* toSvg = ModuleFunction<Function>(MetafileModule, symbol, &loadError);
     if (toSvg == nullptr)
         fail(error, QStringLiteral("the metafile converters are missing: %1").arg(loadError));
     return toSvg;
 }
 
-QByteArray convertWith(const char* symbol, QByteArrayView sanitized, const QString& failure, QString* error)
+// Takes over the converter's malloc'd answer.
+QByteArray takeSvg(char* svg, std::size_t length, const QString& failure, QString* error)
 {
-    auto* toSvg = converter(symbol, error);
-    if (toSvg == nullptr)
-        return {};
-    std::size_t length = 0;
-    char* svg = toSvg(reinterpret_cast<const unsigned char*>(sanitized.data()), std::size_t(sanitized.size()),
-                      &length);
     QByteArray out = svg == nullptr ? QByteArray() : QByteArray(svg, qsizetype(length));
     std::free(svg);
     if (out.isEmpty())
@@ -270,19 +272,33 @@ QByteArray convertWith(const char* symbol, QByteArrayView sanitized, const QStri
     return out;
 }
 
+const unsigned char* bytesOf(QByteArrayView data)
+{
+    return reinterpret_cast<const unsigned char*>(data.data());
+}
+
 } // namespace
 
 QByteArray WmfToSvg(QByteArrayView sanitized, QString* error)
 {
-    const QByteArray svg =
-        convertWith(WmfToSvgSymbol, sanitized, QStringLiteral("libwmf could not read the metafile"), error);
-    return svg.isEmpty() ? svg : repairWmfSvg(svg);
+    auto* toSvg = converter<KvizorWmfToSvg>(WmfToSvgSymbol, error);
+    if (toSvg == nullptr)
+        return {};
+    const std::shared_ptr<const WmfFontSet> fonts = CurrentWmfFonts();
+    std::size_t length = 0;
+    char* svg = toSvg(bytesOf(sanitized), std::size_t(sanitized.size()), fonts->forModule(), &length);
+    const QByteArray out = takeSvg(svg, length, QStringLiteral("libwmf could not read the metafile"), error);
+    return out.isEmpty() ? out : repairWmfSvg(out, *fonts);
 }
 
 QByteArray EmfToSvg(QByteArrayView sanitized, QString* error)
 {
-    return convertWith(EmfToSvgSymbol, sanitized, QStringLiteral("libemf2svg could not read the metafile"),
-                       error);
+    auto* toSvg = converter<KvizorMetafileToSvg>(EmfToSvgSymbol, error);
+    if (toSvg == nullptr)
+        return {};
+    std::size_t length = 0;
+    char* svg = toSvg(bytesOf(sanitized), std::size_t(sanitized.size()), &length);
+    return takeSvg(svg, length, QStringLiteral("libemf2svg could not read the metafile"), error);
 }
 
 QImage RenderSvg(const QByteArray& svg, QSize size, QString* error)
@@ -366,14 +382,28 @@ std::unique_ptr<PendingDrawing> startDrawing(ToSvg toSvg, const QByteArray& sane
                                         PictureLimits::kMetafileSeconds, kMaxImageBytes));
 }
 
+// Loaded and looked up here, before the converting child starts, so that every child
+// finds the converters mapped and the fonts found instead of doing it anew.
+bool wmfReady(QString* error)
+{
+    if (converter<KvizorWmfToSvg>(WmfToSvgSymbol, error) == nullptr)
+        return false;
+    CurrentWmfFonts();
+    return true;
+}
+
+bool emfReady(QString* error)
+{
+    return converter<KvizorMetafileToSvg>(EmfToSvgSymbol, error) != nullptr;
+}
+
 // Checks the metafile and starts drawing it; nullptr with the reason when it cannot be drawn.
-std::unique_ptr<PendingDrawing> start(QByteArray (*sanitize)(QByteArrayView, QString*), const char* symbol,
-                                      ToSvg toSvg, QByteArrayView data, QSize size, QString* error)
+std::unique_ptr<PendingDrawing> start(QByteArray (*sanitize)(QByteArrayView, QString*),
+                                      bool (*ready)(QString*), ToSvg toSvg, QByteArrayView data, QSize size,
+                                      QString* error)
 {
     const QByteArray sane = sanitize(data, error);
-    // Loaded here, before the converting child starts, so that every child finds the
-    // converters already mapped instead of loading them anew.
-    if (sane.isEmpty() || converter(symbol, error) == nullptr)
+    if (sane.isEmpty() || !ready(error))
         return nullptr;
     return startDrawing(toSvg, sane, size);
 }
@@ -427,12 +457,12 @@ QImage PendingDrawing::finish(QString* error)
 
 std::unique_ptr<PendingDrawing> StartWmf(QByteArrayView data, QSize size, QString* error)
 {
-    return start(SanitizeWmf, WmfToSvgSymbol, WmfToSvg, data, size, error);
+    return start(SanitizeWmf, wmfReady, WmfToSvg, data, size, error);
 }
 
 std::unique_ptr<PendingDrawing> StartEmf(QByteArrayView data, QSize size, QString* error)
 {
-    return start(SanitizeEmf, EmfToSvgSymbol, EmfToSvg, data, size, error);
+    return start(SanitizeEmf, emfReady, EmfToSvg, data, size, error);
 }
 
 QImage RenderWmf(QByteArrayView data, QSize size, QString* error)

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QPixmap>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -48,6 +49,10 @@ private:
     void writeBlockContent(const QTextBlock& block);
     void writeCharFormat(const QTextCharFormat& format);
     void writeImage(const QTextImageFormat& format);
+    // A PNG or JPEG given as its encoded bytes is written as it is, not decoded and
+    // re-encoded; false for anything else.
+    bool writeEncodedImage(const QTextImageFormat& format, const QByteArray& bytes);
+    void writeHex(const QByteArray& bytes);
     void writeText(QStringView text);
     void word(const char* name, int value) { m_body += '\\' + QByteArray(name) + QByteArray::number(value); }
     void word(const char* name) { m_body += '\\' + QByteArray(name); }
@@ -282,6 +287,8 @@ void Writer::writeCharFormat(const QTextCharFormat& f)
 void Writer::writeImage(const QTextImageFormat& format)
 {
     const QVariant resource = m_document->resource(QTextDocument::ImageResource, QUrl(format.name()));
+    if (resource.typeId() == QMetaType::QByteArray && writeEncodedImage(format, resource.toByteArray()))
+        return;
     QImage image;
     if (resource.canConvert<QImage>())
         image = resource.value<QImage>();
@@ -302,9 +309,43 @@ void Writer::writeImage(const QTextImageFormat& format)
     word("picwgoal", twips(width));
     word("pichgoal", twips(height));
     m_body += "\r\n";
-    const QByteArray hex = png.toHex();
-    for (qsizetype i = 0; i < hex.size(); i += 128) {
-        m_body += hex.mid(i, 128);
+    writeHex(png);
+}
+
+bool Writer::writeEncodedImage(const QTextImageFormat& format, const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QByteArray kind = reader.format();
+    const QSize size = reader.size();
+    if ((kind != "png" && kind != "jpeg") || !size.isValid())
+        return false;
+    const double width = format.width() > 0 ? format.width() : size.width();
+    const double height = format.height() > 0 ? format.height() : size.height();
+    m_body += kind == "png" ? "\\pict\\pngblip" : "\\pict\\jpegblip";
+    word("picw", size.width());
+    word("pich", size.height());
+    word("picwgoal", twips(width));
+    word("pichgoal", twips(height));
+    m_body += "\r\n";
+    writeHex(bytes);
+    return true;
+}
+
+void Writer::writeHex(const QByteArray& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    constexpr qsizetype kLine = 64; // bytes per line of 128 hex digits
+    m_body.reserve(m_body.size() + bytes.size() * 2 + bytes.size() / kLine * 2 + 2);
+    for (qsizetype i = 0; i < bytes.size(); i += kLine) {
+        const qsizetype end = std::min(bytes.size(), i + kLine);
+        for (qsizetype k = i; k < end; ++k) {
+            const auto b = static_cast<unsigned char>(bytes[k]);
+            m_body += digits[b >> 4];
+            m_body += digits[b & 15];
+        }
         m_body += "\r\n";
     }
 }

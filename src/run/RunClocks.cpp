@@ -42,8 +42,8 @@ void TRunController::TimerTaskTimer()
 {
     if (m_state != rsTesting || !m_taskClockRunning)
         return;
-    // A tick while an operation is under way came from inside one of its modal boxes.
-    const bool insideBox = m_depth > 0;
+    // A tick while an operation or a step is under way is acted on when it has ended.
+    const bool insideBox = m_depth > 0 || m_step != TRunStep::None;
     Entry entry(*this);
     if (!taskTick())
         return;
@@ -57,7 +57,7 @@ void TRunController::TimerTestTimer()
 {
     if (m_state != rsTesting || !m_testClockRunning)
         return;
-    const bool insideBox = m_depth > 0;
+    const bool insideBox = m_depth > 0 || m_step != TRunStep::None;
     Entry entry(*this);
     if (!testTick())
         return;
@@ -123,34 +123,36 @@ void TRunController::testTimeOut()
     if (m_state != rsTesting)
         return;
     stopTestClock();
-    evaluateTask(true); // does nothing when the task on screen was evaluated already
-    if (m_state != rsTesting)
-        return;
-    m_result->EndReason = erTimeOut;
-    m_prompts.ShowMessage(texts::AttentionCaption, texts::TestTimeOut, MessageIcon::Warning);
-    finishTest();
+    // A task evaluated already is not evaluated again.
+    evaluateTask(true, AfterEvaluation::TimeOut);
 }
 
 void TRunController::processPending()
 {
-    // Runs when the outermost operation returns. The depth is raised meanwhile so ticks
-    // inside the boxes shown here are deferred again, and picked up by the loop.
+    // Runs when the outermost operation returns; a step under way keeps the expiries for
+    // its own end. The depth is raised meanwhile so ticks inside the boxes shown here are
+    // deferred again, and picked up by the loop.
+    if (m_step != TRunStep::None)
+        return;
     ++m_depth;
-    while (m_state == rsTesting && (m_pendingTestTimeOut || m_pendingTaskTimeOut)) {
+    while (m_state == rsTesting && m_step == TRunStep::None &&
+           (m_pendingTestTimeOut || m_pendingTaskTimeOut)) {
         if (m_pendingTestTimeOut)
             testTimeOut();
         else
             taskTimeOut();
     }
-    m_pendingTestTimeOut = false;
-    m_pendingTaskTimeOut = false;
+    if (m_step == TRunStep::None) {
+        m_pendingTestTimeOut = false;
+        m_pendingTaskTimeOut = false;
+    }
     --m_depth;
 }
 
 void TRunController::aShowPromptTaskExecute()
 {
     Entry entry(*this);
-    if (m_state != rsTesting || m_currentEvaluated)
+    if (m_state != rsTesting || m_step != TRunStep::None || m_currentEvaluated)
         return;
     const TTask& task = currentTask();
     if (task.Hint.isEmpty())
@@ -164,11 +166,16 @@ void TRunController::aShowPromptTaskExecute()
                   : texts::HintQuestion + QStringLiteral("\r\nШтраф %1 %2.").arg(p).arg(PointsWord(p));
         if (!m_prompts.AskYesNo(texts::FeedbackCaption, question, MessageIcon::Question))
             return;
-        if (m_state != rsTesting)
+        if (m_state != rsTesting || m_currentEvaluated)
             return;
     }
-    m_result->SetTaskPenalty(i, p);
+    useHint(i, p);
     m_prompts.ShowRichTextViewer(QStringLiteral("Подсказка к заданию..."), task.Hint);
+}
+
+void TRunController::useHint(int taskIndex, std::int32_t penalty)
+{
+    m_result->SetTaskPenalty(taskIndex, penalty);
 }
 
 } // namespace kvizor

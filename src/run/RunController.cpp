@@ -50,7 +50,54 @@ TRunController::TRunController(TConfig& config, IRunView& view, IRunPrompts& pro
     }
 }
 
-TRunController::~TRunController() = default;
+TRunController::~TRunController()
+{
+    m_alive.reset();
+    CancelStep();
+}
+
+void TRunController::CancelStep()
+{
+    if (m_step != TRunStep::None)
+        m_network.Cancel();
+}
+
+bool TRunController::reportsToServer() const
+{
+    return m_config.IsSendResult && m_test->AllowNetReport;
+}
+
+void TRunController::report(TRunStep step, bool sent, const StepStart& send,
+                            std::function<void(bool ok)> then)
+{
+    if (!sent) {
+        then(true);
+        return;
+    }
+    m_step = step;
+    m_stepThen = std::move(then);
+    const quint64 serial = ++m_stepSerial;
+    const std::weak_ptr<bool> alive = m_alive;
+    send([this, alive, serial](bool ok) {
+        if (!alive.expired())
+            endStep(serial, ok);
+    });
+}
+
+void TRunController::endStep(quint64 serial, bool ok)
+{
+    if (serial != m_stepSerial || m_step == TRunStep::None)
+        return;
+    {
+        Entry entry(*this);
+        m_step = TRunStep::None;
+        const std::function<void(bool)> then = std::move(m_stepThen);
+        m_stepThen = nullptr;
+        then(ok);
+    }
+    if (m_step == TRunStep::None && m_depth == 0 && m_stepEnded)
+        m_stepEnded();
+}
 
 void TRunController::BeginLoading()
 {
@@ -60,7 +107,7 @@ void TRunController::BeginLoading()
 
 bool TRunController::TestLoaded(std::unique_ptr<TTest> test, TTaskList tasks)
 {
-    if (m_state != rsNoTest || !test)
+    if (m_state != rsNoTest || m_step != TRunStep::None || !test)
         return false;
     m_test = std::move(test);
     m_tasks = std::move(tasks);
@@ -152,7 +199,7 @@ QString TRunController::VariantLabelText(const TTask& task)
 void TRunController::BeginTest()
 {
     Entry entry(*this);
-    if (m_state != rsTestLoaded || !m_test)
+    if (m_state != rsTestLoaded || m_step != TRunStep::None || !m_test)
         return;
     TTest& test = *m_test;
 
@@ -200,8 +247,9 @@ void TRunController::BeginTest()
     result->TestFileCRC = test.FileCRC;
     result->TestUId = test.UId;
     result->TestTitle = test.Title;
-    result->ComputerName = m_env.ComputerName.size() <= 15 ? m_env.ComputerName : QString();
-    result->ComputerUserName = m_env.ComputerUserName.size() <= 15 ? m_env.ComputerUserName : QString();
+    result->ComputerName = ShortComputerName(m_env.ComputerName);
+    result->ComputerUserName =
+        m_env.ComputerUserName.size() <= kMaxSystemNameLength ? m_env.ComputerUserName : QString();
 
     result->TaskOrder = order;
     result->TaskCount = static_cast<std::int32_t>(order.size());
@@ -230,13 +278,21 @@ void TRunController::BeginTest()
     m_outputs.WriteLogLine(formatDateTime(now()) + QStringLiteral(" Начат тест: \"") + test.Title +
                            QLatin1Char('"'));
 
-    if (m_config.IsSendResult && test.AllowNetReport && !m_network.SendInfoBegin(m_runGuid, *m_result)) {
-        m_networkOk = false;
-        showNoServer();
-    }
+    report(
+        TRunStep::Begin, reportsToServer(),
+        [this](const IRunNetwork::Done& done) { m_network.SendInfoBegin(m_runGuid, *m_result, done); },
+        [this](bool ok) {
+            progressReported(ok);
+            startRun();
+        });
+}
 
+void TRunController::startRun()
+{
+    if (m_state != rsTestLoaded || !m_result)
+        return;
     m_view.SetProgressMaximum(m_result->TaskCount);
-    m_view.SetRunCommandsVisible(test.PenaltyMode, test.AllowSkipping);
+    m_view.SetRunCommandsVisible(m_test->PenaltyMode, m_test->AllowSkipping);
 
     m_result->StartTime = TResultTest::FromDateTime(now());
     m_result->CurrentPos = 0;
@@ -249,7 +305,7 @@ void TRunController::BeginTest()
 void TRunController::aShowTestInstructionExecute()
 {
     Entry entry(*this);
-    if (m_state == rsNoTest || !m_test || m_test->Instruction.isEmpty())
+    if (m_state == rsNoTest || m_step != TRunStep::None || !m_test || m_test->Instruction.isEmpty())
         return;
     m_prompts.ShowRichTextViewer(QStringLiteral("Инструкция к тесту \"%1\"").arg(m_test->Title),
                                  m_test->Instruction);
@@ -260,7 +316,8 @@ void TRunController::aShowTestInstructionExecute()
 void TRunController::AskTask()
 {
     Entry entry(*this);
-    askTask();
+    if (m_step == TRunStep::None)
+        askTask();
 }
 
 void TRunController::askTask()
@@ -317,7 +374,8 @@ void TRunController::askTask()
 
 void TRunController::VariantClick()
 {
-    if (m_state != rsTesting)
+    // After the evaluation the answer is final, so nothing enables the check again.
+    if (m_state != rsTesting || m_step != TRunStep::None || m_currentEvaluated)
         return;
     m_view.SetCheckCommandEnabled(true);
     const TTask& task = currentTask();
@@ -338,7 +396,7 @@ void TRunController::VariantClick()
 void TRunController::ACheckAskTaskExecute()
 {
     Entry entry(*this);
-    if (m_state != rsTesting)
+    if (m_state != rsTesting || m_step != TRunStep::None)
         return;
     evaluateAndMoveOn(true);
 }
@@ -346,30 +404,26 @@ void TRunController::ACheckAskTaskExecute()
 void TRunController::aIDoNotKnowExecute()
 {
     Entry entry(*this);
-    if (m_state != rsTesting)
+    if (m_state != rsTesting || m_step != TRunStep::None)
         return;
     evaluateAndMoveOn(false);
 }
 
 void TRunController::evaluateAndMoveOn(bool answered)
 {
-    if (!m_currentEvaluated)
-        evaluateTask(answered);
-    if (m_state != rsTesting)
-        return;
-    // The test time ran out while the feedback was open: the run ends here, without
-    // evaluating the task again.
-    if (m_pendingTestTimeOut) {
-        testTimeOut();
-        return;
-    }
-    moveOn();
+    evaluateTask(answered, AfterEvaluation::MoveOn);
 }
 
-void TRunController::evaluateTask(bool answered)
+// Scores the task on screen (once), reports it, and then goes on as then says. A task
+// evaluated already goes straight on.
+void TRunController::evaluateTask(bool answered, AfterEvaluation then)
 {
-    if (m_state != rsTesting || m_currentEvaluated)
+    if (m_state != rsTesting)
         return;
+    if (m_currentEvaluated) {
+        afterEvaluation(then);
+        return;
+    }
     m_currentEvaluated = true;
     m_pendingTaskTimeOut = false;
     stopTaskClock();
@@ -385,13 +439,60 @@ void TRunController::evaluateTask(bool answered)
     const TaskEvaluation evaluation =
         EvaluateTask(task, answer, r.VariantOrder, answered, r.GetTaskPenalty(i), rules(),
                      FeedbackColours::FromConfig(m_config));
-    ApplyEvaluation(r, i, evaluation);
+    recordEvaluation(i, evaluation);
 
     if (evaluation.Feedback)
         showFeedback(task, *evaluation.Feedback);
+    if (m_state != rsTesting)
+        return;
     if (m_test->AllowSkipping)
         m_view.SetGoToItemImage(r.CurrentPos, giAnswered);
-    sendInfoProcess();
+    report(
+        TRunStep::Evaluation, reportsToServer() && m_networkOk,
+        [this](const IRunNetwork::Done& done) { m_network.SendInfoProcess(m_runGuid, *m_result, done); },
+        [this, then](bool ok) {
+            progressReported(ok);
+            afterEvaluation(then);
+        });
+}
+
+// A failed progress report is shown, and no more are sent in this run.
+void TRunController::progressReported(bool ok)
+{
+    if (ok)
+        return;
+    m_networkOk = false;
+    showNoServer();
+}
+
+void TRunController::recordEvaluation(int taskIndex, const TaskEvaluation& evaluation)
+{
+    ApplyEvaluation(*m_result, taskIndex, evaluation);
+}
+
+void TRunController::afterEvaluation(AfterEvaluation then)
+{
+    if (m_state != rsTesting)
+        return;
+    switch (then) {
+    case AfterEvaluation::MoveOn:
+        // The test time ran out while the feedback or the report was under way: the run
+        // ends here, without evaluating the task again.
+        if (m_pendingTestTimeOut)
+            testTimeOut();
+        else
+            moveOn();
+        return;
+    case AfterEvaluation::Stop:
+        m_result->EndReason = erStopped;
+        finishTest();
+        return;
+    case AfterEvaluation::TimeOut:
+        m_result->EndReason = erTimeOut;
+        m_prompts.ShowMessage(texts::AttentionCaption, texts::TestTimeOut, MessageIcon::Warning);
+        finishTest();
+        return;
+    }
 }
 
 void TRunController::showFeedback(const TTask& task, const TaskFeedback& feedback)
@@ -404,16 +505,6 @@ void TRunController::showFeedback(const TTask& task, const TaskFeedback& feedbac
         m_prompts.ShowMessage(texts::FeedbackCaption, feedback.Message, MessageIcon::Information);
     }
     m_view.ClearFeedbackColours();
-}
-
-void TRunController::sendInfoProcess()
-{
-    if (!m_config.IsSendResult || !m_test->AllowNetReport || !m_networkOk)
-        return;
-    if (!m_network.SendInfoProcess(m_runGuid, *m_result)) {
-        m_networkOk = false;
-        showNoServer();
-    }
 }
 
 void TRunController::showNoServer()
@@ -458,7 +549,7 @@ void TRunController::moveOn()
 void TRunController::aSkippingTaskExecute()
 {
     Entry entry(*this);
-    if (m_state != rsTesting || !m_test->AllowSkipping)
+    if (m_state != rsTesting || m_step != TRunStep::None || !m_test->AllowSkipping)
         return;
     TResultTest& r = *m_result;
     const int pos = findOpenPosition(r.CurrentPos, true);
@@ -473,7 +564,7 @@ void TRunController::aSkippingTaskExecute()
 void TRunController::GoToTask(int position)
 {
     Entry entry(*this);
-    if (m_state != rsTesting || !m_test->AllowSkipping)
+    if (m_state != rsTesting || m_step != TRunStep::None || !m_test->AllowSkipping)
         return;
     TResultTest& r = *m_result;
     if (position < 0 || position >= r.TaskStates.size() || position == r.CurrentPos ||
@@ -489,22 +580,20 @@ void TRunController::GoToTask(int position)
 void TRunController::AEndTestExecute()
 {
     Entry entry(*this);
-    if (m_state != rsTesting)
+    if (m_state != rsTesting || m_step != TRunStep::None)
         return;
     if (!m_prompts.AskYesNo(texts::RunningCaption, QStringLiteral("Вы желаете остановить тест?"),
                             MessageIcon::Question))
         return;
-    if (m_state != rsTesting)
+    if (m_state != rsTesting || m_step != TRunStep::None)
         return;
-    evaluateTask(true);
-    if (m_state != rsTesting)
-        return;
-    m_result->EndReason = erStopped;
-    finishTest();
+    evaluateTask(true, AfterEvaluation::Stop);
 }
 
 bool TRunController::FormCloseQuery()
 {
+    if (m_step != TRunStep::None)
+        return false;
     if (m_state != rsTesting)
         return true;
     Entry entry(*this);
@@ -514,6 +603,8 @@ bool TRunController::FormCloseQuery()
         return false;
     if (m_state != rsTesting)
         return true;
+    if (m_step != TRunStep::None)
+        return false;
     stopTaskClock();
     m_result->EndReason = erProgramClosed;
     finishTest();
@@ -541,8 +632,20 @@ void TRunController::finishTest()
     m_outputs.ShowUserResult(r, *m_test);
     m_outputs.SaveResultLog(r);
     saveProtectionResult();
-    if (m_config.IsSendResult && m_test->AllowNetReport && !m_network.SendResult(m_runGuid, r))
-        showNoServer();
+    report(
+        TRunStep::End, reportsToServer(),
+        [this](const IRunNetwork::Done& done) { m_network.SendResult(m_runGuid, *m_result, done); },
+        [this](bool ok) {
+            if (!ok)
+                showNoServer();
+            showResults();
+        });
+}
+
+// The outputs after RESULT; the run record goes with the last of them.
+void TRunController::showResults()
+{
+    const TResultTest& r = *m_result;
     if (m_config.IsShowUserResult)
         m_outputs.ShowResultWindow(r, *m_test);
     else
@@ -560,21 +663,26 @@ void TRunController::saveProtectionResult()
         return;
     const QString fileName = m_config.ProtectionResultFileName.isEmpty() ? kDefaultProtectionResultFileName
                                                                          : m_config.ProtectionResultFileName;
-    switch (SaveProtectionResult(resultFolder(), fileName, *m_result)) {
+    ProtectionSaveOptions options;
+    options.Shared = m_env.SharedResultFiles;
+    const ProtectionSaveResult saved = SaveProtectionResult(resultFolder(), fileName, *m_result, options);
+    switch (saved.Status) {
     case ProtectionSaveStatus::Saved:
         break;
     case ProtectionSaveStatus::WrongFileType:
         m_prompts.ShowMessage(texts::ErrorCaption, kWrongFileTypeText, MessageIcon::Error);
         break;
+    case ProtectionSaveStatus::Diverted:
     case ProtectionSaveStatus::WriteFailed:
-        m_prompts.ShowMessage(texts::AttentionCaption, kProtectionWriteErrorText, MessageIcon::Information);
+        m_prompts.ShowMessage(texts::AttentionCaption, ProtectionSaveMessage(saved),
+                              MessageIcon::Information);
         break;
     }
 }
 
 void TRunController::ACloseTestExecute()
 {
-    if (m_state != rsTestLoaded)
+    if (m_state != rsTestLoaded || m_step != TRunStep::None)
         return;
     m_state = rsNoTest;
     m_test.reset();

@@ -9,6 +9,7 @@
 #include "model/Task.h"
 #include "model/Test.h"
 #include "results/ResultTest.h"
+#include "results/SharedResultFile.h"
 
 #include <QDateTime>
 #include <QString>
@@ -28,6 +29,16 @@ enum TRunState
     rsTesting = 3
 };
 
+// The steps of a run that wait for a test-server exchange: INFOBEGIN while a run begins,
+// INFOPROCESS after an evaluation, RESULT among the end-of-run outputs.
+enum class TRunStep
+{
+    None,
+    Begin,
+    Evaluation,
+    End
+};
+
 // What the controller takes from its surroundings; tests replace the clock and the names.
 struct RunEnvironment
 {
@@ -37,11 +48,14 @@ struct RunEnvironment
     std::function<QString(const QString&)> PlainText;
     // Where result files go when DirForResult is empty.
     std::function<QString()> ProgramFolder;
-    // The computer's network name and the login name; names over 15 characters are dropped.
+    // The computer's network name (recorded up to its first dot, at most 15 characters) and
+    // the login name (dropped when over 15 characters).
     QString ComputerName;
     QString ComputerUserName;
     // Whether the clocks run on real one-second timers; off in tests, which tick by hand.
     bool RealTimers = true;
+    // How long the protected result file's lock is waited for and where a record goes then.
+    SharedWriteOptions SharedResultFiles;
 
     // The environment of the running program.
     static RunEnvironment System();
@@ -55,6 +69,17 @@ struct RunEnvironment
 // Clock ticks arrive also while a modal box of the controller is open. An expiry during
 // such a box (an evaluation and its feedback, the hint viewer, a question) is recorded and
 // acted on once when the box has closed, so nothing is evaluated or finished twice.
+//
+// A step that waits for the server is a state of its own (Step()), not a nested event
+// loop: the controller starts the exchange and returns; every command is refused until
+// the exchange reports back, and then the run carries on where it stopped. The test and
+// the run record stay with the controller until the step's continuation has run, since
+// nothing can free them meanwhile. A clock that expires during a step is acted on once
+// when the step ends, as after a modal box.
+//
+// Every change of a run's state is made in one place: startRun (a run begins), askTask
+// (a task is put on screen), recordEvaluation (a task is scored), useHint (a hint is
+// shown at its penalty) and finishTest (the run ends).
 class TRunController
 {
 public:
@@ -72,6 +97,16 @@ public:
     const QString& RunGUID() const { return m_runGuid; }
     bool NetworkOK() const { return m_networkOk; }
 
+    // The step under way; TRunStep::None when the controller takes commands.
+    TRunStep Step() const { return m_step; }
+    bool StepUnderWay() const { return m_step != TRunStep::None; }
+    // Ends the exchange of the step under way as a failure; the step then goes on as after
+    // any failed exchange.
+    void CancelStep();
+    // Called whenever a step has ended and its continuation has run without starting
+    // another one, e.g. to close a window whose closing waited for the step.
+    void SetStepEndedHandler(std::function<void()> handler) { m_stepEnded = std::move(handler); }
+
     // The loader starts (rsNoTest) and hands over a loaded test (rsTestLoaded). A test can be
     // handed over only while none is loaded; false otherwise.
     void BeginLoading();
@@ -88,7 +123,8 @@ public:
     void ACloseTestExecute();      // "Закрыть"
     void aShowPromptTaskExecute(); // the hint
     void aShowTestInstructionExecute();
-    // The window asks whether it may close; during a run this ends the run.
+    // The window asks whether it may close; during a run this ends the run. False while a
+    // step is under way: the window waits for it.
     bool FormCloseQuery();
     // An answer control changed.
     void VariantClick();
@@ -127,20 +163,40 @@ private:
         TRunController& m_c;
     };
 
+    // What follows an evaluation once its INFOPROCESS has ended.
+    enum class AfterEvaluation
+    {
+        MoveOn,
+        Stop,
+        TimeOut
+    };
+    using StepStart = std::function<void(const IRunNetwork::Done& done)>;
+
     int currentTaskIndex() const;
     const TTask& currentTask() const;
     EvaluationRules rules() const;
     QDateTime now() const;
     QString resultFolder() const;
 
+    bool reportsToServer() const;
+    // A step that waits for a report: send starts the exchange and then goes on when it has
+    // ended. A report that is not sent goes on at once, as one that got through.
+    void report(TRunStep step, bool sent, const StepStart& send, std::function<void(bool ok)> then);
+    void progressReported(bool ok);
+    void endStep(quint64 serial, bool ok);
+
+    void startRun();
     void askTask();
-    void evaluateTask(bool answered);
+    void evaluateTask(bool answered, AfterEvaluation then);
+    void recordEvaluation(int taskIndex, const TaskEvaluation& evaluation);
+    void afterEvaluation(AfterEvaluation then);
     void evaluateAndMoveOn(bool answered);
     void moveOn();
     int findOpenPosition(int from, bool includeCurrent) const;
     void showFeedback(const TTask& task, const TaskFeedback& feedback);
-    void sendInfoProcess();
+    void useHint(int taskIndex, std::int32_t penalty);
     void finishTest();
+    void showResults();
     void saveProtectionResult();
     void showNoServer();
 
@@ -182,6 +238,13 @@ private:
     // Depth of controller operations under way; a tick that arrives while it is above 0
     // came from inside one of their modal boxes.
     int m_depth = 0;
+    TRunStep m_step = TRunStep::None;
+    std::function<void(bool ok)> m_stepThen;
+    // Tells a step's report from a stale one.
+    quint64 m_stepSerial = 0;
+    std::function<void()> m_stepEnded;
+    // Reports that arrive after the controller is gone find this expired.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     bool m_pendingTaskTimeOut = false;
     bool m_pendingTestTimeOut = false;
     // The task on screen has been evaluated (it must not be evaluated again).

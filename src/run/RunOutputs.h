@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace kvizor {
 
 class TResultTest;
@@ -43,31 +45,37 @@ public:
 };
 
 // The test-server reports of a run. The controller calls them only when the settings and
-// the test allow it (and, for INFOPROCESS, while earlier reports got through); each returns
-// false when the exchange failed, and the controller reports that. The defaults do nothing.
+// the test allow it (and, for INFOPROCESS, while earlier reports got through). Each starts
+// an exchange and calls done exactly once when it has ended, with false when it failed
+// (the controller reports that); done may come at once, inside the call, or later from the
+// event loop. The record is read only during the call. The defaults succeed at once.
 class IRunNetwork
 {
 public:
+    using Done = std::function<void(bool ok)>;
+
     virtual ~IRunNetwork() = default;
 
-    virtual bool SendInfoBegin(const QString& runGuid, const TResultTest& result)
+    virtual void SendInfoBegin(const QString& runGuid, const TResultTest& result, const Done& done)
     {
         (void)runGuid;
         (void)result;
-        return true;
+        done(true);
     }
-    virtual bool SendInfoProcess(const QString& runGuid, const TResultTest& result)
+    virtual void SendInfoProcess(const QString& runGuid, const TResultTest& result, const Done& done)
     {
         (void)runGuid;
         (void)result;
-        return true;
+        done(true);
     }
-    virtual bool SendResult(const QString& runGuid, const TResultTest& result)
+    virtual void SendResult(const QString& runGuid, const TResultTest& result, const Done& done)
     {
         (void)runGuid;
         (void)result;
-        return true;
+        done(true);
     }
+    // Ends the exchange under way as a failure; its done still comes, once.
+    virtual void Cancel() {}
 };
 
 } // namespace kvizor

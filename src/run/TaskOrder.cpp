@@ -2,6 +2,8 @@
 
 #include "common/Shuffle.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace kvizor {
@@ -14,16 +16,17 @@ QList<int> BuildTaskOrder(const TTest& test, const TTaskList& tasks)
         for (int i = 0; i < count; ++i)
             order.append(i);
     } else {
+        // The tasks of every topic gathered in one pass, so many topics cost linear time.
+        QHash<std::int32_t, QList<int>> byTheme;
+        for (int i = 0; i < count; ++i)
+            byTheme[tasks[static_cast<std::size_t>(i)]->ThemeId].append(i);
         for (const TTheme& theme : test.Themes) {
             // A negative quota counts as 0.
             const int quota = std::max(theme.Quota, 0);
             if (theme.UseQuota && quota == 0)
                 continue;
-            QList<int> block;
-            for (int i = 0; i < count && block.size() < theme.TasksInTheme; ++i) {
-                if (tasks[static_cast<std::size_t>(i)]->ThemeId == theme.Id)
-                    block.append(i);
-            }
+            const QList<int> all = byTheme.value(theme.Id);
+            QList<int> block = all.first(std::clamp<qsizetype>(theme.TasksInTheme, 0, all.size()));
             ShuffleIndexes(block);
             if (theme.UseQuota && quota < block.size())
                 block.resize(quota);

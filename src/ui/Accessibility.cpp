@@ -106,20 +106,11 @@ QString oneLine(const QString& text)
 
 } // namespace accessibility
 
-TSpokenLabel::TSpokenLabel(const QString& what, Speech speech, bool quiet, QWidget* parent)
-    : QLabel(parent), m_speech(std::move(speech)), m_quiet(quiet), m_role(QAccessible::StaticText)
+TSpokenLabel::TSpokenLabel(const QString& what, Speech speech, QWidget* parent)
+    : QLabel(parent), m_speech(std::move(speech)), m_role(QAccessible::StaticText)
 {
     // With a name of its own, QLabel does not announce every change of its text.
     setAccessibleName(what);
-}
-
-void TSpokenLabel::setSpokenText(const QString& text)
-{
-    if (text == this->text())
-        return;
-    setText(text);
-    if (!m_quiet)
-        accessibility::nameChanged(this);
 }
 
 } // namespace kvizor

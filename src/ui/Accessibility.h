@@ -22,8 +22,9 @@ QString oneLine(const QString& text);
 } // namespace accessibility
 
 // A label whose name for a screen reader is made from its text (a clock panel's
-// "00:14:48" is read as "Осталось времени на тест: 00:14:48"). A quiet label's text
-// changes are not announced: a clock that ticks every second would drown out the rest.
+// "00:14:48" is read as "Осталось времени на тест: 00:14:48"). Having a name of its own, it
+// does not announce its text changes by itself (a clock that ticks every second would drown
+// out the rest); its owner announces those worth hearing (accessibility::nameChanged).
 class TSpokenLabel : public QLabel
 {
     Q_OBJECT
@@ -31,18 +32,18 @@ class TSpokenLabel : public QLabel
 public:
     using Speech = std::function<QString(const QString& text)>;
 
-    TSpokenLabel(const QString& what, Speech speech, bool quiet, QWidget* parent = nullptr);
+    TSpokenLabel(const QString& what, Speech speech, QWidget* parent = nullptr);
 
     // The name read for the current text.
-    QString spokenText() const { return m_speech(text()); }
-    void setSpokenText(const QString& text);
+    QString spokenText() const { return m_speech(readText()); }
+    // The text the name is made from: the label's own unless it shows a shortened one.
+    virtual QString readText() const { return text(); }
     // The role read for the label (a plain label unless changed).
     int accessibleRole() const { return m_role; }
     void setAccessibleRole(int role) { m_role = role; }
 
 private:
     Speech m_speech;
-    bool m_quiet;
     int m_role;
 };
 

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -58,6 +59,13 @@ TAssociationTab::TAssociationTab(TAdditionConfigContext& context)
     noteGroup(addGroup(QStringLiteral("Примечание:")),
               QStringLiteral(":/kvizor/icons/application-x-kvizor-test.svg"),
               QStringLiteral("После ассоциации для файлов с тестами будет отображаться вот такая иконка."));
+    // The desktop's caches are refreshed after the dialog has moved on; a failure there is
+    // still told while the dialog is open.
+    m_context.desktop.setLateFailureHandler(
+        [this, tab = QPointer<TAssociationTab>(this)](const QString& error) {
+            if (tab)
+                m_context.prompts.showMessage(error, ErrorCaption, MessageIcon::Error);
+        });
 }
 
 void TAssociationTab::UpdateAssociationState()

@@ -14,25 +14,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include <mutex>
-
-// Q_INIT_RESOURCE has to be used outside of any namespace.
-static void registerAdditionConfigResources()
-{
-    Q_INIT_RESOURCE(additionconfig);
-}
-
 namespace kvizor {
-
-namespace {
-
-void initAdditionConfigResources()
-{
-    static std::once_flag once;
-    std::call_once(once, registerAdditionConfigResources);
-}
-
-} // namespace
 
 QPixmap StandardTabPicture(int standardPixmap)
 {
@@ -41,7 +23,6 @@ QPixmap StandardTabPicture(int standardPixmap)
 
 QPixmap IconPicture(const QString& resource, int size)
 {
-    initAdditionConfigResources();
     return QIcon(resource).pixmap(size, size);
 }
 

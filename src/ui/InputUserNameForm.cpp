@@ -2,6 +2,7 @@
 
 #include "run/NameTemplate.h"
 #include "ui/BalloonTip.h"
+#include "ui/DesignedSize.h"
 #include "ui/FontStandIns.h"
 #include "ui/Prompts.h"
 
@@ -17,6 +18,7 @@ namespace kvizor {
 namespace {
 
 constexpr int BalloonMilliseconds = 5000;
+const QSize DesignedSize(311, 121);
 
 } // namespace
 
@@ -62,7 +64,7 @@ TInputUserNameForm::TInputUserNameForm(QWidget* parent, Prompts* prompts)
     grid->addWidget(UserName, 1, 0);
     grid->addWidget(UserGroup, 1, 1);
     grid->addWidget(OKButton, 2, 0, 1, 2);
-    setFixedSize(311, 121);
+    FixToDesignedSize(this, DesignedSize);
 
     UserName->installEventFilter(this);
     UserGroup->installEventFilter(this);
@@ -124,6 +126,8 @@ void TInputUserNameForm::hideEvent(QHideEvent* event)
 void TInputUserNameForm::FormShow()
 {
     HelloLabel->setText(Greeting(m_clock().hour()) + QStringLiteral(" Как Вас Зовут?"));
+    // The greeting decides the width the dialog needs.
+    FixToDesignedSize(this, DesignedSize);
     m_userNameTouched = false;
     m_userGroupTouched = false;
     UserName->setFocus();

@@ -1,5 +1,6 @@
 #include "ui/MainWindowView.h"
 
+#include "model/EmbeddedNames.h"
 #include "run/RunController.h"
 #include "ui/Accessibility.h"
 #include "ui/ImageArea.h"
@@ -15,7 +16,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -393,10 +393,12 @@ std::optional<TShownPicture> TMainWindowView::picture(const QString& fileName, c
 {
     if (fileName.isEmpty())
         return std::nullopt;
-    const QString path = folder + fileName;
-    if (!QFileInfo(path).isFile()) {
-        m_form.prompts().showMessage(QStringLiteral("Файл: %1 с изображением отсутствует!").arg(path),
-                                     MessageCaption, MessageIcon::None);
+    // A name that leads out of the test's folder finds nothing and reads as missing.
+    const QString path = FindPictureFile(folder, fileName);
+    if (path.isEmpty()) {
+        m_form.prompts().showMessage(
+            QStringLiteral("Файл: %1 с изображением отсутствует!").arg(folder + fileName), MessageCaption,
+            MessageIcon::None);
         return std::nullopt;
     }
     TShownPicture shown = m_pictures->take({path, box});
@@ -408,18 +410,27 @@ std::optional<TShownPicture> TMainWindowView::picture(const QString& fileName, c
     return shown;
 }
 
-TPictureCache::Request TMainWindowView::pictureRequest(const TTask& task, const QString& folder) const
+std::optional<TPictureCache::Request> TMainWindowView::pictureRequest(const TTask& task,
+                                                                      const QString& folder) const
 {
+    if (task.ImageFile.isEmpty())
+        return std::nullopt;
+    const QString path = FindPictureFile(folder, task.ImageFile);
+    if (path.isEmpty())
+        return std::nullopt;
     // The question picture is shown shrunk into its box, the answer picture whole.
-    return {folder + task.ImageFile, task.TaskType == ttImagePoint ? QSize() : m_form.QuestionImage->size()};
+    return TPictureCache::Request{path,
+                                  task.TaskType == ttImagePoint ? QSize() : m_form.QuestionImage->size()};
 }
 
 void TMainWindowView::keepPictures(const TaskScreen& screen)
 {
     QList<TPictureCache::Request> wanted;
     for (const TTask* task : {screen.Task, screen.NextTask}) {
-        if (task != nullptr && !task->ImageFile.isEmpty())
-            wanted.append(pictureRequest(*task, screen.TempFolder));
+        if (task == nullptr)
+            continue;
+        if (const std::optional<TPictureCache::Request> request = pictureRequest(*task, screen.TempFolder))
+            wanted.append(*request);
     }
     m_pictures->keep(wanted);
 }
@@ -509,6 +520,8 @@ void TMainWindowView::ShowFeedback(const TaskFeedback& feedback)
         if (slot.MatchTextColour)
             paintBackground(m_grid->matchText(k), *slot.MatchTextColour);
     }
+    // A mark may need a wider number column.
+    m_grid->relayout();
     if (feedback.ShowRect) {
         const TAnswerRect& r = feedback.Rect;
         m_imageArea->showAnswerRect(QRect(r.Left, r.Top, r.Width, r.Height));
@@ -533,6 +546,7 @@ void TMainWindowView::SetSlotMarks(const std::array<QString, TaskAnswer::SlotCou
 {
     for (int k = 0; k < TVariantGrid::SlotCount; ++k)
         m_grid->numberLabel(k)->setText(marks[static_cast<std::size_t>(k)]);
+    m_grid->relayout();
 }
 
 // ---- commands, go-to list, progress and status ----

@@ -72,7 +72,8 @@ private:
     // A picture of the test's folder, ready or decoded now; none after a message when it
     // is missing or broken.
     std::optional<TShownPicture> picture(const QString& fileName, const QString& folder, QSize box);
-    TPictureCache::Request pictureRequest(const TTask& task, const QString& folder) const;
+    // The picture to prepare for a task; none without one (or with a name outside the folder).
+    std::optional<TPictureCache::Request> pictureRequest(const TTask& task, const QString& folder) const;
     // Holds the pictures of the task on screen and of the next one, preparing the latter.
     void keepPictures(const TaskScreen& screen);
 

@@ -58,22 +58,27 @@ QString TResultOutputs::logPath() const
     return m_programFolder.isEmpty() ? ResultLogPath(m_config) : ResultLogPath(m_config, m_programFolder);
 }
 
-void TResultOutputs::reportLogFailure()
+void TResultOutputs::appendToLog(const QStringList& lines)
 {
-    m_prompts.ShowMessage(QString::fromUtf16(kResultLogErrorCaption), QString::fromUtf16(kResultLogErrorText),
-                          MessageIcon::Information);
+    if (!m_config.IsSaveResult)
+        return;
+    LogWriteResult written;
+    try {
+        written = AppendSharedLogLines(logPath(), lines, m_shared);
+    } catch (const std::exception&) {
+        written.Written = false;
+    }
+    const QString caption = QString::fromUtf16(kResultLogErrorCaption);
+    if (!written.Written)
+        m_prompts.ShowMessage(caption, QString::fromUtf16(kResultLogErrorText), MessageIcon::Information);
+    else if (written.Route.Diverted)
+        m_prompts.ShowMessage(caption, SharedFileDivertedMessage(logPath(), written.Route.Path),
+                              MessageIcon::Information);
 }
 
 void TResultOutputs::WriteLogLine(const QString& line)
 {
-    bool ok = false;
-    try {
-        ok = !m_config.IsSaveResult || AppendLogLines(logPath(), {line});
-    } catch (const std::exception&) {
-        ok = false;
-    }
-    if (!ok)
-        reportLogFailure();
+    appendToLog({line});
 }
 
 void TResultOutputs::PlayEndTestSound()
@@ -99,14 +104,7 @@ void TResultOutputs::ShowUserResult(const TResultTest& result, const TTest&)
 
 void TResultOutputs::SaveResultLog(const TResultTest& result)
 {
-    bool ok = false;
-    try {
-        ok = !m_config.IsSaveResult || AppendLogLines(logPath(), ResultLogRecord(result, m_now()));
-    } catch (const std::exception&) {
-        ok = false;
-    }
-    if (!ok)
-        reportLogFailure();
+    appendToLog(ResultLogRecord(result, m_now()));
 }
 
 TShowResultForm& TResultOutputs::ResultForm()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "results/SharedResultFile.h"
 #include "run/RunOutputs.h"
 
 #include <QDateTime>
@@ -63,12 +64,16 @@ public:
     // The folder of the result log when no result folder is configured (the program
     // folder unless set).
     void SetProgramFolder(const QString& folder) { m_programFolder = folder; }
+    // How long an append waits for a locked log and where its lines go then.
+    void SetSharedWriteOptions(const SharedWriteOptions& options) { m_shared = options; }
 
     // The one result window of the program, made on first use.
     TShowResultForm& ResultForm();
 
 private:
-    void reportLogFailure();
+    // Appends to the log when IsSaveResult is set and tells the user when that failed or the
+    // lines went to another file.
+    void appendToLog(const QStringList& lines);
     QString logPath() const;
 
     const TConfig& m_config;
@@ -76,6 +81,7 @@ private:
     IResultHost& m_host;
     std::function<QDateTime()> m_now;
     QString m_programFolder;
+    SharedWriteOptions m_shared;
     std::unique_ptr<TShowResultForm> m_resultForm;
 };
 

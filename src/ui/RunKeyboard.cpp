@@ -151,7 +151,7 @@ void TRunKeyboard::sayTimes()
         RemainingTimesText(*m_run.Test(), *m_run.Tasks()[std::size_t(index)], *result, index);
     if (m_notice == nullptr) {
         m_notice = new TSpokenLabel(
-            QStringLiteral("Оставшееся время"), [](const QString& shown) { return shown; }, true, &m_form);
+            QStringLiteral("Оставшееся время"), [](const QString& shown) { return shown; }, &m_form);
         m_notice->setObjectName(QStringLiteral("TimesNotice"));
         m_notice->setAccessibleRole(QAccessible::Notification);
         m_notice->setAutoFillBackground(true);

@@ -4,14 +4,18 @@
 #include "results/Grade.h"
 #include "results/ResultCharts.h"
 #include "results/ResultTest.h"
+#include "ui/DesignedSize.h"
 #include "ui/FontStandIns.h"
 
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QVBoxLayout>
 
 namespace kvizor {
 namespace {
@@ -70,52 +74,71 @@ TShowResultForm::TShowResultForm(QWidget* parent) : QDialog(parent)
     if (screen && screen->logicalDotsPerInchY() > 0)
         m_scale = screen->logicalDotsPerInchY() / 96.0;
 
-    label("Label1", QStringLiteral("Всего заданий в тесте:"), 12, 56, 16);
-    m_countTask =
-        label("CountTaskLabel", QStringLiteral("0"), 12, 245, 16, 27, Qt::AlignRight | Qt::AlignVCenter);
-    label("Label6", QStringLiteral("Всего заданий задано:"), 12, 56, 41);
-    m_countAsk =
-        label("CountAskTaskLabel", QStringLiteral("0"), 12, 245, 41, 27, Qt::AlignRight | Qt::AlignVCenter);
-    label("Label3", QStringLiteral("Из них правильно:"), 12, 85, 66);
-    m_countCorrect = label("CountCorrectTaskLabel", QStringLiteral("0"), 12, 245, 66, 27,
-                           Qt::AlignRight | Qt::AlignVCenter);
-    label("Label4", QStringLiteral("Результативность:"), 12, 84, 91);
-    m_result = label("ResultLabel", QStringLiteral("0%"), 12, 238, 91, 57, Qt::AlignRight | Qt::AlignVCenter);
+    // The counts: captions right-aligned against their values, as designed.
+    auto* counts = new QGridLayout;
+    counts->setHorizontalSpacing(scaled(6));
+    counts->setVerticalSpacing(scaled(6));
+    auto addCount = [&](int row, const char* caption, const QString& text, const char* value, int width) {
+        counts->addWidget(label(caption, text, 12), row, 0, Qt::AlignRight | Qt::AlignVCenter);
+        QLabel* shown = label(value, QStringLiteral("0"), 12, Qt::AlignRight | Qt::AlignVCenter);
+        shown->setMinimumWidth(scaled(width));
+        counts->addWidget(shown, row, 1);
+        return shown;
+    };
+    m_countTask = addCount(0, "Label1", QStringLiteral("Всего заданий в тесте:"), "CountTaskLabel", 27);
+    m_countAsk = addCount(1, "Label6", QStringLiteral("Всего заданий задано:"), "CountAskTaskLabel", 27);
+    m_countCorrect = addCount(2, "Label3", QStringLiteral("Из них правильно:"), "CountCorrectTaskLabel", 27);
+    m_result = addCount(3, "Label4", QStringLiteral("Результативность:"), "ResultLabel", 57);
+    m_result->setText(QStringLiteral("0%"));
 
-    setTextColour(label("Label2", QStringLiteral("Вопросы:"), 8, 348, 2), kCaptionGrey);
-    m_tasksChart = new TPaintBox(this);
-    m_tasksChart->setObjectName(QStringLiteral("PaintBox"));
-    place(m_tasksChart, 334, 16, kChartSide, kChartSide);
-    setTextColour(label("Label5", QStringLiteral("Баллы:"), 8, 355, 100), kCaptionGrey);
-    m_pointsChart = new TPaintBox(this);
-    m_pointsChart->setObjectName(QStringLiteral("PaintBox1"));
-    place(m_pointsChart, 334, 114, kChartSide, kChartSide);
+    m_yourScore = designedLabel("YourScore", 12, false, QSize(312, 38));
 
-    m_yourScore = new QLabel(this);
-    m_yourScore->setObjectName(QStringLiteral("YourScore"));
-    m_yourScore->setFont(formFont(12));
-    m_yourScore->setAlignment(Qt::AlignCenter);
-    setTextColour(m_yourScore, kResultGreen);
-    place(m_yourScore, 13, 133, 312, 38);
+    auto* left = new QVBoxLayout;
+    left->addLayout(counts);
+    left->addStretch(1);
+    left->addWidget(m_yourScore);
+
+    // The two charts under their grey captions.
+    auto* right = new QVBoxLayout;
+    right->setSpacing(scaled(2));
+    m_tasksChart = chart("Label2", QStringLiteral("Вопросы:"), "PaintBox", right);
+    right->addSpacing(scaled(6));
+    m_pointsChart = chart("Label5", QStringLiteral("Баллы:"), "PaintBox1", right);
+    right->addStretch(1);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(left, 1);
+    top->addSpacing(scaled(8));
+    top->addLayout(right);
 
     auto* bevel = new QFrame(this);
     bevel->setObjectName(QStringLiteral("Bevel1"));
     bevel->setFrameShape(QFrame::HLine);
     bevel->setFrameShadow(QFrame::Sunken);
-    place(bevel, 8, 195, 417, 2);
 
-    m_yourMark = new QLabel(this);
-    m_yourMark->setObjectName(QStringLiteral("YourMark"));
-    m_yourMark->setFont(formFont(14, true));
-    m_yourMark->setAlignment(Qt::AlignCenter);
-    setTextColour(m_yourMark, kResultGreen);
-    place(m_yourMark, 8, 214, 412, 23);
+    m_yourMark = designedLabel("YourMark", 14, true, QSize(412, 23));
 
-    auto* ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
+    auto* ok = new TDesigned<QPushButton>(style()->standardIcon(QStyle::SP_DialogOkButton),
+                                          QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("BitBtn1"));
+    ok->setDesignedSize(QSize(0, scaled(30)));
     ok->setDefault(true);
-    place(ok, 6, 254, 417, 30);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    // The window is its designed size, or larger where the texts need more: it follows
+    // its contents whenever they change.
+    auto* content = new TDesigned<QWidget>(this);
+    content->setDesignedSize(QSize(scaled(kClientWidth), scaled(kClientHeight)));
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(scaled(8), scaled(4), scaled(6), scaled(6));
+    column->addLayout(top, 1);
+    column->addWidget(bevel);
+    column->addWidget(m_yourMark);
+    column->addWidget(ok);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(content);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
 
     m_tasksChart->setPainter([this](QPainter& painter, QSize size) {
         DrawTasksChart(painter, size, ChartShares(TaskCount, AskedCount, RightCount, Points, MaxPoints));
@@ -123,8 +146,6 @@ TShowResultForm::TShowResultForm(QWidget* parent) : QDialog(parent)
     m_pointsChart->setPainter([this](QPainter& painter, QSize size) {
         DrawPointsChart(painter, size, ChartShares(TaskCount, AskedCount, RightCount, Points, MaxPoints));
     });
-
-    setFixedSize(scaled(kClientWidth), scaled(kClientHeight));
 }
 
 int TShowResultForm::scaled(int value) const
@@ -132,23 +153,37 @@ int TShowResultForm::scaled(int value) const
     return qRound(value * m_scale);
 }
 
-void TShowResultForm::place(QWidget* widget, int left, int top, int width, int height)
-{
-    const QSize hint = widget->sizeHint();
-    const int w = width >= 0 ? scaled(width) : hint.width();
-    const int h = height >= 0 ? scaled(height) : hint.height();
-    widget->setGeometry(scaled(left), scaled(top), w, h);
-}
-
-QLabel* TShowResultForm::label(const char* name, const QString& text, int pointSize, int left, int top,
-                               int width, Qt::Alignment alignment)
+QLabel* TShowResultForm::label(const char* name, const QString& text, int pointSize, Qt::Alignment alignment)
 {
     auto* l = new QLabel(text, this);
     l->setObjectName(QLatin1String(name));
     l->setFont(formFont(pointSize));
     l->setAlignment(alignment);
-    place(l, left, top, width);
     return l;
+}
+
+QLabel* TShowResultForm::designedLabel(const char* name, int pointSize, bool bold, QSize designed)
+{
+    auto* l = new TDesigned<QLabel>(this);
+    l->setObjectName(QLatin1String(name));
+    l->setFont(formFont(pointSize, bold));
+    l->setAlignment(Qt::AlignCenter);
+    l->setDesignedSize(QSize(scaled(designed.width()), scaled(designed.height())));
+    setTextColour(l, kResultGreen);
+    return l;
+}
+
+TPaintBox* TShowResultForm::chart(const char* captionName, const QString& caption, const char* name,
+                                  QVBoxLayout* column)
+{
+    QLabel* title = label(captionName, caption, 8, Qt::AlignCenter);
+    setTextColour(title, kCaptionGrey);
+    column->addWidget(title);
+    auto* box = new TPaintBox(this);
+    box->setObjectName(QLatin1String(name));
+    box->setFixedSize(scaled(kChartSide), scaled(kChartSide));
+    column->addWidget(box, 0, Qt::AlignHCenter);
+    return box;
 }
 
 void TShowResultForm::SetResult(const TResultTest& result)

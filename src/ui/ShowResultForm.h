@@ -10,6 +10,7 @@
 class QFrame;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 namespace kvizor {
 
@@ -62,11 +63,14 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Places a child by its 96-dpi geometry, scaled for the screen.
-    void place(QWidget* widget, int left, int top, int width = -1, int height = -1);
+    // A 96-dpi length scaled for the screen.
     int scaled(int value) const;
-    QLabel* label(const char* name, const QString& text, int pointSize, int left, int top, int width = -1,
+    QLabel* label(const char* name, const QString& text, int pointSize,
                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+    // A centred green result line at least as large as designed (96-dpi size).
+    QLabel* designedLabel(const char* name, int pointSize, bool bold, QSize designed);
+    // A chart under its grey caption, added to the column.
+    TPaintBox* chart(const char* captionName, const QString& caption, const char* name, QVBoxLayout* column);
 
     double m_scale = 1.0;
     QLabel* m_countTask = nullptr;

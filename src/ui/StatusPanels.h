@@ -8,7 +8,8 @@ class QLabel;
 
 namespace kvizor {
 
-// The main window's status bar: eleven fixed panels, addressed 0 … 10.
+// The main window's status bar: eleven panels, addressed 0 … 10. The bar holds the window
+// wide enough for all of them, so none is cut off.
 class TStatusPanels : public QStatusBar
 {
     Q_OBJECT
@@ -19,6 +20,7 @@ public:
 
     explicit TStatusPanels(QWidget* parent = nullptr);
 
+    // The whole text, also of a panel that shows it shortened.
     QString panelText(int index) const;
     // Changes the text only when it differs, so an unchanged update costs no repaint.
     void setPanelText(int index, const QString& text);
@@ -27,7 +29,18 @@ public:
     void setPanelRed(int index, bool red);
     bool isPanelRed(int index) const;
 
+    // At least the designed 19 pixels high, higher when the panels' font needs it.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    // A panel is as wide as its designed width or its text, whichever is more; the last
+    // one takes the rest of the bar.
+    void fitWidth(int index);
+
     std::array<QLabel*, PanelCount> m_panels{};
 };
 

@@ -5,6 +5,7 @@
 #include "platform/SoundPlayer.h"
 #include "ui/AdditionConfigPrompts.h"
 #include "ui/AdditionConfigTabs.h"
+#include "ui/DesignedSize.h"
 #include "ui/Prompts.h"
 #include "ui/SettingsPassword.h"
 
@@ -60,6 +61,8 @@ TStudentAdditionConfigForm::TStudentAdditionConfigForm(TConfig& config, Prompts&
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl"));
+    // Every tab caption in sight: the dialog is made wide enough for all of them.
+    m_pages->setUsesScrollButtons(false);
     tsAssociation = new TAssociationTab(*m_context);
     tsLnk = new TLnkTab(*m_context);
     TabSheetNetConfig = new TNetConfigTab(*m_context);
@@ -78,8 +81,7 @@ TStudentAdditionConfigForm::TStudentAdditionConfigForm(TConfig& config, Prompts&
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_pages);
-    // A fixed size: the given client area, or more when the texts of this desktop's font need it.
-    setFixedSize(sizeHint().expandedTo(ClientSize));
+    FixToDesignedSize(this, ClientSize);
 
     connect(m_pages, &QTabWidget::currentChanged, this, &TStudentAdditionConfigForm::onPageChanged);
     onPageChanged(m_pages->currentIndex());

@@ -132,7 +132,12 @@ void TStudentMainForm::createSteps()
 
     WriteLogLine(LogEventLine(QDateTime::currentDateTime(), ProgramStartedLogText()));
 
-    resize(672, 581 + menuBar()->sizeHint().height());
+    // The designed size, or larger where this desktop's font needs more room, as far as the
+    // screen allows; never below what the contents need.
+    QSize size = QSize(672, 581 + menuBar()->sizeHint().height()).expandedTo(sizeHint());
+    if (const QScreen* scr = screen())
+        size = size.boundedTo(scr->availableGeometry().size());
+    resize(size.expandedTo(minimumSizeHint()));
     if (Config.IsUseWindowSettings) {
         loadWindowSettings();
     } else if (const QScreen* scr = screen()) {
@@ -165,7 +170,14 @@ void TStudentMainForm::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (!FormCloseQuery()) {
+    if (!exchangeUnderWay() && !FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    // The run's outputs come first: closing waits for the exchange under way, also for
+    // the RESULT that ending the run has just started.
+    if (exchangeUnderWay()) {
+        waitToClose();
         event->ignore();
         return;
     }
@@ -179,6 +191,49 @@ bool TStudentMainForm::FormCloseQuery()
     return m_run->FormCloseQuery();
 }
 
+bool TStudentMainForm::exchangeUnderWay() const
+{
+    return m_run->StepUnderWay() || m_client->isBusy();
+}
+
+void TStudentMainForm::cancelServerExchange()
+{
+    m_run->CancelStep();
+    m_client->cancel();
+}
+
+void TStudentMainForm::waitToClose()
+{
+    if (m_closePending)
+        return;
+    m_closePending = true;
+    // A fetch has nothing to lose; a run's report gets a moment to reach the server.
+    if (!m_run->StepUnderWay())
+        m_client->cancel();
+    else
+        m_closeWaitTimer->start();
+}
+
+// A step of the run or a fetch has ended.
+void TStudentMainForm::afterExchange()
+{
+    if (exchangeUnderWay())
+        return;
+    if (m_closePending) {
+        m_closePending = false;
+        m_closeWaitTimer->stop();
+        m_pendingHandOff.reset();
+        // Closed from the event loop, not from inside the exchange's report.
+        QTimer::singleShot(0, this, [this] { close(); });
+        return;
+    }
+    if (m_pendingHandOff) {
+        const QString message = *m_pendingHandOff;
+        m_pendingHandOff.reset();
+        openHandedOff(message);
+    }
+}
+
 void TStudentMainForm::createRunController(const Options& options)
 {
     m_resultHost = std::make_unique<TMainResultHost>(*this);
@@ -186,9 +241,18 @@ void TStudentMainForm::createRunController(const Options& options)
     m_resultOutputs->SetProgramFolder(m_programFolder);
     m_runView = std::make_unique<TMainWindowView>(*this);
     m_client = new ServerClient(this);
+    if (options.connectTimeout.count() > 0)
+        m_client->setConnectTimeout(options.connectTimeout);
+    m_closeWaitTimer = new QTimer(this);
+    m_closeWaitTimer->setSingleShot(true);
+    m_closeWaitTimer->setInterval(options.closeWait);
+    connect(m_closeWaitTimer, &QTimer::timeout, this, &TStudentMainForm::cancelServerExchange);
     const auto settings = [this] { return netSettingsOf(Config); };
     m_network = std::make_unique<ServerRunNetwork>(*m_client, settings);
     m_fetcher = std::make_unique<NetTestFetcher>(*m_client, settings, [this](const NetNotice& notice) {
+        // A fetch the closing window cancelled tells nothing.
+        if (m_closed || m_closePending)
+            return;
         m_prompts->showMessage(notice.text, notice.caption.isEmpty() ? PlainCaption : notice.caption,
                                notice.kind == NetNotice::Kind::NoConnection ? MessageIcon::Error
                                                                             : MessageIcon::None);
@@ -201,6 +265,7 @@ void TStudentMainForm::createRunController(const Options& options)
     environment.RealTimers = options.realTimers;
     m_run = std::make_unique<TRunController>(Config, *m_runView, *m_prompts, *outputs, *network,
                                              std::move(environment));
+    m_run->SetStepEndedHandler([this] { afterExchange(); });
     connectRunControls();
 }
 
@@ -368,7 +433,7 @@ void TStudentMainForm::AShowHelpExecute()
 
 void TStudentMainForm::ASaveConfigNowExecute()
 {
-    if (RunState() == rsTesting)
+    if (RunState() == rsTesting || exchangeUnderWay())
         return;
     if (!m_prompts->askYesNo(QStringLiteral("Вы желаете сохранить настройки программы сейчас?"),
                              QStringLiteral("Внимание!")))
@@ -380,7 +445,7 @@ void TStudentMainForm::ASaveConfigNowExecute()
 
 void TStudentMainForm::ALoadConfigNowExecute()
 {
-    if (RunState() == rsTesting)
+    if (RunState() == rsTesting || exchangeUnderWay())
         return;
     if (!m_prompts->askYesNo(QStringLiteral("Вы желаете загрузить настройки программы сейчас?"),
                              QStringLiteral("Внимание!")))
@@ -413,23 +478,30 @@ void TStudentMainForm::updateCommands()
 
     const TRunState state = RunState();
     const TTest* test = Test();
-    const bool noTest = state == rsNoTest;
-    const bool loaded = state == rsTestLoaded;
-    const bool testing = state == rsTesting;
+    // While an exchange waits, the commands that would enter the run or change the test
+    // or the settings wait too.
+    const bool waiting = exchangeUnderWay();
+    const bool noTest = state == rsNoTest && !waiting;
+    const bool loaded = state == rsTestLoaded && !waiting;
+    const bool testing = state == rsTesting && !waiting;
 
     enable(AOpenTest, noTest);
-    enable(AGetTest, netpolicy::isGetTestEnabled(netSettingsOf(Config), noTest) && !m_client->isBusy());
+    enable(AGetTest, netpolicy::isGetTestEnabled(netSettingsOf(Config), noTest));
     enable(ACloseTest, loaded);
     enable(ABeginTest, loaded);
     enable(AEndTest, testing);
     if (!testing)
         enable(ACheckAskTask, false);
-    enable(AShowTestInfo, !noTest && test != nullptr);
-    enable(aShowTestInstruction, !noTest && test != nullptr && !test->Instruction.isEmpty());
+    // Shown only in a run whose test offers them (a hidden command reports itself disabled).
+    for (QAction* command : {aIDoNotKnow, aSkippingTask})
+        enable(command, command->isVisible() && !waiting);
+    enable(AShowTestInfo, state != rsNoTest && test != nullptr);
+    enable(aShowTestInstruction,
+           state != rsNoTest && !waiting && test != nullptr && !test->Instruction.isEmpty());
     for (QAction* command : {AIsSaveResult, AIsSaveProtectionResult, AIsSaveConfig, AIsUseWindowSettings,
                              AAdditionConfig, ASaveConfigNow, ALoadConfigNow})
-        enable(command, !testing);
-    enable(aShowREtoViewer, testing);
+        enable(command, state != rsTesting && !waiting);
+    enable(aShowREtoViewer, state == rsTesting);
     enable(miListPreviousFiles->menuAction(), noTest && !m_previousFiles.isEmpty());
 
     check(AIsSaveResult, Config.IsSaveResult);

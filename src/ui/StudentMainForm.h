@@ -2,6 +2,7 @@
 
 #include "config/Config.h"
 #include "model/Task.h"
+#include "model/TestLoader.h"
 #include "run/RunController.h"
 #include "ui/RecentFiles.h"
 
@@ -9,9 +10,13 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
+class QIODevice;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -65,6 +70,10 @@ public:
         IRunNetwork* runNetwork = nullptr;
         // Whether the run clocks tick on their own; tests tick them by hand.
         bool realTimers = true;
+        // How long closing the window waits for a run's server exchange before it
+        // cancels it; and the connection time-out of every exchange (0: the usual).
+        std::chrono::milliseconds closeWait{5000};
+        std::chrono::milliseconds connectTimeout{0};
     };
 
     explicit TStudentMainForm(const Options& options, QWidget* parent = nullptr);
@@ -97,6 +106,8 @@ public:
     // Opens a test from a file, or from the bytes of a test file (received from the
     // server) known by fileName. Failures have been reported when it returns.
     void LoadTest(const QString& fileName, const QByteArray* stream = nullptr);
+    // The same from a device positioned at the first byte of the test file.
+    void LoadTest(const QString& fileName, QIODevice& stream);
     void ShowTestSummary();
     void AddPreviousFile(const QString& path);
     void OpenPreviousFile(const QString& path);
@@ -119,6 +130,13 @@ public:
     // Asked before the window closes; false keeps it open.
     bool FormCloseQuery();
 
+    // A server exchange is under way (a run's step or a fetch): commands that open, close,
+    // run or set anything are refused, drops too; a hand-off waits for its end, and so
+    // does closing the window.
+    bool exchangeUnderWay() const;
+    // Ends the exchange under way as a failed one.
+    void cancelServerExchange();
+
     // The idle-time update rule: enabling, check marks, title and status panels.
     void updateCommands();
     // How many update passes changed something; an idle program leaves it still.
@@ -126,8 +144,8 @@ public:
 
 public Q_SLOTS:
     // A file handed over by a later launch. The window comes to the front; a test file
-    // (any letter case of ".kvf") is opened while no test is loaded, anything else is
-    // dropped. An empty message only brings the window to the front.
+    // (any letter case of ".kvf") or a quiz (".xml", ".gift") is opened while no test is
+    // loaded, anything else is dropped. An empty message only brings the window to the front.
     void HandleHandOff(const QString& message);
 
 Q_SIGNALS:
@@ -176,7 +194,26 @@ private:
     void AAdditionConfigExecute();
 
     void showStartText();
+    void loadQuiz(const QString& fileName);
+    // What converting a quiz into a test reports beside the loader's outcome.
+    struct ImportNotes
+    {
+        // Why nothing was made; empty when the loader's outcome says it.
+        QString error;
+        QStringList warnings;
+    };
+    // Loading through one of the loader's front doors; fromDisk puts the file on the
+    // recent-files list. notes, filled by load, are shown after its outcome.
+    void loadWith(const QString& fileName, bool fromDisk,
+                  const std::function<TLoadResult(const TPasswordPrompt&)>& load,
+                  const ImportNotes* notes = nullptr);
+    void openHandedOff(const QString& message);
+    // A closing that waits for the exchange under way; closes once it has ended.
+    void waitToClose();
+    void afterExchange();
     void showLoadError(const QString& text);
+    // What converting a quiz left behind, once, in a text window.
+    void showImportWarnings(const QString& fileName, const QStringList& warnings);
     void scheduleClockUpdate();
     void setUpWindowSettings();
     void loadWindowSettings();
@@ -203,6 +240,10 @@ private:
     TRecentFiles m_previousFiles;
     bool m_shownOnce = false;
     bool m_closed = false;
+    bool m_closePending = false;
+    QTimer* m_closeWaitTimer = nullptr;
+    // The last hand-off that arrived during an exchange, handled when it has ended.
+    std::optional<QString> m_pendingHandOff;
     bool m_menuIconsLoaded = false;
     int m_updateChanges = 0;
     QTimer* m_clockTimer = nullptr;

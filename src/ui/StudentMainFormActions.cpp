@@ -41,40 +41,42 @@ QAction* TStudentMainForm::makeAction(const char* name, const char* category, co
 
 void TStudentMainForm::createActions()
 {
-    // In the order of the command list.
+    // In the order of the command list. Every caption shown in a menu carries an Alt-letter
+    // mnemonic that is unique within its menu, so the whole menu works from the keyboard.
     AOpenTest =
         makeAction("AOpenTest", "File", QStringLiteral("&Открыть..."), QKeySequence(Qt::CTRL | Qt::Key_O));
-    ACloseTest = makeAction("ACloseTest", "File", QStringLiteral("Закрыть"));
+    ACloseTest = makeAction("ACloseTest", "File", QStringLiteral("&Закрыть"));
     AExit = makeAction("AExit", "File", QStringLiteral("В&ыход"));
     AShowQuestionImage = makeAction("AShowQuestionImage", "Task", QString());
-    ABeginTest = makeAction("ABeginTest", "Test", QStringLiteral("Начать тест"), QKeySequence(Qt::Key_F5));
+    ABeginTest = makeAction("ABeginTest", "Test", QStringLiteral("&Начать тест"), QKeySequence(Qt::Key_F5));
     AAskTask = makeAction("AAskTask", "Task", QString());
-    AEndTest = makeAction("AEndTest", "Test", QStringLiteral("Закончить тест"));
+    AEndTest = makeAction("AEndTest", "Test", QStringLiteral("&Закончить тест"));
     ACheckAskTask = makeAction("ACheckAskTask", "Task", QStringLiteral("Дальше (проверить)"));
-    AShowHelp = makeAction("AShowHelp", "Help", QStringLiteral("Просмотр справки"), QKeySequence(Qt::Key_F1));
-    AIsSaveResult = makeAction("AIsSaveResult", "Config", QStringLiteral("Сохранять результаты"));
+    AShowHelp =
+        makeAction("AShowHelp", "Help", QStringLiteral("&Просмотр справки"), QKeySequence(Qt::Key_F1));
+    AIsSaveResult = makeAction("AIsSaveResult", "Config", QStringLiteral("Сохранять рез&ультаты"));
     AIsSaveProtectionResult =
-        makeAction("AIsSaveProtectionResult", "Config", QStringLiteral("Сохранять защ. результаты"));
-    AIsSaveConfig = makeAction("AIsSaveConfig", "Config", QStringLiteral("Сохранять настройки при выходе"));
+        makeAction("AIsSaveProtectionResult", "Config", QStringLiteral("Сохранять за&щ. результаты"));
+    AIsSaveConfig = makeAction("AIsSaveConfig", "Config", QStringLiteral("&Сохранять настройки при выходе"));
     AIsUseWindowSettings =
-        makeAction("AIsUseWindowSettings", "Config", QStringLiteral("Использовать настройки окна"));
-    ASaveConfigNow = makeAction("ASaveConfigNow", "Config", QStringLiteral("Сохранить настройки сейчас"));
-    ALoadConfigNow = makeAction("ALoadConfigNow", "Config", QStringLiteral("Загрузить настройки сейчас"));
-    AFontSizeUp = makeAction("AFontSizeUp", "Config", QStringLiteral("Крупнее"));
-    AFontSizeDown = makeAction("AFontSizeDown", "Config", QStringLiteral("Мельче"));
-    AFontSizeNormal = makeAction("AFontSizeNormal", "Config", QStringLiteral("Нормальный"));
-    AAdditionConfig = makeAction("AAdditionConfig", "Config", QStringLiteral("Дополнительные настройки..."));
-    AShowAbout = makeAction("AShowAbout", "Help", QStringLiteral("О программе"));
-    AShowLicense = makeAction("AShowLicense", "Help", QStringLiteral("Лицензия"));
-    AShowDonate = makeAction("AShowDonate", "Help", QStringLiteral("Поддержать программу"));
-    AShowTestInfo = makeAction("AShowTestInfo", "Test", QStringLiteral("Информация"));
-    AGetTest = makeAction("AGetTest", "File", QStringLiteral("Получить по сети"));
-    aShowTestInstruction = makeAction("aShowTestInstruction", "Test", QStringLiteral("Инструкция к тесту"));
+        makeAction("AIsUseWindowSettings", "Config", QStringLiteral("&Использовать настройки окна"));
+    ASaveConfigNow = makeAction("ASaveConfigNow", "Config", QStringLiteral("Сохранить настройки сей&час"));
+    ALoadConfigNow = makeAction("ALoadConfigNow", "Config", QStringLiteral("&Загрузить настройки сейчас"));
+    AFontSizeUp = makeAction("AFontSizeUp", "Config", QStringLiteral("&Крупнее"));
+    AFontSizeDown = makeAction("AFontSizeDown", "Config", QStringLiteral("&Мельче"));
+    AFontSizeNormal = makeAction("AFontSizeNormal", "Config", QStringLiteral("&Нормальный"));
+    AAdditionConfig = makeAction("AAdditionConfig", "Config", QStringLiteral("&Дополнительные настройки..."));
+    AShowAbout = makeAction("AShowAbout", "Help", QStringLiteral("&О программе"));
+    AShowLicense = makeAction("AShowLicense", "Help", QStringLiteral("&Лицензия"));
+    AShowDonate = makeAction("AShowDonate", "Help", QStringLiteral("По&ддержать программу"));
+    AShowTestInfo = makeAction("AShowTestInfo", "Test", QStringLiteral("&Информация"));
+    AGetTest = makeAction("AGetTest", "File", QStringLiteral("&Получить по сети"));
+    aShowTestInstruction = makeAction("aShowTestInstruction", "Test", QStringLiteral("Инструкция к &тесту"));
     aShowREtoViewer = makeAction("aShowREtoViewer", nullptr, QString(), QKeySequence(Qt::Key_F10));
-    aZoomUp = makeAction("aZoomUp", "Config", QStringLiteral("Крупнее"), QKeySequence(Qt::CTRL | Qt::Key_U));
-    aZoomNormal = makeAction("aZoomNormal", "Config", QStringLiteral("Обычный  (100%)"));
+    aZoomUp = makeAction("aZoomUp", "Config", QStringLiteral("&Крупнее"), QKeySequence(Qt::CTRL | Qt::Key_U));
+    aZoomNormal = makeAction("aZoomNormal", "Config", QStringLiteral("&Обычный  (100%)"));
     aZoomDown =
-        makeAction("aZoomDown", "Config", QStringLiteral("Мельче"), QKeySequence(Qt::CTRL | Qt::Key_D));
+        makeAction("aZoomDown", "Config", QStringLiteral("&Мельче"), QKeySequence(Qt::CTRL | Qt::Key_D));
     aShowPromptTask = makeAction("aShowPromptTask", "Task", QStringLiteral("Показать подсказку"));
     aIDoNotKnow = makeAction("aIDoNotKnow", "Task", QStringLiteral("Я не знаю..."));
     aSkippingTask = makeAction("aSkippingTask", "Task", QStringLiteral("Пропустить..."));
@@ -98,19 +100,19 @@ void TStudentMainForm::createMenus()
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu"));
 
-    miFile = bar->addMenu(QStringLiteral("Файл"));
+    miFile = bar->addMenu(QStringLiteral("&Файл"));
     miFile->setObjectName(QStringLiteral("miFile"));
     miFile->addAction(AOpenTest);
     miFile->addAction(AGetTest);
     miFile->addAction(ACloseTest);
     miFile->addSeparator();
-    miListPreviousFiles = miFile->addMenu(QStringLiteral("Предыдущие файлы"));
+    miListPreviousFiles = miFile->addMenu(QStringLiteral("Пре&дыдущие файлы"));
     miListPreviousFiles->setObjectName(QStringLiteral("miListPreviousFiles"));
     miListPreviousFiles->menuAction()->setObjectName(QStringLiteral("miListPreviousFilesItem"));
     miFile->addSeparator();
     miFile->addAction(AExit);
 
-    miTest = bar->addMenu(QStringLiteral("Тест"));
+    miTest = bar->addMenu(QStringLiteral("&Тест"));
     miTest->setObjectName(QStringLiteral("miTest"));
     miTest->addAction(AShowTestInfo);
     miTest->addAction(aShowTestInstruction);
@@ -118,9 +120,9 @@ void TStudentMainForm::createMenus()
     miTest->addAction(ABeginTest);
     miTest->addAction(AEndTest);
 
-    miConfig = bar->addMenu(QStringLiteral("Настройка"));
+    miConfig = bar->addMenu(QStringLiteral("&Настройка"));
     miConfig->setObjectName(QStringLiteral("miConfig"));
-    miFontSize = miConfig->addMenu(QStringLiteral("Размер шрифта"));
+    miFontSize = miConfig->addMenu(QStringLiteral("&Размер шрифта"));
     miFontSize->setObjectName(QStringLiteral("miFontSize"));
     miFontSize->addAction(AFontSizeUp);
     miFontSize->addAction(AFontSizeNormal);
@@ -128,7 +130,7 @@ void TStudentMainForm::createMenus()
     // Not offered to users: the font-size commands stay reachable only from code.
     miFontSize->menuAction()->setVisible(false);
     miFontSize->menuAction()->setEnabled(false);
-    miZoom = miConfig->addMenu(QStringLiteral("Масштаб"));
+    miZoom = miConfig->addMenu(QStringLiteral("&Масштаб"));
     miZoom->setObjectName(QStringLiteral("miZoom"));
     miZoom->addAction(aZoomUp);
     miZoom->addAction(aZoomNormal);
@@ -157,7 +159,7 @@ void TStudentMainForm::createMenus()
     miConfig->addAction(ASaveConfigNow);
     miConfig->addAction(ALoadConfigNow);
 
-    miHelp = bar->addMenu(QStringLiteral("Справка"));
+    miHelp = bar->addMenu(QStringLiteral("&Справка"));
     miHelp->setObjectName(QStringLiteral("miHelp"));
     miHelp->addAction(AShowHelp);
     miHelp->addSeparator();
@@ -237,13 +239,18 @@ void TStudentMainForm::connectActions()
     connect(ALoadConfigNow, &QAction::triggered, this, &TStudentMainForm::ALoadConfigNowExecute);
     connect(AAdditionConfig, &QAction::triggered, this, &TStudentMainForm::AAdditionConfigExecute);
 
-    // The check items copy their new state into the settings.
-    connect(AIsSaveResult, &QAction::triggered, this, [this](bool on) { Config.IsSaveResult = on; });
-    connect(AIsSaveProtectionResult, &QAction::triggered, this,
-            [this](bool on) { Config.IsSaveProtectionResult = on; });
-    connect(AIsSaveConfig, &QAction::triggered, this, [this](bool on) { Config.IsSaveConfig = on; });
-    connect(AIsUseWindowSettings, &QAction::triggered, this,
-            [this](bool on) { Config.IsUseWindowSettings = on; });
+    // The check items copy their new state into the settings, except while an exchange
+    // waits (the update rule then puts the mark back).
+    const auto setting = [this](bool TConfig::*field) {
+        return [this, field](bool on) {
+            if (!exchangeUnderWay())
+                Config.*field = on;
+        };
+    };
+    connect(AIsSaveResult, &QAction::triggered, this, setting(&TConfig::IsSaveResult));
+    connect(AIsSaveProtectionResult, &QAction::triggered, this, setting(&TConfig::IsSaveProtectionResult));
+    connect(AIsSaveConfig, &QAction::triggered, this, setting(&TConfig::IsSaveConfig));
+    connect(AIsUseWindowSettings, &QAction::triggered, this, setting(&TConfig::IsUseWindowSettings));
 
     connect(AShowAbout, &QAction::triggered, this, [this] {
         TAboutForm form(this);

@@ -7,7 +7,7 @@ namespace kvizor {
 // A new dialog for every opening, so it always starts on its first page.
 void TStudentMainForm::AAdditionConfigExecute()
 {
-    if (RunState() == rsTesting)
+    if (RunState() == rsTesting || exchangeUnderWay())
         return;
     TStudentAdditionConfigForm::Options options;
     options.programFolder = m_programFolder;

@@ -2,6 +2,7 @@
 #include "ui/StudentMainForm.h"
 
 #include "ui/Accessibility.h"
+#include "ui/DesignedSize.h"
 #include "ui/FontStandIns.h"
 #include "ui/ImageArea.h"
 #include "ui/NumberKeyFilter.h"
@@ -24,13 +25,32 @@ namespace kvizor {
 
 namespace {
 
-QWidget* makePanel(QWidget* parent, const char* name, int fixedHeight)
+enum class Height
 {
-    auto* panel = new QWidget(parent);
+    Fixed,
+    Grows
+};
+
+// A region of the window at least as large as designed and as large as its contents need;
+// a fixed-height region is exactly as high as the larger of the two.
+QWidget* makePanel(QWidget* parent, const char* name, QSize designed, Height height)
+{
+    auto* panel = new TDesigned<QWidget>(parent);
     panel->setObjectName(QLatin1String(name));
-    if (fixedHeight > 0)
-        panel->setFixedHeight(fixedHeight);
+    panel->setDesignedSize(designed);
+    if (height == Height::Fixed)
+        panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     return panel;
+}
+
+// A side button of the answer row: its designed width, or more for a wider caption.
+QPushButton* makeSideButton(QWidget* parent, const char* name)
+{
+    auto* button = new TDesigned<QPushButton>(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setDesignedSize(QSize(120, 0));
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    return button;
 }
 
 // The grey one-line labels above the question and the variants.
@@ -72,7 +92,7 @@ void TStudentMainForm::buildLayout()
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    Panel2 = makePanel(central, "Panel2", 20);
+    Panel2 = makePanel(central, "Panel2", QSize(0, 20), Height::Fixed);
     QuestionLabel = makeGreyLabel(Panel2, "QuestionLabel", QStringLiteral("Информация:"));
     column->addWidget(Panel2);
 
@@ -83,8 +103,7 @@ void TStudentMainForm::buildLayout()
     column->addWidget(Splitter2, 1);
 
     // The question: text filling the panel, picture at the right.
-    PanelQuestion = makePanel(Splitter2, "PanelQuestion", 0);
-    PanelQuestion->setMinimumSize(400, 160);
+    PanelQuestion = makePanel(Splitter2, "PanelQuestion", QSize(400, 160), Height::Grows);
     auto* questionRow = new QHBoxLayout(PanelQuestion);
     questionRow->setContentsMargins(0, 0, 0, 0);
     questionRow->setSpacing(0);
@@ -116,7 +135,7 @@ void TStudentMainForm::buildLayout()
     Splitter2->setStretchFactor(0, 0);
     Splitter2->setStretchFactor(1, 1);
 
-    PanelPromptTask = makePanel(lower, "PanelPromptTask", 27);
+    PanelPromptTask = makePanel(lower, "PanelPromptTask", QSize(0, 27), Height::Fixed);
     ButtonShowPromptTask = new QPushButton(QStringLiteral("Показать подсказку"), PanelPromptTask);
     ButtonShowPromptTask->setObjectName(QStringLiteral("ButtonShowPromptTask"));
     auto* promptRow = new QHBoxLayout(PanelPromptTask);
@@ -124,33 +143,29 @@ void TStudentMainForm::buildLayout()
     promptRow->addWidget(ButtonShowPromptTask);
     lowerColumn->addWidget(PanelPromptTask);
 
-    PanelVariantInfo = makePanel(lower, "PanelVariantInfo", 20);
+    PanelVariantInfo = makePanel(lower, "PanelVariantInfo", QSize(0, 20), Height::Fixed);
     VariantLabel =
         makeGreyLabel(PanelVariantInfo, "VariantLabel", QStringLiteral("Выберите один из вариантов ответа:"));
     lowerColumn->addWidget(PanelVariantInfo);
 
     // The answer fields fill the free space when shown, the field centred in its panel.
-    PanelInputNum = makePanel(lower, "PanelInputNum", 0);
-    PanelInputNum->setMinimumHeight(30);
+    PanelInputNum = makePanel(lower, "PanelInputNum", QSize(0, 30), Height::Grows);
     EditInputNum = makeEditPanel(PanelInputNum, "EditInputNum");
     EditInputNum->setAccessibleName(QStringLiteral("Ответ: число"));
     new TNumberKeyFilter(EditInputNum);
     lowerColumn->addWidget(PanelInputNum, 1);
-    PanelInputText = makePanel(lower, "PanelInputText", 0);
-    PanelInputText->setMinimumHeight(30);
+    PanelInputText = makePanel(lower, "PanelInputText", QSize(0, 30), Height::Grows);
     EditInputText = makeEditPanel(PanelInputText, "EditInputText");
     EditInputText->setAccessibleName(QStringLiteral("Ответ: текст"));
     lowerColumn->addWidget(PanelInputText, 1);
-    PanelImgRect = makePanel(lower, "PanelImgRect", 0);
-    PanelImgRect->setMinimumHeight(45);
+    PanelImgRect = makePanel(lower, "PanelImgRect", QSize(0, 45), Height::Grows);
     auto* scrollBox = new TImageArea(PanelImgRect);
     auto* imgLayout = new QVBoxLayout(PanelImgRect);
     imgLayout->setContentsMargins(0, 0, 0, 0);
     imgLayout->addWidget(scrollBox);
     lowerColumn->addWidget(PanelImgRect, 1);
 
-    PanelVariant = makePanel(lower, "PanelVariant", 0);
-    PanelVariant->setMinimumSize(400, 150);
+    PanelVariant = makePanel(lower, "PanelVariant", QSize(400, 150), Height::Grows);
     GridPanel = new TVariantGrid(PanelVariant);
     GridPanel->setAccessibleName(QStringLiteral("Варианты ответа"));
     auto* variantLayout = new QVBoxLayout(PanelVariant);
@@ -159,19 +174,15 @@ void TStudentMainForm::buildLayout()
     lowerColumn->addWidget(PanelVariant, 1);
 
     // The three answer buttons and the progress bar under them.
-    Panel3 = makePanel(lower, "Panel3", 45);
-    ButtonSkippingTask = new QPushButton(Panel3);
-    ButtonSkippingTask->setObjectName(QStringLiteral("ButtonSkippingTask"));
-    ButtonSkippingTask->setFixedWidth(120);
+    Panel3 = makePanel(lower, "Panel3", QSize(0, 45), Height::Fixed);
+    ButtonSkippingTask = makeSideButton(Panel3, "ButtonSkippingTask");
     ButtonCheckAskTask = new QPushButton(Panel3);
     ButtonCheckAskTask->setObjectName(QStringLiteral("ButtonCheckAskTask"));
-    ButtonIDoNotKnow = new QPushButton(Panel3);
-    ButtonIDoNotKnow->setObjectName(QStringLiteral("ButtonIDoNotKnow"));
-    ButtonIDoNotKnow->setFixedWidth(120);
-    for (QPushButton* button : {ButtonSkippingTask, ButtonCheckAskTask, ButtonIDoNotKnow}) {
-        button->setSizePolicy(button->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
+    ButtonCheckAskTask->setSizePolicy(ButtonCheckAskTask->sizePolicy().horizontalPolicy(),
+                                      QSizePolicy::Expanding);
+    ButtonIDoNotKnow = makeSideButton(Panel3, "ButtonIDoNotKnow");
+    for (QPushButton* button : {ButtonSkippingTask, ButtonCheckAskTask, ButtonIDoNotKnow})
         button->setAutoDefault(false);
-    }
     ProgressBarCountAskTask = new QProgressBar(Panel3);
     ProgressBarCountAskTask->setObjectName(QStringLiteral("ProgressBarCountAskTask"));
     ProgressBarCountAskTask->setFixedHeight(10);
@@ -192,7 +203,7 @@ void TStudentMainForm::buildLayout()
     panel3Layout->addWidget(ProgressBarCountAskTask);
     lowerColumn->addWidget(Panel3);
 
-    PanelGoToTask = makePanel(lower, "PanelGoToTask", 24);
+    PanelGoToTask = makePanel(lower, "PanelGoToTask", QSize(0, 24), Height::Fixed);
     ComboBoxEx1 = new QComboBox(PanelGoToTask);
     ComboBoxEx1->setObjectName(QStringLiteral("ComboBoxEx1"));
     ComboBoxEx1->setAccessibleName(QStringLiteral("Перейти к заданию"));

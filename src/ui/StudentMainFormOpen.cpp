@@ -3,6 +3,7 @@
 
 #include "config/NiceSettings.h"
 #include "config/RegistryStore.h"
+#include "import/QuizImporter.h"
 #include "model/Test.h"
 #include "model/TestLoader.h"
 #include "net/NetTestFetcher.h"
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -41,13 +43,82 @@ bool hasTestExtension(const QString& path)
     return QFileInfo(path).suffix().toUpper() == QLatin1String("KVF");
 }
 
+// Drops and hand-offs take test files and the quizzes the window converts.
+bool isOpenableName(const QString& path)
+{
+    return hasTestExtension(path) || IsQuizSourceName(path);
+}
+
+// A quiz of another system: .xml and .gift files, and a file of another name (the command
+// line takes any) whose content is one.
+bool isQuizSource(const QString& path)
+{
+    if (IsQuizSourceName(path))
+        return true;
+    if (hasTestExtension(path))
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && DetectQuizFormat(file.peek(64 * 1024)) != TQuizFormat::Unknown;
+}
+
 } // namespace
 
 void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* stream)
 {
     if (fileName.isEmpty() || (stream == nullptr && !QFileInfo(fileName).isFile()))
         return;
-    if (m_loading)
+    if (stream == nullptr && isQuizSource(fileName)) {
+        loadQuiz(fileName);
+        return;
+    }
+    loadWith(fileName, stream == nullptr, [&](const TPasswordPrompt& askPassword) {
+        return stream != nullptr ? LoadTestData(fileName, *stream, askPassword)
+                                 : LoadTestFile(fileName, askPassword);
+    });
+}
+
+void TStudentMainForm::LoadTest(const QString& fileName, QIODevice& stream)
+{
+    if (fileName.isEmpty())
+        return;
+    loadWith(fileName, false, [&](const TPasswordPrompt& askPassword) {
+        return LoadTestDevice(fileName, stream, askPassword);
+    });
+}
+
+// A quiz is converted into a test in memory and loaded as the loader loads received bytes;
+// the test keeps the name and the CRC of the source.
+void TStudentMainForm::loadQuiz(const QString& fileName)
+{
+    ImportNotes notes;
+    loadWith(
+        fileName, true,
+        [&](const TPasswordPrompt&) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            const std::unique_ptr<TQuizImport> import = TQuizImport::FromFile(fileName);
+            TLoadResult result;
+            if (import->imported()) {
+                TWriterOptions options = ImportWriterOptions();
+                // Written only to be read back at once: speed matters more than size.
+                options.Level = 1;
+                result = LoadTestData(fileName, import->toTestData(options), {});
+                if (result.loaded())
+                    result.Test->FileCRC = import->sourceCrc();
+            } else {
+                notes.error = import->message();
+            }
+            notes.warnings = import->warnings();
+            QGuiApplication::restoreOverrideCursor();
+            return result;
+        },
+        &notes);
+}
+
+void TStudentMainForm::loadWith(const QString& fileName, bool fromDisk,
+                                const std::function<TLoadResult(const TPasswordPrompt&)>& load,
+                                const ImportNotes* notes)
+{
+    if (m_loading || m_run->StepUnderWay())
         return;
     // The previous test is freed first; a test is never replaced during a run.
     if (RunState() == rsTestLoaded)
@@ -57,21 +128,29 @@ void TStudentMainForm::LoadTest(const QString& fileName, const QByteArray* strea
     m_loading = true;
     m_run->BeginLoading();
 
-    const TPasswordPrompt askPassword = [this] { return m_prompts->askPassword(); };
-    TLoadResult result = stream != nullptr ? LoadTestData(fileName, *stream, askPassword)
-                                           : LoadTestFile(fileName, askPassword);
+    TLoadResult result = load([this] { return m_prompts->askPassword(); });
     m_loading = false;
+    const QStringList warnings = notes != nullptr ? notes->warnings : QStringList();
     if (!result.loaded()) {
-        const QString message = result.message();
+        const QString message = notes != nullptr && !notes->error.isEmpty() ? notes->error : result.message();
         if (!message.isEmpty())
             showLoadError(message);
+        showImportWarnings(fileName, warnings);
         return;
     }
     if (!m_run->TestLoaded(std::move(result.Test), std::move(result.Tasks)))
         return;
-    if (stream == nullptr)
+    if (fromDisk)
         AddPreviousFile(fileName);
     ShowTestSummary();
+    showImportWarnings(fileName, warnings);
+}
+
+void TStudentMainForm::showImportWarnings(const QString& fileName, const QStringList& warnings)
+{
+    if (!warnings.isEmpty())
+        m_prompts->showRichText(ImportWarningsText(QFileInfo(fileName).fileName(), warnings),
+                                QStringLiteral("Перенос теста"));
 }
 
 void TStudentMainForm::showLoadError(const QString& text)
@@ -99,23 +178,25 @@ void TStudentMainForm::ShowTestSummary()
 
 void TStudentMainForm::AGetTestExecute()
 {
-    if (RunState() != rsNoTest || m_loading || m_client->isBusy())
+    if (RunState() != rsNoTest || m_loading || exchangeUnderWay())
         return;
-    // The received bytes are loaded while the connection is still open; the fetcher
+    // The received test is loaded while the connection is still open; the fetcher
     // reports a refusal or a failure once it is closed.
-    m_fetcher->getTest([this](const QByteArray& bytes, const QString& fileName) {
-        if (RunState() == rsNoTest)
-            LoadTest(fileName, &bytes);
-    });
+    m_fetcher->getTest(
+        [this](const QString& fileName, QIODevice& block) {
+            if (RunState() == rsNoTest && !m_closePending)
+                LoadTest(fileName, block);
+        },
+        [this](FetchOutcome) { afterExchange(); });
 }
 
 void TStudentMainForm::AOpenTestExecute()
 {
-    if (RunState() != rsNoTest || m_loading)
+    if (RunState() != rsNoTest || m_loading || exchangeUnderWay())
         return;
     const QString path = m_prompts->chooseTestFile(Config.InitialDirOpenTest);
     // A hand-off may have opened a test while the dialog was open; that test stays.
-    if (!path.isEmpty() && RunState() == rsNoTest)
+    if (!path.isEmpty() && RunState() == rsNoTest && !exchangeUnderWay())
         LoadTest(path);
 }
 
@@ -129,7 +210,7 @@ void TStudentMainForm::AddPreviousFile(const QString& path)
 
 void TStudentMainForm::OpenPreviousFile(const QString& path)
 {
-    if (RunState() != rsNoTest)
+    if (RunState() != rsNoTest || exchangeUnderWay())
         return;
     LoadTest(path);
 }
@@ -191,13 +272,13 @@ void TStudentMainForm::AShowQuestionImageExecute()
 
 bool TStudentMainForm::acceptsDroppedFile(const QMimeData* mime, QString* path) const
 {
-    if (RunState() != rsNoTest || m_loading || mime == nullptr || !mime->hasUrls())
+    if (RunState() != rsNoTest || m_loading || exchangeUnderWay() || mime == nullptr || !mime->hasUrls())
         return false;
     const QList<QUrl> urls = mime->urls();
     if (urls.isEmpty() || !urls.constFirst().isLocalFile())
         return false;
     const QString first = urls.constFirst().toLocalFile();
-    if (!hasTestExtension(first))
+    if (!isOpenableName(first))
         return false;
     if (path != nullptr)
         *path = first;
@@ -226,7 +307,19 @@ void TStudentMainForm::dropEvent(QDropEvent* event)
 void TStudentMainForm::HandleHandOff(const QString& message)
 {
     RestoreMainWindow();
-    if (!message.isEmpty() && RunState() == rsNoTest && !m_loading && hasTestExtension(message))
+    // During an exchange the last file handed over waits for its end, and then follows
+    // the usual rule (opened only when no test is loaded by then).
+    if (exchangeUnderWay()) {
+        if (!message.isEmpty())
+            m_pendingHandOff = message;
+        return;
+    }
+    openHandedOff(message);
+}
+
+void TStudentMainForm::openHandedOff(const QString& message)
+{
+    if (!message.isEmpty() && RunState() == rsNoTest && !m_loading && isOpenableName(message))
         LoadTest(message);
 }
 

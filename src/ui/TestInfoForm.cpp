@@ -1,6 +1,7 @@
 #include "ui/TestInfoForm.h"
 
 #include "platform/DocumentOpener.h"
+#include "ui/DesignedSize.h"
 #include "ui/FontStandIns.h"
 
 #include <QPushButton>
@@ -42,9 +43,9 @@ TTestInfoForm::TTestInfoForm(QWidget* parent) : QDialog(parent)
     m_info->setPalette(palette);
     connect(m_info, &QTextBrowser::anchorClicked, this, [](const QUrl& url) { openLinkIfAllowed(url); });
 
-    auto* ok = new QPushButton(QStringLiteral("ОК"), this);
+    auto* ok = new TDesigned<QPushButton>(QStringLiteral("ОК"), this);
     ok->setObjectName(QStringLiteral("bOK"));
-    ok->setFixedHeight(28);
+    ok->setDesignedSize(QSize(0, 28));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -1,5 +1,6 @@
 #include "TextViewForm.h"
 
+#include "DesignedSize.h"
 #include "RichTextView.h"
 
 #include <QEvent>
@@ -26,9 +27,10 @@ TTextViewForm::TTextViewForm(QWidget* parent) : QDialog(parent)
 
     m_viewer = new RichTextView(this);
     m_viewer->setObjectName(QStringLiteral("Viewer"));
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new TDesigned<QPushButton>(QStringLiteral("OK"), this);
+    ok->setDesignedSize(QSize(0, 25));
+    m_ok = ok;
     m_ok->setObjectName(QStringLiteral("bbOK"));
-    m_ok->setFixedHeight(25);
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 

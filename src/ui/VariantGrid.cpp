@@ -7,6 +7,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 
 #include <algorithm>
 
@@ -14,14 +17,22 @@ namespace kvizor {
 
 namespace {
 
+// The widest text a numbered control shows: marks are "+", "-" or numbers up to 10.
+const QString WidestNumber = QStringLiteral("10");
+
+QFont numberFont()
+{
+    QFont font(TahomaFamily(), 10);
+    font.setBold(true);
+    return font;
+}
+
 QLabel* makeNumberLabel(QWidget* parent, const QString& name, const QString& text)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setAlignment(Qt::AlignCenter);
-    QFont font(TahomaFamily(), 10);
-    font.setBold(true);
-    label->setFont(font);
+    label->setFont(numberFont());
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(0x80, 0x00, 0x00)); // maroon
     label->setPalette(palette);
@@ -105,7 +116,8 @@ QComboBox* TVariantGrid::list(int slot)
         box->setObjectName(QStringLiteral("VariantComboBox%1").arg(slot));
         box->setEditable(false);
         box->setEnabled(false);
-        box->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
+        // Its entries change with the task ("1" … "10", "Да" / "Нет"), and so does its width.
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         connect(box, &QComboBox::activated, this, &TVariantGrid::answerChanged);
         return box;
     });
@@ -151,6 +163,7 @@ void TVariantGrid::clearSlots()
 void TVariantGrid::setColumnWidths(const Widths& widths)
 {
     m_widths = widths;
+    updateGeometry();
 }
 
 void TVariantGrid::setRowCount(int rows)
@@ -199,9 +212,97 @@ void TVariantGrid::place(QWidget* made, const QRect& cell, bool fill, Make make)
     control->show();
 }
 
-void TVariantGrid::relayout()
+int TVariantGrid::neededWidth(int column) const
+{
+    switch (column) {
+    case ColNumber:
+    case ColMatchNumber: {
+        const QFontMetrics metrics(numberFont());
+        // Measured as a label measures its text.
+        auto width = [&metrics](const QString& text) {
+            return metrics.boundingRect(QRect(0, 0, 2000, 2000), Qt::AlignCenter, text).width();
+        };
+        int widest = width(WidestNumber);
+        for (const QLabel* label : column == ColNumber ? m_numbers : m_matchNumbers) {
+            if (label != nullptr)
+                widest = std::max(widest, width(label->text()));
+        }
+        // A label fills its cell less one pixel on each side.
+        return widest + 2;
+    }
+    case ColRadio:
+    case ColCheck: {
+        QStyleOptionButton option;
+        option.initFrom(this);
+        option.text = WidestNumber;
+        const QSize text = fontMetrics().size(Qt::TextShowMnemonic, WidestNumber);
+        return style()
+            ->sizeFromContents(column == ColRadio ? QStyle::CT_RadioButton : QStyle::CT_CheckBox, &option,
+                               text, this)
+            .width();
+    }
+    case ColList: {
+        int widest = 0;
+        for (int k = 0; k < m_rows; ++k) {
+            // An empty list would ask for room for a default text it never shows.
+            const QComboBox* box = m_lists[static_cast<std::size_t>(k)];
+            if (box != nullptr && box->count() > 0 && m_listShown[static_cast<std::size_t>(k)])
+                widest = std::max(widest, box->sizeHint().width());
+        }
+        return widest;
+    }
+    default:
+        return 0;
+    }
+}
+
+TVariantGrid::Widths TVariantGrid::neededWidths() const
 {
     Widths w = m_widths;
+    for (int c : {ColNumber, ColRadio, ColCheck, ColList, ColMatchNumber}) {
+        auto& width = w[static_cast<std::size_t>(c)];
+        if (width > 0)
+            width = std::max(width, neededWidth(c));
+    }
+    return w;
+}
+
+int TVariantGrid::rowMinimum() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    const QSize text = metrics.size(Qt::TextShowMnemonic, WidestNumber);
+    QStyleOptionButton button;
+    button.initFrom(this);
+    button.text = WidestNumber;
+    QStyleOptionComboBox list;
+    list.initFrom(this);
+    list.currentText = WidestNumber;
+    // As a list measures itself: a line of text, at least 14 pixels, and 2 more.
+    const QSize listText(text.width(), std::max(metrics.height(), 14) + 2);
+    return std::max({style()->sizeFromContents(QStyle::CT_RadioButton, &button, text, this).height(),
+                     style()->sizeFromContents(QStyle::CT_CheckBox, &button, text, this).height(),
+                     style()->sizeFromContents(QStyle::CT_ComboBox, &list, listText, this).height(),
+                     QFontMetrics(numberFont()).height() + 2});
+}
+
+QSize TVariantGrid::minimumSizeHint() const
+{
+    // Text columns are never squeezed below a few characters.
+    const int textColumn = fontMetrics().averageCharWidth() * 8;
+    const Widths w = neededWidths();
+    const int fixed = w[ColNumber] + w[ColRadio] + w[ColCheck] + w[ColList] + w[ColMatchNumber];
+    return {fixed + textColumn * (w[ColMatchText] > 0 ? 2 : 1), SlotCount * rowMinimum()};
+}
+
+void TVariantGrid::relayout()
+{
+    // Lists and marks change what the columns need; the window hears of it only on a change.
+    const QSize minimum = minimumSizeHint();
+    if (minimum != m_minimum) {
+        m_minimum = minimum;
+        updateGeometry();
+    }
+    Widths w = neededWidths();
     const int fixed = w[ColNumber] + w[ColRadio] + w[ColCheck] + w[ColList] + w[ColMatchNumber];
     // The two text columns of a matching task share the width about equally.
     if (w[ColMatchText] > 0)

@@ -56,7 +56,8 @@ public:
     // buttons, of the controls made so far.
     void clearSlots();
 
-    // Widths of the columns; the value for column 4 is ignored (it takes the rest).
+    // Designed widths of the columns; a column shown is widened where its controls need
+    // more. The value for column 4 is ignored (it takes the rest).
     void setColumnWidths(const Widths& widths);
     // The widths as laid out, column 4 and a recomputed column 6 included.
     Widths columnWidths() const { return m_laidOut; }
@@ -69,6 +70,9 @@ public:
     // Clears a radio button although the group is exclusive.
     static void uncheckRadio(QRadioButton* button);
 
+    // Room for ten rows of controls and the columns of the current type.
+    QSize minimumSizeHint() const override;
+
 Q_SIGNALS:
     // The examinee clicked a radio button or check box or chose a list entry.
     void answerChanged();
@@ -77,6 +81,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The widths to lay out: the designed ones, widened to what the controls need.
+    Widths neededWidths() const;
+    // The width a column's controls need at the current font.
+    int neededWidth(int column) const;
+    // The smallest height of a row that shows every control of it whole.
+    int rowMinimum() const;
     // The right-hand number of any slot, fixed labels included.
     QLabel* matchNumberCell(int slot);
     // Tab goes through the slots row by row, each row's controls left to right, whatever
@@ -97,6 +107,7 @@ private:
     std::array<bool, SlotCount> m_listShown{};
     Widths m_widths{20, 40, 0, 0, 0, 0, 0};
     Widths m_laidOut{};
+    QSize m_minimum;
     int m_rows = 5;
     // A control was made since the tab order was last set.
     bool m_tabOrderStale = false;

@@ -45,18 +45,30 @@ WidgetPrompts::~WidgetPrompts()
         delete form;
 }
 
+std::unique_ptr<QMessageBox> WidgetPrompts::makeMessageBox(const QString& text, const QString& caption,
+                                                           MessageIcon icon, QWidget* owner)
+{
+    return std::make_unique<QMessageBox>(boxIcon(icon), caption, text, QMessageBox::Ok, owner);
+}
+
+std::unique_ptr<QMessageBox> WidgetPrompts::makeYesNoBox(const QString& text, const QString& caption,
+                                                         QWidget* owner)
+{
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, caption, text,
+                                             QMessageBox::Yes | QMessageBox::No, owner);
+    box->button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box->button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    return box;
+}
+
 void WidgetPrompts::showMessage(const QString& text, const QString& caption, MessageIcon icon)
 {
-    QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, m_owner);
-    box.exec();
+    makeMessageBox(text, caption, icon, m_owner)->exec();
 }
 
 bool WidgetPrompts::askYesNo(const QString& text, const QString& caption)
 {
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, m_owner);
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
-    return box.exec() == QMessageBox::Yes;
+    return makeYesNoBox(text, caption, m_owner)->exec() == QMessageBox::Yes;
 }
 
 std::optional<QString> WidgetPrompts::askPassword()
@@ -73,8 +85,10 @@ std::optional<QString> WidgetPrompts::askPassword()
 
 QString WidgetPrompts::chooseTestFile(const QString& startFolder)
 {
+    // Quizzes of Moodle (XML, GIFT) open too, converted into a test in memory.
     QFileDialog dialog(m_owner, QStringLiteral("Открыть"), startFolder,
-                       QStringLiteral("Тесты Kvizor (*.kvf)"));
+                       QStringLiteral("Все тесты (*.kvf *.xml *.gift);;Тесты Kvizor (*.kvf);;"
+                                      "Тесты Moodle XML (*.xml);;Тесты GIFT (*.gift)"));
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);

@@ -4,6 +4,9 @@
 
 #include <QPointer>
 
+#include <memory>
+
+class QMessageBox;
 class QWidget;
 
 namespace kvizor {
@@ -29,6 +32,12 @@ public:
     bool showRichText(const QString& richText, const QString& caption) override;
     bool showRichEditViewer(QWidget& control, const QString& caption) override;
     int execDialog(QDialog& dialog) override;
+
+    // The boxes that showMessage and askYesNo run.
+    static std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, const QString& caption,
+                                                       MessageIcon icon, QWidget* owner);
+    static std::unique_ptr<QMessageBox> makeYesNoBox(const QString& text, const QString& caption,
+                                                     QWidget* owner);
 
 private:
     QPointer<QWidget> m_owner;

@@ -8,6 +8,7 @@
 #include "common/Module.h"
 #include "common/Shuffle.h"
 #include "common/TextFormats.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -63,6 +64,7 @@ private Q_SLOTS:
         const QDateTime when(QDate(2024, 3, 5), QTime(14, 30, 15));
         writer.writeInt32(-2);
         writer.writeUInt32(0xDEADBEEF);
+        writer.writeInt64(-1'000'000'000'007);
         writer.writeFlag(true);
         writer.writeDouble(6.25);
         writer.writeDateTime(when);
@@ -73,6 +75,7 @@ private Q_SLOTS:
         BinaryReader reader(buffer);
         QCOMPARE(reader.readInt32(), -2);
         QCOMPARE(reader.readUInt32(), 0xDEADBEEFu);
+        QCOMPARE(reader.readInt64(), std::int64_t(-1'000'000'000'007));
         QCOMPARE(reader.readFlag(), true);
         QCOMPARE(reader.readDouble(), 6.25);
         QCOMPARE(reader.readDateTime(), when);
@@ -129,6 +132,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");
+        // Under the Russian locale of initTestCase: its comma, never a digit group.
         QTest::newRow("half up") << 6.25 << QStringLiteral("6,3");
         QTest::newRow("binary fraction") << 0.15 << QStringLiteral("0,2");
         QTest::newRow("negative half") << -6.25 << QStringLiteral("-6,3");
@@ -136,12 +140,23 @@ private Q_SLOTS:
         QTest::newRow("tiny negative") << -0.04 << QStringLiteral("0,0");
         QTest::newRow("hundred") << 100.0 << QStringLiteral("100,0");
         QTest::newRow("two thirds") << 200.0 / 3 << QStringLiteral("66,7");
+        QTest::newRow("thousands") << 1234.5 << QStringLiteral("1234,5");
+        QTest::newRow("millions") << -1234567.25 << QStringLiteral("-1234567,3");
     }
     void oneDecimal()
     {
         QFETCH(double, value);
         QFETCH(QString, text);
         QCOMPARE(formatOneDecimal(value), text);
+    }
+    // Under an English locale its point, and again no digit group.
+    void oneDecimalEnglish()
+    {
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const QString text = formatOneDecimal(-1234567.25);
+        QLocale::setDefault(before);
+        QCOMPARE(text, QStringLiteral("-1234567.3"));
     }
 
     void durations_data()
@@ -262,5 +277,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCommon)
+KVIZOR_TEST_GUILESS_MAIN(TestCommon)
 #include "tst_common.moc"

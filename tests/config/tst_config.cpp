@@ -1,8 +1,11 @@
 #include "common/Cp1251.h"
+#include "config/AdminConfig.h"
 #include "config/Config.h"
 #include "config/IniDocument.h"
 #include "config/ProgramFolder.h"
+#include "support/TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -405,6 +408,83 @@ private Q_SLOTS:
             QCOMPARE(ConfigValueText(f, loaded), ConfigValueText(f, config));
     }
 
+    // Files of Linux editors are UTF-8; a file is written back in the encoding it was read
+    // in unless a value needs more than Windows-1251, which then makes it UTF-8 with a
+    // byte-order mark rather than lose letters.
+    void encodings_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("readName");
+        QTest::addColumn<QString>("newName"); // empty: saved as read
+        QTest::addColumn<int>("savedEncoding");
+        const auto text = [](const QString& name) {
+            return u"[DefaultUser]\r\nDefaultUserName="_s + name + u"\r\n[Lab]\r\nRoom=Кабинет №5\r\n"_s;
+        };
+        const QString ivanov = u"Иванов Иван"_s;
+        const QByteArray bom = "\xEF\xBB\xBF";
+        const int cp1251 = int(IniDocument::Encoding::Cp1251);
+        const int utf8 = int(IniDocument::Encoding::Utf8);
+        const int utf8Bom = int(IniDocument::Encoding::Utf8WithSignature);
+
+        QTest::newRow("Windows-1251") << cp1251::encode(text(ivanov)) << ivanov << QString() << cp1251;
+        QTest::newRow("UTF-8") << text(ivanov).toUtf8() << ivanov << QString() << utf8;
+        QTest::newRow("UTF-8 with signature")
+            << bom + text(ivanov).toUtf8() << ivanov << QString() << utf8Bom;
+        QTest::newRow("Windows-1251 given Cyrillic")
+            << cp1251::encode(text(u"Ivanov"_s)) << u"Ivanov"_s << ivanov << cp1251;
+        QTest::newRow("signature before Windows-1251")
+            << bom + cp1251::encode(text(ivanov)) << ivanov << QString() << cp1251;
+        QTest::newRow("Windows-1251 given Élève")
+            << cp1251::encode(text(ivanov)) << ivanov << u"Élève"_s << utf8Bom;
+        QTest::newRow("Windows-1251 given 学生")
+            << cp1251::encode(text(ivanov)) << ivanov << u"学生"_s << utf8Bom;
+        QTest::newRow("UTF-8 given 学生") << text(ivanov).toUtf8() << ivanov << u"学生"_s << utf8;
+        QTest::newRow("broken UTF-8 is Windows-1251")
+            << cp1251::encode(text(u"Ёж"_s)) + "\xD0" << u"Ёж"_s << QString() << cp1251;
+    }
+
+    void encodings()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, readName);
+        QFETCH(QString, newName);
+        QFETCH(int, savedEncoding);
+        const QString name = path(QStringLiteral("encoding.txt"));
+        QVERIFY(writeBytes(name, file));
+        TConfig config;
+        QVERIFY(LoadConfigFile(config, name).ok);
+        QCOMPARE(config.DefaultUserName, readName);
+        if (!newName.isEmpty())
+            config.DefaultUserName = newName;
+        QVERIFY(SaveConfigFile(config, name).ok);
+
+        const QByteArray saved = readBytes(name);
+        const auto encoding = IniDocument::Encoding(savedEncoding);
+        QCOMPARE(IniDocument::fromBytes(saved).encoding(), encoding);
+        QCOMPARE(saved.startsWith("\xEF\xBB\xBF"),
+                 encoding == IniDocument::Encoding::Utf8WithSignature ||
+                     (newName.isEmpty() && file.startsWith("\xEF\xBB\xBF")));
+        const QString decoded =
+            encoding == IniDocument::Encoding::Cp1251 ? cp1251::decode(saved) : QString::fromUtf8(saved);
+        QVERIFY(decoded.contains(u"Room=Кабинет №5\r\n"_s));
+        QVERIFY(!decoded.contains(u'?'));
+
+        TConfig reloaded;
+        QVERIFY(LoadConfigFile(reloaded, name).ok);
+        QCOMPARE(reloaded.DefaultUserName, newName.isEmpty() ? readName : newName);
+    }
+
+    void windows1251ThatWouldReadAsUtf8()
+    {
+        // "Р©" is D0 A9 in Windows-1251, which UTF-8 reads as "Щ".
+        IniDocument doc = IniDocument::fromBytes("[A]\r\nk=v\r\n");
+        doc.setValue(u"A", u"k", u"Р©");
+        QCOMPARE(doc.encodingForWriting(), IniDocument::Encoding::Utf8WithSignature);
+        QCOMPARE(IniDocument::fromBytes(doc.toBytes()).value(u"A", u"k"), std::optional<QString>(u"Р©"_s));
+        doc.setValue(u"A", u"k", u"Щит");
+        QCOMPARE(doc.encodingForWriting(), IniDocument::Encoding::Cp1251);
+    }
+
     void valueTextForWriting_data()
     {
         QTest::addColumn<QString>("value");
@@ -558,7 +638,106 @@ private Q_SLOTS:
             QSKIP("permissions are not enforced for this user");
         QCOMPARE(chosen, QDir::cleanPath(data));
     }
+
+    void adminConfigPaths_data()
+    {
+        QTest::addColumn<QString>("configDirs");
+        QTest::addColumn<QString>("executable"); // "portable", "installed" or none
+        QTest::addColumn<QStringList>("expected");
+        const QString name = u"/Kvizor3/KvizorStudent_Config.txt"_s;
+        QTest::newRow("default system folder") << QString() << QString() << QStringList{u"/etc/xdg"_s + name};
+        QTest::newRow("first folder wins, so it comes last")
+            << u"/site:/etc/xdg"_s << QString() << QStringList{u"/etc/xdg"_s + name, u"/site"_s + name};
+        QTest::newRow("relative and empty entries ignored")
+            << u"lab::/etc/xdg"_s << QString() << QStringList{u"/etc/xdg"_s + name};
+        QTest::newRow("a portable copy's own file is the user's")
+            << u"/etc/xdg"_s << u"portable"_s << QStringList{u"/etc/xdg"_s + name};
+        QTest::newRow("installed: the file beside the program")
+            << u"/etc/xdg"_s << u"installed"_s
+            << QStringList{u"/etc/xdg"_s + name, u"installed/usr/bin/KvizorStudent_Config.txt"_s};
+    }
+
+    void adminConfigPaths()
+    {
+        QFETCH(QString, configDirs);
+        QFETCH(QString, executable);
+        QFETCH(QStringList, expected);
+        QString folder;
+        if (executable == u"portable") {
+            folder = path(u"portable"_s);
+        } else if (executable == u"installed") {
+            folder = path(u"installed/usr/bin"_s);
+            QVERIFY(QDir().mkpath(path(u"installed/usr/share/kvizorstudent"_s)));
+        }
+        if (!folder.isEmpty())
+            QVERIFY(QDir().mkpath(folder));
+        for (QString& p : expected) {
+            if (!p.startsWith(u'/'))
+                p = path(p);
+        }
+        QCOMPARE(AdminConfigPathsFor(u"KvizorStudent_Config.txt"_s, configDirs, folder), expected);
+    }
+
+    void labWideSettings()
+    {
+        // Two administrator's folders and the user's own file: the first folder overrides
+        // the second, the user overrides both, key by key.
+        const QString site = path(u"lab/site"_s);
+        const QString system = path(u"lab/system"_s);
+        const QString user = path(u"lab/user"_s);
+        for (const QString& dir : {site + u"/Kvizor3"_s, system + u"/Kvizor3"_s, user})
+            QVERIFY(QDir().mkpath(dir));
+        const QByteArray systemFile = "[Net]\r\nRemoteHost=system-host\r\nRemotePort=6000\r\n"
+                                      "[DefaultUser]\r\nUserGroupExample=9 \xC1\r\n";
+        const QByteArray siteFile = "\xEF\xBB\xBF[Net]\r\nRemoteHost=site-host\r\nIsSendResult=1\r\n";
+        QVERIFY(writeBytes(system + u"/Kvizor3/KvizorStudent_Config.txt"_s, systemFile));
+        QVERIFY(writeBytes(site + u"/Kvizor3/KvizorStudent_Config.txt"_s, siteFile));
+        const QString own = user + u"/KvizorStudent_Config.txt"_s;
+        QVERIFY(writeBytes(own, "[Net]\r\nRemotePort=7000\r\n"));
+        const QByteArray savedDirs = qgetenv("XDG_CONFIG_DIRS");
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(site + u':' + system));
+
+        TConfig config;
+        config.ConfigDir = user;
+        QVERIFY(LoadConfig(config).ok);
+        QCOMPARE(config.RemoteHost, u"site-host"_s);
+        QCOMPARE(config.RemotePort, 7000);
+        QVERIFY(config.IsSendResult);
+        QCOMPARE(config.UserGroupExample, u"9 Б"_s);
+
+        // Saving writes the user's file only, and leaves out what still follows the
+        // administrator; what the user changed is written.
+        config.IsSaveConfig = true;
+        QVERIFY(SaveConfig(config).ok);
+        QByteArray saved = readBytes(own);
+        QVERIFY(saved.contains("RemotePort=7000\r\n"));
+        QVERIFY(saved.contains("IsSaveConfig=1\r\n"));
+        QVERIFY(saved.contains("IsSaveResult=1\r\n"));
+        for (const char* inherited : {"RemoteHost=", "IsSendResult=", "UserGroupExample="})
+            QVERIFY2(!saved.contains(inherited), inherited);
+        config.RemoteHost = u"my-host"_s;
+        config.IsSendResult = false;
+        QVERIFY(SaveConfig(config).ok);
+        saved = readBytes(own);
+        QVERIFY(saved.contains("RemoteHost=my-host\r\n"));
+        QVERIFY(saved.contains("IsSendResult=0\r\n"));
+        QCOMPARE(readBytes(system + u"/Kvizor3/KvizorStudent_Config.txt"_s), systemFile);
+        QCOMPARE(readBytes(site + u"/Kvizor3/KvizorStudent_Config.txt"_s), siteFile);
+
+        // An administrator's file that cannot be read is reported; the rest still count.
+        QFile::remove(site + u"/Kvizor3/KvizorStudent_Config.txt"_s);
+        QVERIFY(QDir().mkpath(site + u"/Kvizor3/KvizorStudent_Config.txt"_s));
+        TConfig partly;
+        partly.ConfigDir = user;
+        const ConfigStatus status = LoadConfig(partly);
+        qputenv("XDG_CONFIG_DIRS", savedDirs);
+        QVERIFY(!status.ok);
+        QCOMPARE(status.message, u"Ошибка при загрузке параметров программы!"_s);
+        QVERIFY2(status.detail.contains(u"lab/site"_s), qPrintable(status.detail));
+        QCOMPARE(partly.RemoteHost, u"my-host"_s);
+        QCOMPARE(partly.UserGroupExample, u"9 Б"_s);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestConfig)
+KVIZOR_TEST_GUILESS_MAIN(TestConfig)
 #include "tst_config.moc"

@@ -1,6 +1,7 @@
 #include "config/IniDocument.h"
 #include "config/NiceSettings.h"
 #include "config/RegistryStore.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -394,5 +395,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConfigStore)
+KVIZOR_TEST_GUILESS_MAIN(TestConfigStore)
 #include "tst_configstore.moc"

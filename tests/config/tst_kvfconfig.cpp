@@ -1,4 +1,5 @@
 #include "CmdConfig.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -167,5 +168,5 @@ private Q_SLOTS:
 #endif
 };
 
-QTEST_GUILESS_MAIN(TestKvfConfig)
+KVIZOR_TEST_GUILESS_MAIN(TestKvfConfig)
 #include "tst_kvfconfig.moc"

@@ -6,6 +6,7 @@
 #include "model/StreamLayers.h"
 #include "model/TestFileWriter.h"
 #include "model/TestLoader.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -510,13 +511,143 @@ private Q_SLOTS:
         f.files.push_back({QStringLiteral("a"), QByteArray(600, 'a'), {}});
         f.files.push_back({QStringLiteral("b"), QByteArray(500, 'b'), {}});
         TLoadOptions options;
-        options.MaxEmbeddedTotal = 1100;
+        options.Limits.EmbeddedBytes = 1100;
         QVERIFY(LoadTestData(QStringLiteral("n"), f.bytes(), {}, 0, options).loaded());
-        options.MaxEmbeddedTotal = 1099;
+        options.Limits.EmbeddedBytes = 1099;
         const QStringList before = tempEntries();
         QCOMPARE(LoadTestData(QStringLiteral("n"), f.bytes(), {}, 0, options).Outcome,
                  TLoadOutcome::LoadError);
         QCOMPARE(tempEntries(), before);
+    }
+
+    // Each bound as a pair of rows: exactly at the limit loads, one more is refused with the
+    // load failure message and leaves nothing behind. Limits are lowered so the files stay
+    // tiny; the last pair checks the documented task bound itself.
+    void limits_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("amount");
+        QTest::addColumn<int>("limit");
+        const std::pair<const char*, int> bounds[] = {{"tasks", 3}, {"grades", 4}, {"topics", 5},
+                                                      {"files", 3}, {"text", 100}, {"all texts", 100}};
+        for (const auto& [what, limit] : bounds) {
+            QTest::addRow("%s at the limit", what) << QString::fromLatin1(what) << limit << limit;
+            QTest::addRow("%s over the limit", what) << QString::fromLatin1(what) << limit + 1 << limit;
+        }
+        QTest::newRow("100,000 tasks by default") << QStringLiteral("tasks") << 100'000 << -1;
+        QTest::newRow("100,001 tasks by default") << QStringLiteral("tasks") << 100'001 << -1;
+    }
+    void limits()
+    {
+        QFETCH(QString, what);
+        QFETCH(int, amount);
+        QFETCH(int, limit);
+        TLoadOptions options;
+        format::TTestLimits& bound = options.Limits;
+        const bool byDefault = limit < 0;
+        const int allowed = byDefault ? bound.Tasks : limit;
+        Fixture f;
+        if (what == QLatin1String("tasks")) {
+            bound.Tasks = allowed;
+            for (int i = 0; i < amount; ++i)
+                f.tasks.push_back(std::make_unique<TTask>(0));
+        } else if (what == QLatin1String("grades")) {
+            bound.Marks = limit;
+            f.test->SetMarkCount(amount);
+        } else if (what == QLatin1String("topics")) {
+            bound.Themes = limit;
+            for (int id = 1; id < amount; ++id) // topic 0 is the first
+                f.test->SetTheme(id, QStringLiteral("т"), false, 0, QString());
+        } else if (what == QLatin1String("files")) {
+            bound.EmbeddedFiles = limit;
+            for (int i = 0; i < amount; ++i)
+                f.files.push_back({QStringLiteral("f%1").arg(i), QByteArray("x"), {}});
+        } else {
+            // The only text of the file is the question: no topics are stored.
+            f.test->Themes.clear();
+            f.add(ttText).Question = QString(amount, QLatin1Char('q'));
+            (what == QLatin1String("text") ? bound.TextBytes : bound.AllTextBytes) = limit;
+        }
+        const bool fits = amount <= allowed;
+        const QStringList before = tempEntries();
+        const TLoadResult r = LoadTestData(QStringLiteral("n"), f.bytes(), {}, 0, options);
+        QCOMPARE(r.loaded(), fits);
+        if (!fits) {
+            QCOMPARE(r.message(), QStringLiteral("Ошибка загрузки теста!"));
+            QVERIFY(!r.Test);
+            QCOMPARE(tempEntries(), before);
+        }
+    }
+
+    // Topics merge by identifier, the first topic of an identifier taking the later values;
+    // the default topic 0 is updated in place and keeps the first position.
+    void topicsMergeByIdentifier()
+    {
+        Fixture f;
+        f.test->Themes = {TTheme{5, QStringLiteral("пять"), QString(), 2, true, 0},
+                          TTheme{0, QStringLiteral("ноль"), QStringLiteral("к"), 0, false, 0},
+                          TTheme{5, QStringLiteral("пять-2"), QString(), -3, true, 0},
+                          TTheme{7, QStringLiteral("семь"), QString(), 4, false, 0}};
+        const TLoadResult r = LoadTestData(QStringLiteral("n"), f.bytes(), {});
+        QVERIFY(r.loaded());
+        const QList<TTheme> expected{TTheme{0, QStringLiteral("ноль"), QStringLiteral("к"), 0, false, 0},
+                                     TTheme{5, QStringLiteral("пять-2"), QString(), 0, true, 0},
+                                     TTheme{7, QStringLiteral("семь"), QString(), 0, false, 0}};
+        QCOMPARE(r.Test->Themes, expected);
+    }
+
+    // Names differing only in letter case are one file (the later content under the first
+    // name), and a task's picture name finds it in any case.
+    void namesDifferingInCaseAreOneFile()
+    {
+        Fixture f;
+        f.files.push_back({QStringLiteral("Рис.PNG"), QByteArray("first"), {}});
+        f.files.push_back({QStringLiteral("рис.png"), QByteArray("second"), {}});
+        const TLoadResult r = LoadTestData(QStringLiteral("n"), f.bytes(), {});
+        QVERIFY(r.loaded());
+        const QString folder = r.Test->TempFolder;
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("Рис.PNG")});
+        const QString found = FindPictureFile(folder, QStringLiteral("РИС.png"));
+        QCOMPARE(found, folder + QStringLiteral("Рис.PNG"));
+        QFile file(found);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("second"));
+    }
+
+    // A picture name is found in the test's folder only, in any letter case; a name that
+    // leads elsewhere finds nothing even where a file of that name exists.
+    void pictureNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("exact") << QStringLiteral("Карта.png") << QStringLiteral("Карта.png");
+        QTest::newRow("latin case") << QStringLiteral("Карта.PNG") << QStringLiteral("Карта.png");
+        QTest::newRow("cyrillic case") << QStringLiteral("кАРТА.png") << QStringLiteral("Карта.png");
+        QTest::newRow("hidden file") << QStringLiteral(".Scan.BMP") << QStringLiteral(".scan.bmp");
+        QTest::newRow("exact wins") << QStringLiteral("b.png") << QStringLiteral("b.png");
+        QTest::newRow("missing") << QStringLiteral("нет.png") << QString();
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("parent step") << QStringLiteral("../outside.png") << QString();
+        QTest::newRow("parent only") << QStringLiteral("..") << QString();
+        QTest::newRow("folder part") << QStringLiteral("sub/inner.png") << QString();
+        QTest::newRow("backslash folder") << QStringLiteral("sub\\inner.png") << QString();
+        QTest::newRow("absolute") << QStringLiteral("<outside>") << QString();
+        QTest::newRow("folder itself") << QStringLiteral("sub") << QString();
+    }
+    void pictureNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, found);
+        QTemporaryDir root;
+        QDir(root.path()).mkpath(QStringLiteral("test/sub"));
+        const QString folder = root.filePath(QStringLiteral("test")) + QLatin1Char('/');
+        for (const QString& file : {QStringLiteral("outside.png"), QStringLiteral("test/Карта.png"),
+                                    QStringLiteral("test/.scan.bmp"), QStringLiteral("test/b.png"),
+                                    QStringLiteral("test/B.png"), QStringLiteral("test/sub/inner.png")})
+            writeFile(root.filePath(file), QByteArray("p"));
+        if (name == QLatin1String("<outside>"))
+            name = root.filePath(QStringLiteral("outside.png"));
+        QCOMPARE(FindPictureFile(folder, name), found.isEmpty() ? QString() : folder + found);
     }
 
     void duplicateNameOverwrites()
@@ -669,5 +800,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLoader)
+KVIZOR_TEST_GUILESS_MAIN(TestLoader)
 #include "tst_loader.moc"

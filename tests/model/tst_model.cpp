@@ -3,6 +3,7 @@
 #include "common/FormatError.h"
 #include "model/Task.h"
 #include "model/Test.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -497,5 +498,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestModel)
+KVIZOR_TEST_GUILESS_MAIN(TestModel)
 #include "tst_model.moc"

@@ -1,5 +1,6 @@
 #include "model/Crc32.h"
 #include "model/Scrambler.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
@@ -220,5 +221,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestScrambler)
+KVIZOR_TEST_GUILESS_MAIN(TestScrambler)
 #include "tst_scrambler.moc"

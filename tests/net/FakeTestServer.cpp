@@ -5,6 +5,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace kvizor::testing {
 
 FakeTestServer::FakeTestServer(QObject* parent) : QObject(parent)
@@ -14,6 +18,7 @@ FakeTestServer::FakeTestServer(QObject* parent) : QObject(parent)
 
 FakeTestServer::~FakeTestServer()
 {
+    setStalling(false);
     for (Connection* c : std::as_const(m_connections)) {
         if (c->socket != nullptr)
             c->socket->disconnect(this);
@@ -35,6 +40,45 @@ void FakeTestServer::setRefusing(bool refusing)
         m_server.close();
     else
         start();
+}
+
+void FakeTestServer::setStalling(bool stalling)
+{
+    if (!stalling) {
+        if (m_stallFd < 0)
+            return;
+        qDeleteAll(m_stallFillers);
+        m_stallFillers.clear();
+        ::close(m_stallFd);
+        m_stallFd = -1;
+        start();
+        return;
+    }
+    if (m_stallFd >= 0)
+        return;
+    m_server.close();
+    // A listener that never accepts, with the shortest queue: once one connection waits
+    // in it, further attempts get no answer.
+    m_stallFd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    ::setsockopt(m_stallFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(m_port);
+    if (::bind(m_stallFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(m_stallFd, 0) != 0)
+        qFatal("the stalling listener cannot take port %u", unsigned(m_port));
+    for (int i = 0; i < 2; ++i) {
+        auto* filler = new QTcpSocket(this);
+        filler->connectToHost(QHostAddress::LocalHost, m_port);
+        m_stallFillers.append(filler);
+    }
+    if (!QTest::qWaitFor(
+            [this] { return m_stallFillers.constFirst()->state() == QAbstractSocket::ConnectedState; }, 2000))
+        qWarning("the stalling listener's queue did not fill");
+    // The second filler's attempt reaches the full queue and hangs like the client's will.
+    QTest::qWait(5);
 }
 
 void FakeTestServer::setReply(const QByteArray& reply, int afterLines)

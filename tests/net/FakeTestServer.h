@@ -11,8 +11,8 @@ namespace kvizor::testing {
 
 // An in-process test server on 127.0.0.1. It records every byte each connection
 // sends and answers with a scripted reply, which it can also spoil: refuse
-// connections, drip the reply one byte at a time, close after a partial reply or
-// never answer at all.
+// connections, stall them, drip the reply one byte at a time, close after a partial
+// reply or never answer at all.
 class FakeTestServer : public QObject
 {
     Q_OBJECT
@@ -27,6 +27,11 @@ public:
 
     // While refusing, nothing listens on the port, so connection attempts are refused.
     void setRefusing(bool refusing);
+    // While stalling, the port's queue of connections waiting to be accepted is kept
+    // full, so a connection attempt hangs until the client gives up, as with a host that
+    // does not answer. A client whose attempt is still under way when stalling ends
+    // gets through on its next try (about a second later).
+    void setStalling(bool stalling);
 
     // Sends reply once the client has sent afterLines complete lines (0: on connect).
     // No reply means the server never answers.
@@ -65,6 +70,9 @@ private:
 
     QTcpServer m_server;
     quint16 m_port = 0;
+    // The stalling listener and the connections that fill its queue.
+    int m_stallFd = -1;
+    QList<QTcpSocket*> m_stallFillers;
     QByteArray m_reply;
     bool m_hasReply = false;
     int m_afterLines = 2;

@@ -1,19 +1,22 @@
+#include "AwaitExchange.h"
 #include "FakeTestServer.h"
+#include "support/TestEnvironment.h"
 
 #include "common/FormatError.h"
 #include "net/NetMessages.h"
 #include "net/ServerClient.h"
 #include "net/WireFormat.h"
 
-#include <QTcpSocket>
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using namespace kvizor;
+using kvizor::testing::Awaited;
+using kvizor::testing::AwaitedTest;
 using kvizor::testing::FakeTestServer;
 
 namespace {
@@ -30,15 +33,72 @@ ServerAddress addressOf(const FakeTestServer& server)
     return {QStringLiteral("127.0.0.1"), server.port()};
 }
 
-// GETTEST from "PC" against a server that sends reply (and then closes, when asked);
-// loaded says whether the receiver was given a test.
+// What the receiver of a GETTEST saw.
+struct Received
+{
+    int calls = 0;
+    QByteArray bytes;
+    QString name;
+    // The file the block came in, and whether only its owner may read it.
+    QString path;
+    bool ownerOnly = false;
+    // What the server had got when the receiver ran.
+    QByteArray serverHad;
+};
+
+ServerClient::TestReceiver recordInto(Received& into, const FakeTestServer* server = nullptr)
+{
+    return [&into, server](const QString& name, QIODevice& block) {
+        ++into.calls;
+        into.name = name;
+        into.bytes = block.readAll();
+        if (auto* file = qobject_cast<QFile*>(&block)) {
+            into.path = file->fileName();
+            const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                    QFileDevice::ReadOther | QFileDevice::WriteOther;
+            into.ownerOnly = (file->permissions() & others) == 0;
+        }
+        if (server != nullptr && server->connectionCount() > 0)
+            into.serverHad = server->received(0);
+    };
+}
+
+// GETTEST from "PC" against a server that sends reply (and then closes, when asked),
+// run to its end.
 GetTestResult getTestReplying(FakeTestServer& server, const QByteArray& reply, bool serverCloses,
-                              ServerClient& client, bool& loaded)
+                              Received& received)
 {
     server.setReply(reply);
     server.setCloseAfterReply(serverCloses);
-    return client.getTest(addressOf(server), QStringLiteral("PC"),
-                          [&loaded](const QByteArray&, const QString&) { loaded = true; });
+    ServerClient client;
+    AwaitedTest done;
+    client.getTest(addressOf(server), QStringLiteral("PC"), recordInto(received), done.completion());
+    done.wait();
+    return done.result.value_or(GetTestResult());
+}
+
+// One report to the server, run to its end.
+template <typename Start>
+ExchangeResult send(const FakeTestServer&, Start start)
+{
+    ServerClient client;
+    Awaited<> done;
+    start(client, done.completion());
+    done.wait();
+    return done.result.value_or(ExchangeResult());
+}
+
+ExchangeResult sendResult(const FakeTestServer& server, const QByteArray& record)
+{
+    return send(server, [&](ServerClient& c, const ServerClient::Completion& done) {
+        c.sendResult(addressOf(server), Guid, record, done);
+    });
+}
+
+// Blocks received into the temporary folder and not yet removed.
+QStringList blockFilesLeft()
+{
+    return QDir::temp().entryList({QStringLiteral("kvizor-*")}, QDir::Files);
 }
 
 // Feeds the bytes in pieces of the given size; collects lines until one throws.
@@ -168,32 +228,47 @@ private Q_SLOTS:
 
     // --- GETTEST -------------------------------------------------------------
 
+    // The block reaches the receiver byte for byte through an owner-only temporary file,
+    // while the connection is still open (before QUIT); the file is gone afterwards.
+    void getTestByteForByte_data()
+    {
+        QTest::addColumn<QByteArray>("test");
+        QTest::newRow("small, with line breaks and zeros") << QByteArray("\x00\x01KVF\r\n\xFF", 8);
+        QByteArray large(3 * 1024 * 1024 + 17, '\0');
+        for (qsizetype i = 0; i < large.size(); ++i)
+            large[i] = static_cast<char>((i * 131) ^ (i >> 9));
+        QTest::newRow("3 MB") << large;
+    }
     void getTestByteForByte()
     {
+        QFETCH(QByteArray, test);
         FakeTestServer server;
         QVERIFY(server.start());
-        const QByteArray test("\x00\x01KVF\r\n\xFF", 8);
         server.setReply(FakeTestServer::testReply("\xCC\xEE\xE9.kvf", test) + "trailing junk");
 
         ServerClient client;
-        QByteArray sentBeforeLoad;
-        int calls = 0;
-        const GetTestResult result = client.getTest(addressOf(server), QStringLiteral("КЛАСС-7"),
-                                                    [&](const QByteArray& bytes, const QString& name) {
-                                                        ++calls;
-                                                        QCOMPARE(bytes, test);
-                                                        QCOMPARE(name, QStringLiteral("Мой.kvf"));
-                                                        QVERIFY(client.isBusy());
-                                                        sentBeforeLoad = server.received(0);
-                                                    });
+        Received received;
+        AwaitedTest done;
+        client.getTest(addressOf(server), QStringLiteral("КЛАСС-7"), recordInto(received, &server),
+                       done.completion());
+        QVERIFY(client.isBusy());
+        QCOMPARE(done.completions, 0); // never from inside the call
+        QVERIFY(done.wait());
+        QCOMPARE(done.completions, 1);
+        const GetTestResult& result = *done.result;
         QCOMPARE(result.status, ExchangeStatus::Ok);
-        QCOMPARE(calls, 1);
+        QCOMPARE(received.calls, 1);
         QVERIFY(result.testTaken);
         QCOMPARE(result.fileName, QStringLiteral("Мой.kvf"));
-        QCOMPARE(result.bytes, test);
+        QCOMPARE(result.blockSize, test.size());
+        QVERIFY(received.bytes == test);
+        QCOMPARE(received.name, QStringLiteral("Мой.kvf"));
         QVERIFY(!client.isBusy());
+        QVERIFY2(received.path.startsWith(QDir::tempPath() + QLatin1Char('/')), qPrintable(received.path));
+        QVERIFY(received.ownerOnly);
+        QVERIFY(!QFile::exists(received.path));
         // The loader ran with the connection still open, before QUIT.
-        QCOMPARE(sentBeforeLoad, QByteArray("GETTEST\r\n\xCA\xCB\xC0\xD1\xD1-7\r\n"));
+        QCOMPARE(received.serverHad, QByteArray("GETTEST\r\n\xCA\xCB\xC0\xD1\xD1-7\r\n"));
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0), QByteArray("GETTEST\r\n\xCA\xCB\xC0\xD1\xD1-7\r\nQUIT\r\n"));
     }
@@ -204,27 +279,25 @@ private Q_SLOTS:
         QVERIFY(server.start());
         server.setReply(FakeTestServer::testReply("early.kvf", "abc"), 0);
         ServerClient client;
-        const GetTestResult result = client.getTest(addressOf(server), QStringLiteral("PC"));
-        QCOMPARE(result.status, ExchangeStatus::Ok);
-        QCOMPARE(result.fileName, QStringLiteral("early.kvf"));
-        QCOMPARE(result.bytes, QByteArray("abc"));
+        Received received;
+        AwaitedTest done;
+        client.getTest(addressOf(server), QStringLiteral("PC"), recordInto(received), done.completion());
+        QVERIFY(done.wait());
+        QCOMPARE(done.result->status, ExchangeStatus::Ok);
+        QCOMPARE(received.name, QStringLiteral("early.kvf"));
+        QCOMPARE(received.bytes, QByteArray("abc"));
     }
 
     void getTestEmptyBlock()
     {
         FakeTestServer server;
         QVERIFY(server.start());
-        server.setReply("YES\r\nempty.kvf\r\n0\r\n");
-        ServerClient client;
-        int calls = 0;
-        const GetTestResult result = client.getTest(addressOf(server), QStringLiteral("PC"),
-                                                    [&](const QByteArray& bytes, const QString& name) {
-                                                        ++calls;
-                                                        QVERIFY(bytes.isEmpty());
-                                                        QCOMPARE(name, QStringLiteral("empty.kvf"));
-                                                    });
+        Received received;
+        const GetTestResult result = getTestReplying(server, "YES\r\nempty.kvf\r\n0\r\n", false, received);
         QCOMPARE(result.status, ExchangeStatus::Ok);
-        QCOMPARE(calls, 1);
+        QCOMPARE(received.calls, 1);
+        QVERIFY(received.bytes.isEmpty());
+        QCOMPARE(received.name, QStringLiteral("empty.kvf"));
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0), QByteArray("GETTEST\r\nPC\r\nQUIT\r\n"));
     }
@@ -246,11 +319,10 @@ private Q_SLOTS:
         QFETCH(bool, serverCloses);
         FakeTestServer server;
         QVERIFY(server.start());
-        ServerClient client;
-        bool loaded = false;
-        const GetTestResult result = getTestReplying(server, reply, serverCloses, client, loaded);
+        Received received;
+        const GetTestResult result = getTestReplying(server, reply, serverCloses, received);
         QCOMPARE(result.status, ExchangeStatus::Refused);
-        QVERIFY(!loaded);
+        QCOMPARE(received.calls, 0);
         QVERIFY(!result.testTaken);
         if (!serverCloses) {
             QVERIFY(server.waitForClosed(1));
@@ -279,16 +351,77 @@ private Q_SLOTS:
         QFETCH(bool, serverCloses);
         FakeTestServer server;
         QVERIFY(server.start());
-        ServerClient client;
-        bool loaded = false;
-        const GetTestResult result = getTestReplying(server, reply, serverCloses, client, loaded);
+        Received received;
+        const GetTestResult result = getTestReplying(server, reply, serverCloses, received);
         QCOMPARE(result.status, ExchangeStatus::Failed);
-        QVERIFY(!loaded);
+        QCOMPARE(received.calls, 0);
         QVERIFY(!result.testTaken);
-        QVERIFY(result.bytes.isEmpty());
-        QVERIFY(!client.isBusy());
+        // Nothing of a block cut short stays on disk.
+        QCOMPARE(blockFilesLeft(), QStringList());
         // The client closed its side.
         QVERIFY(server.waitForClosed(1));
+    }
+
+    // A temporary folder that cannot take the block fails the exchange.
+    void getTestWithoutTemporaryFolder()
+    {
+        // A file where the folder should be refuses new files, also to root.
+        QTemporaryDir dir;
+        QFile notAFolder(dir.filePath(QStringLiteral("file")));
+        QVERIFY(notAFolder.open(QIODevice::WriteOnly));
+        notAFolder.close();
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        const auto restore = qScopeGuard([&] { qputenv("TMPDIR", tmpdir); });
+        qputenv("TMPDIR", QFile::encodeName(notAFolder.fileName()));
+        FakeTestServer server;
+        QVERIFY(server.start());
+        Received received;
+        const GetTestResult result =
+            getTestReplying(server, FakeTestServer::testReply("t.kvf", "abc"), false, received);
+        QCOMPARE(result.status, ExchangeStatus::Failed);
+        QCOMPARE(received.calls, 0);
+    }
+
+    // The receiver may run a modal prompt (the opening password): the exchange waits for
+    // it, whatever the server or the user does meanwhile.
+    void receiverRunsAModalPrompt_data()
+    {
+        QTest::addColumn<bool>("serverCloses");
+        QTest::addColumn<bool>("cancelled");
+        QTest::addColumn<int>("status");
+        QTest::newRow("server waits") << false << false << int(ExchangeStatus::Ok);
+        QTest::newRow("server closes meanwhile") << true << false << int(ExchangeStatus::Ok);
+        QTest::newRow("cancelled meanwhile") << false << true << int(ExchangeStatus::Failed);
+    }
+    void receiverRunsAModalPrompt()
+    {
+        QFETCH(bool, serverCloses);
+        QFETCH(bool, cancelled);
+        QFETCH(int, status);
+        FakeTestServer server;
+        QVERIFY(server.start());
+        server.setReply(FakeTestServer::testReply("t.kvf", "abc"));
+        server.setCloseAfterReply(serverCloses);
+        ServerClient client;
+        AwaitedTest done;
+        QByteArray bytes;
+        client.getTest(
+            addressOf(server), QStringLiteral("PC"),
+            [&](const QString&, QIODevice& block) {
+                QEventLoop prompt;
+                QTimer::singleShot(150, &prompt, &QEventLoop::quit);
+                if (cancelled)
+                    QTimer::singleShot(50, &client, &ServerClient::cancel);
+                prompt.exec();
+                QCOMPARE(done.completions, 0);
+                bytes = block.readAll();
+            },
+            done.completion());
+        QVERIFY(done.wait());
+        QCOMPARE(int(done.result->status), status);
+        QVERIFY(done.result->testTaken);
+        QCOMPARE(bytes, QByteArray("abc"));
+        QCOMPARE(done.completions, 1);
     }
 
     void getTestConnectionRefused()
@@ -296,8 +429,9 @@ private Q_SLOTS:
         FakeTestServer server;
         QVERIFY(server.start());
         server.setRefusing(true);
-        ServerClient client;
-        const GetTestResult result = client.getTest(addressOf(server), QStringLiteral("PC"));
+        Received received;
+        const GetTestResult result =
+            getTestReplying(server, FakeTestServer::testReply("t.kvf", "abc"), false, received);
         QCOMPARE(result.status, ExchangeStatus::Failed);
         QCOMPARE(server.connectionCount(), 0);
     }
@@ -316,84 +450,73 @@ private Q_SLOTS:
         QFETCH(QString, host);
         QFETCH(int, port);
         ServerClient client;
-        QCOMPARE(client.sendInfoProcess({host, port}, QByteArray("x")).status, ExchangeStatus::Failed);
+        Awaited<> done;
+        client.sendInfoProcess({host, port}, QByteArray("x"), done.completion());
+        QCOMPARE(done.completions, 0);
+        QVERIFY(done.wait());
+        QCOMPARE(done.result->status, ExchangeStatus::Failed);
         QVERIFY(!client.isBusy());
     }
 
-    // A listening socket whose accept queue is full drops further connection attempts,
-    // so they hang until the client gives up.
     void connectTimeout()
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        QVERIFY(fd >= 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&addr), len), 0);
-        QCOMPARE(::listen(fd, 0), 0);
-        QCOMPARE(::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len), 0);
-        const quint16 port = ntohs(addr.sin_port);
-        QList<QTcpSocket*> fillers;
-        for (int i = 0; i < 3; ++i) {
-            auto* s = new QTcpSocket(this);
-            s->connectToHost(QStringLiteral("127.0.0.1"), port);
-            fillers.append(s);
-        }
-        QTest::qWait(200);
-
-        ServerClient client;
-        QCOMPARE(client.connectTimeout(), std::chrono::milliseconds(120000));
-        client.setConnectTimeout(std::chrono::milliseconds(300));
-        const ExchangeResult result = client.sendInfoProcess({QStringLiteral("127.0.0.1"), port}, "x");
-        QCOMPARE(result.status, ExchangeStatus::Failed);
-        QVERIFY2(result.detail.contains(QStringLiteral("timed out")), qPrintable(result.detail));
-        qDeleteAll(fillers);
-        ::close(fd);
-    }
-
-    // --- the window keeps running during an exchange -------------------------
-
-    void timerTicksDuringSlowExchange()
     {
         FakeTestServer server;
         QVERIFY(server.start());
-        server.setReply("YES\r\nt\r\n1\r\nA");
-        server.setDripInterval(100);
+        server.setStalling(true);
         ServerClient client;
-        int ticksWhileBusy = 0;
-        QTimer clock;
-        connect(&clock, &QTimer::timeout, this, [&] { ticksWhileBusy += client.isBusy() ? 1 : 0; });
-        clock.start(20);
-        const GetTestResult result = client.getTest(addressOf(server), QStringLiteral("PC"));
-        QCOMPARE(result.status, ExchangeStatus::Ok);
-        QCOMPARE(result.bytes, QByteArray("A"));
-        QVERIFY2(ticksWhileBusy >= 5, qPrintable(QString::number(ticksWhileBusy)));
+        QCOMPARE(client.connectTimeout(), std::chrono::milliseconds(120000));
+        client.setConnectTimeout(std::chrono::milliseconds(300));
+        Awaited<> done;
+        client.sendInfoProcess(addressOf(server), "x", done.completion());
+        QVERIFY(done.wait());
+        QCOMPARE(done.result->status, ExchangeStatus::Failed);
+        QVERIFY2(done.result->detail.contains(QStringLiteral("timed out")), qPrintable(done.result->detail));
     }
+
+    // --- one exchange at a time --------------------------------------------------
 
     void exchangeWhileBusyFails()
     {
         FakeTestServer server;
         QVERIFY(server.start());
         server.setReply("YES\r\nt\r\n2\r\nAB");
-        server.setDripInterval(100);
+        server.setDripInterval(50);
         ServerClient client;
         QList<bool> busySignals;
         connect(&client, &ServerClient::busyChanged, this, [&](bool busy) { busySignals.append(busy); });
-        std::optional<ExchangeResult> nested;
-        QTimer::singleShot(150, this, [&] {
-            nested = client.sendInfoProcess(addressOf(server), QByteArray("x"));
-            QVERIFY(client.isBusy());
-        });
-        const GetTestResult result = client.getTest(addressOf(server), QStringLiteral("PC"));
-        QCOMPARE(result.status, ExchangeStatus::Ok);
-        QCOMPARE(result.bytes, QByteArray("AB"));
-        QVERIFY(nested.has_value());
-        QCOMPARE(nested->status, ExchangeStatus::Failed);
+        AwaitedTest first;
+        Awaited<> nested;
+        Received received;
+        client.getTest(addressOf(server), QStringLiteral("PC"), recordInto(received), first.completion());
+        client.sendInfoProcess(addressOf(server), QByteArray("x"), nested.completion());
+        QVERIFY(nested.wait());
+        QCOMPARE(nested.result->status, ExchangeStatus::Failed);
+        QVERIFY(client.isBusy());
+        QVERIFY(first.wait());
+        QCOMPARE(first.result->status, ExchangeStatus::Ok);
+        QCOMPARE(received.bytes, QByteArray("AB"));
         QCOMPARE(server.connectionCount(), 1);
         QCOMPARE(busySignals, (QList<bool>{true, false}));
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0), QByteArray("GETTEST\r\nPC\r\nQUIT\r\n"));
+    }
+
+    // The completion comes once the client is idle, so it may start the next exchange.
+    void completionMayStartTheNextExchange()
+    {
+        FakeTestServer server;
+        QVERIFY(server.start());
+        ServerClient client;
+        Awaited<> second;
+        client.sendInfoBegin(addressOf(server), QByteArray("a"), [&](const ExchangeResult& first) {
+            QVERIFY(first.ok());
+            QVERIFY(!client.isBusy());
+            client.sendInfoProcess(addressOf(server), QByteArray("b"), second.completion());
+        });
+        QVERIFY(second.wait());
+        QCOMPARE(second.result->status, ExchangeStatus::Ok);
+        QVERIFY(server.waitForClosed(2));
+        QCOMPARE(server.received(1), QByteArray("INFOPROCESS\r\n1\r\nbQUIT\r\n"));
     }
 
     void silentServerWaitsUntilCancelled()
@@ -401,19 +524,34 @@ private Q_SLOTS:
         FakeTestServer server;
         QVERIFY(server.start());
         ServerClient client;
-        int ticks = 0;
-        QTimer clock;
-        connect(&clock, &QTimer::timeout, this, [&] {
-            if (++ticks == 10)
-                client.cancel();
-        });
-        clock.start(30);
-        const GetTestResult result = client.getTest(addressOf(server), QStringLiteral("PC"));
-        QCOMPARE(result.status, ExchangeStatus::Failed);
-        QCOMPARE(ticks, 10);
+        AwaitedTest done;
+        Received received;
+        client.getTest(addressOf(server), QStringLiteral("PC"), recordInto(received), done.completion());
+        QVERIFY(!done.wait(300));
+        QVERIFY(client.isBusy());
+        client.cancel();
+        QVERIFY(done.wait());
+        QCOMPARE(done.result->status, ExchangeStatus::Failed);
+        QCOMPARE(done.completions, 1);
         QVERIFY(!client.isBusy());
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0), QByteArray("GETTEST\r\nPC\r\n"));
+    }
+
+    // A client destroyed during an exchange closes the connection and reports nothing.
+    void destroyedClientReportsNothing()
+    {
+        FakeTestServer server;
+        QVERIFY(server.start());
+        Awaited<> done;
+        {
+            ServerClient client;
+            client.sendInfoProcess(addressOf(server), QByteArray(4 * 1024 * 1024, 'p'), done.completion());
+            QVERIFY(QTest::qWaitFor([&] { return server.connectionCount() == 1; }, 5000));
+        }
+        QVERIFY(server.waitForClosed(1));
+        QTest::qWait(50);
+        QCOMPARE(done.completions, 0);
     }
 
     // --- INFOBEGIN, INFOPROCESS, RESULT --------------------------------------
@@ -445,8 +583,12 @@ private Q_SLOTS:
 
         FakeTestServer server;
         QVERIFY(server.start());
-        ServerClient client;
-        QCOMPARE(client.sendInfoBegin(addressOf(server), expected).status, ExchangeStatus::Ok);
+        QCOMPARE(send(server,
+                      [&](ServerClient& c, const ServerClient::Completion& done) {
+                          c.sendInfoBegin(addressOf(server), expected, done);
+                      })
+                     .status,
+                 ExchangeStatus::Ok);
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0),
                  "INFOBEGIN\r\n" + QByteArray::number(expected.size()) + "\r\n" + expected + "QUIT\r\n");
@@ -471,8 +613,12 @@ private Q_SLOTS:
 
         FakeTestServer server;
         QVERIFY(server.start());
-        ServerClient client;
-        QCOMPARE(client.sendInfoProcess(addressOf(server), block).status, ExchangeStatus::Ok);
+        QCOMPARE(send(server,
+                      [&](ServerClient& c, const ServerClient::Completion& done) {
+                          c.sendInfoProcess(addressOf(server), block, done);
+                      })
+                     .status,
+                 ExchangeStatus::Ok);
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0), "INFOPROCESS\r\n70\r\n" + block + "QUIT\r\n");
     }
@@ -482,10 +628,9 @@ private Q_SLOTS:
         FakeTestServer server;
         QVERIFY(server.start());
         server.setReply("unexpected chatter\r\n", 0);
-        ServerClient client;
         QByteArray record(133, '\0');
         record[0] = '\x01';
-        QCOMPARE(client.sendResult(addressOf(server), Guid, record).status, ExchangeStatus::Ok);
+        QCOMPARE(sendResult(server, record).status, ExchangeStatus::Ok);
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0), "RESULT\r\n" + Guid.toLatin1() + "\r\n133\r\n" + record + "QUIT\r\n");
     }
@@ -494,11 +639,10 @@ private Q_SLOTS:
     {
         FakeTestServer server;
         QVERIFY(server.start());
-        ServerClient client;
         QByteArray record(3 * 1024 * 1024, '\0');
         for (qsizetype i = 0; i < record.size(); ++i)
             record[i] = static_cast<char>(i * 7);
-        QCOMPARE(client.sendResult(addressOf(server), Guid, record).status, ExchangeStatus::Ok);
+        QCOMPARE(sendResult(server, record).status, ExchangeStatus::Ok);
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0),
                  "RESULT\r\n" + Guid.toLatin1() + "\r\n3145728\r\n" + record + "QUIT\r\n");
@@ -510,13 +654,11 @@ private Q_SLOTS:
         QVERIFY(server.start());
         server.setReply(QByteArray(), 0);
         server.setCloseAfterReply(true);
-        ServerClient client;
         // Large enough that the send cannot finish before the hang-up is noticed.
         const QByteArray record(8 * 1024 * 1024, 'r');
-        QCOMPARE(client.sendResult(addressOf(server), Guid, record).status, ExchangeStatus::Failed);
-        QVERIFY(!client.isBusy());
+        QCOMPARE(sendResult(server, record).status, ExchangeStatus::Failed);
     }
 };
 
-QTEST_GUILESS_MAIN(TestNet)
+KVIZOR_TEST_GUILESS_MAIN(TestNet)
 #include "tst_net.moc"

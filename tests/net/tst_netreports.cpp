@@ -1,5 +1,7 @@
+#include "AwaitExchange.h"
 #include "FakeTestServer.h"
 #include "RunFakes.h"
+#include "support/TestEnvironment.h"
 
 #include "config/Config.h"
 #include "model/Crc32.h"
@@ -86,6 +88,31 @@ QByteArray lstr(const QString& guid)
     return QByteArray::fromHex("26000000") + guid.toLatin1();
 }
 
+// One report of the run network, run to its end; whether it got through.
+template <typename Send>
+bool report(Send send)
+{
+    std::optional<bool> ok;
+    send([&ok](bool got) { ok = got; });
+    return QTest::qWaitFor([&] { return ok.has_value(); }, 10000) && *ok;
+}
+
+// GETTEST whose received test goes through the loader; whether the exchange succeeded.
+bool fetchAndLoad(const FakeTestServer& server, TLoadResult& loaded, int* calls = nullptr)
+{
+    ServerClient client;
+    AwaitedTest done;
+    client.getTest(
+        {QStringLiteral("127.0.0.1"), server.port()}, QStringLiteral("PC"),
+        [&](const QString& name, QIODevice& block) {
+            if (calls != nullptr)
+                ++*calls;
+            loaded = LoadTestDevice(name, block, [] { return std::optional<QString>(); });
+        },
+        done.completion());
+    return done.wait() && done.result->status == ExchangeStatus::Ok;
+}
+
 // A run controller wired to the test server through the real client, with a test of
 // number tasks worth 2 points each, answered right ("5").
 struct RunBench
@@ -128,6 +155,18 @@ struct RunBench
         return test;
     }
 
+    // Processes events until the step under way has ended.
+    bool settle() const
+    {
+        return QTest::qWaitFor([this] { return !controller.StepUnderWay(); }, 10000);
+    }
+    // Answers the task on screen and waits for its report.
+    bool answer()
+    {
+        controller.ACheckAskTaskExecute();
+        return settle();
+    }
+
     TTaskList makeTasks() const
     {
         TTaskList tasks;
@@ -166,9 +205,9 @@ private Q_SLOTS:
         const QString guid = QStringLiteral("{89ABCDEF-0123-4567-89AB-CDEF01234567}");
 
         const TResultTest run = oneTaskRun();
-        QVERIFY(network.SendInfoBegin(guid, run));
-        QVERIFY(network.SendInfoProcess(guid, run));
-        QVERIFY(network.SendResult(guid, run));
+        QVERIFY(report([&](const IRunNetwork::Done& done) { network.SendInfoBegin(guid, run, done); }));
+        QVERIFY(report([&](const IRunNetwork::Done& done) { network.SendInfoProcess(guid, run, done); }));
+        QVERIFY(report([&](const IRunNetwork::Done& done) { network.SendResult(guid, run, done); }));
         QVERIFY(server.waitForClosed(3));
 
         const QByteArray begin =
@@ -187,7 +226,7 @@ private Q_SLOTS:
 
         // The address is read anew for every exchange.
         config.RemotePort = 0;
-        QVERIFY(!network.SendResult(guid, run));
+        QVERIFY(!report([&](const IRunNetwork::Done& done) { network.SendResult(guid, run, done); }));
         QCOMPARE(network.lastResult().status, ExchangeStatus::Failed);
     }
 
@@ -202,14 +241,8 @@ private Q_SLOTS:
         FakeTestServer server;
         QVERIFY(server.start());
         server.setReply(FakeTestServer::testReply("\xF1\xE5\xF2\xFC.kvf", file));
-        ServerClient client;
         TLoadResult loaded;
-        const GetTestResult result =
-            client.getTest({QStringLiteral("127.0.0.1"), server.port()}, QStringLiteral("PC"),
-                           [&](const QByteArray& bytes, const QString& name) {
-                               loaded = LoadTestData(name, bytes, [] { return std::optional<QString>(); });
-                           });
-        QCOMPARE(result.status, ExchangeStatus::Ok);
+        QVERIFY(fetchAndLoad(server, loaded));
         QVERIFY2(loaded.loaded(), qPrintable(loaded.Detail));
         QCOMPARE(loaded.Test->Title, QStringLiteral("Сетевой тест"));
         QCOMPARE(loaded.Test->FileName, QStringLiteral("сеть.kvf"));
@@ -230,16 +263,9 @@ private Q_SLOTS:
         FakeTestServer server;
         QVERIFY(server.start());
         server.setReply(reply);
-        ServerClient client;
-        TLoadResult loaded;
         int calls = 0;
-        const GetTestResult result =
-            client.getTest({QStringLiteral("127.0.0.1"), server.port()}, QStringLiteral("PC"),
-                           [&](const QByteArray& bytes, const QString& name) {
-                               ++calls;
-                               loaded = LoadTestData(name, bytes, [] { return std::optional<QString>(); });
-                           });
-        QCOMPARE(result.status, ExchangeStatus::Ok);
+        TLoadResult loaded;
+        QVERIFY(fetchAndLoad(server, loaded, &calls));
         QCOMPARE(calls, 1);
         QVERIFY(!loaded.loaded());
         QCOMPARE(loaded.message().isEmpty(), !reported);
@@ -255,11 +281,12 @@ private Q_SLOTS:
         QVERIFY(bench.controller.TestLoaded(bench.makeTest(true), bench.makeTasks()));
 
         bench.controller.BeginTest();
+        QVERIFY(bench.settle());
         QCOMPARE(bench.controller.RunState(), rsTesting);
         const QString firstGuid = bench.controller.RunGUID();
         QCOMPARE(firstGuid.size(), 38);
         for (int i = 0; i < 3; ++i)
-            bench.controller.ACheckAskTaskExecute();
+            QVERIFY(bench.answer());
         QCOMPARE(bench.controller.RunState(), rsTestLoaded);
         QVERIFY(server.waitForClosed(5));
         QCOMPARE(server.connectionCount(), 5);
@@ -285,6 +312,7 @@ private Q_SLOTS:
 
         // The next run has a GUID of its own.
         bench.controller.BeginTest();
+        QVERIFY(bench.settle());
         QVERIFY(bench.controller.RunGUID() != firstGuid);
         QVERIFY(server.waitForClosed(6));
         QVERIFY(server.received(5).contains(lstr(bench.controller.RunGUID())));
@@ -299,6 +327,7 @@ private Q_SLOTS:
 
         server.setRefusing(true);
         bench.controller.BeginTest();
+        QVERIFY(bench.settle());
         QVERIFY(!bench.controller.NetworkOK());
         QCOMPARE(bench.prompts.messages.size(), 1);
         QCOMPARE(bench.prompts.messages[0].caption, QStringLiteral("Ошибка!"));
@@ -306,8 +335,8 @@ private Q_SLOTS:
         QCOMPARE(bench.prompts.messages[0].icon, MessageIcon::Error);
 
         server.setRefusing(false);
-        bench.controller.ACheckAskTaskExecute();
-        bench.controller.ACheckAskTaskExecute();
+        QVERIFY(bench.answer());
+        QVERIFY(bench.answer());
         QCOMPARE(bench.controller.RunState(), rsTestLoaded);
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.connectionCount(), 1);
@@ -375,28 +404,35 @@ private Q_SLOTS:
             });
         fetcher.setComputerNameSource([] { return QStringLiteral("ROOM1"); });
         int loads = 0;
-        const auto load = [&](const QByteArray&, const QString&) { ++loads; };
+        const auto load = [&](const QString&, QIODevice&) { ++loads; };
+        const auto fetch = [&] {
+            std::optional<FetchOutcome> outcome;
+            if (fetcher.getTest(load, [&](FetchOutcome o) { outcome = o; }) != FetchOutcome::Started)
+                return FetchOutcome::Skipped;
+            return QTest::qWaitFor([&] { return outcome.has_value(); }, 10000) ? *outcome
+                                                                               : FetchOutcome::Started;
+        };
 
         // Switched off: no connection, nothing shown.
-        QCOMPARE(fetcher.getTest(load), FetchOutcome::Skipped);
+        QCOMPARE(fetch(), FetchOutcome::Skipped);
         QTest::qWait(50);
         QCOMPARE(server.connectionCount(), 0);
 
         settings.IsSendResult = true;
-        QCOMPARE(fetcher.getTest(load), FetchOutcome::Received);
+        QCOMPARE(fetch(), FetchOutcome::Received);
         QCOMPARE(loads, 1);
         QVERIFY(notices.isEmpty());
         QVERIFY(server.waitForClosed(1));
         QCOMPARE(server.received(0), QByteArray("GETTEST\r\nROOM1\r\nQUIT\r\n"));
 
         server.setReply("NO\r\n");
-        QCOMPARE(fetcher.getTest(load), FetchOutcome::Refused);
+        QCOMPARE(fetch(), FetchOutcome::Refused);
         QCOMPARE(notices.size(), 1);
         QCOMPARE(notices[0].kind, NetNotice::Kind::TestRefused);
         QCOMPARE(notices[0].text, QStringLiteral("Отказано в получении теста"));
 
         server.setRefusing(true);
-        QCOMPARE(fetcher.getTest(load), FetchOutcome::Failed);
+        QCOMPARE(fetch(), FetchOutcome::Failed);
         QCOMPARE(notices.size(), 2);
         QCOMPARE(notices[1].kind, NetNotice::Kind::NoConnection);
         QCOMPARE(notices[1].caption, QStringLiteral("Ошибка!"));
@@ -405,5 +441,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestNetReports)
+KVIZOR_TEST_GUILESS_MAIN(TestNetReports)
 #include "tst_netreports.moc"

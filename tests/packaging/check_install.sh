@@ -16,7 +16,9 @@ done
 for f in share/applications/KvizorStudent.desktop share/mime/packages/kvizorstudent.xml \
          share/icons/hicolor/scalable/apps/kvizorstudent.svg \
          share/icons/hicolor/scalable/mimetypes/application-x-kvizor-test.svg \
-         share/kvizorstudent/help/index.html share/doc/kvizorstudent/copyright; do
+         share/kvizorstudent/help/index.html share/doc/kvizorstudent/copyright \
+         share/metainfo/ru.kvizor.KvizorStudent.metainfo.xml \
+         share/man/man1/KvizorStudent.1 share/man/man1/kvf.1; do
   [ -f "$stage/$f" ] || fail "$f is missing"
 done
 
@@ -46,6 +48,24 @@ if command -v update-mime-database > /dev/null; then
   [ -f "$stage/share/mime/application/x-kvizor-test.xml" ] || fail "the MIME package defines no test-file type"
   grep -q '\*\.kvf' "$stage/share/mime/globs2" || fail "the MIME package has no *.kvf glob"
 fi
+
+# The software centre's description: valid, and naming the installed menu entry.
+metainfo=$stage/share/metainfo/ru.kvizor.KvizorStudent.metainfo.xml
+if command -v appstreamcli > /dev/null; then
+  appstreamcli validate --no-net "$metainfo" > "$stage/appstream.log" 2>&1 ||
+    { cat "$stage/appstream.log"; fail "appstreamcli refused the AppStream description"; }
+else
+  fail "appstreamcli is not installed (scripts/deps.sh installs it)"
+fi
+grep -q '<launchable type="desktop-id">KvizorStudent.desktop</launchable>' "$metainfo" ||
+  fail "the AppStream description does not launch the installed menu entry"
+
+# The manual pages format without a warning.
+for page in KvizorStudent kvf; do
+  warnings=$(LC_ALL=C.UTF-8 groff -man -ww -z -K utf8 -Tutf8 "$stage/share/man/man1/$page.1" 2>&1) ||
+    fail "groff could not format the manual page of $page"
+  [ -z "$warnings" ] || fail "the manual page of $page has warnings: $warnings"
+done
 
 # The tool runs from the prefix.
 "$stage/bin/kvf" > /dev/null 2>&1 && fail "kvf without arguments should report its usage" || true

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,18 +80,31 @@ private:
     {
         return XdgDesktopIntegration(program, m_locations, {m_noTools});
     }
-    QString fakeToolFolder(int exitCode, const QByteArray& complaint = {}) const
+    // Tools that note their runs; with a gate, each waits (at most ten seconds) until the
+    // gate file exists before it ends.
+    QString fakeToolFolder(int exitCode, const QByteArray& complaint = {}, const QString& gate = {}) const
     {
         const QString folder = m_home->filePath(QStringLiteral("tools"));
         const QString log = m_home->filePath(QStringLiteral("tools.log"));
+        const QByteArray wait = gate.isEmpty()
+                                    ? QByteArray()
+                                    : "i=0; while [ ! -e '" + gate.toUtf8() +
+                                          "' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n";
         for (const char* name : {"update-mime-database", "update-desktop-database"}) {
             const QByteArray script =
-                "#!/bin/sh\necho \"" + QByteArray(name) + " $*\" >> '" + log.toUtf8() + "'\n" +
+                "#!/bin/sh\necho \"" + QByteArray(name) + " $*\" >> '" + log.toUtf8() + "'\n" + wait +
                 (complaint.isEmpty() ? QByteArray() : "echo '" + complaint + "' >&2\n") + "exit " +
                 QByteArray::number(exitCode) + "\n";
             writeAll(QDir(folder).filePath(QLatin1String(name)), script, true);
         }
         return folder;
+    }
+    QByteArray toolRuns(int times) const
+    {
+        const QByteArray once = "update-mime-database " + m_locations.dataHome.toUtf8() +
+                                "/mime\nupdate-desktop-database " + m_locations.dataHome.toUtf8() +
+                                "/applications\n";
+        return once.repeated(times);
     }
 
 private Q_SLOTS:
@@ -98,7 +112,9 @@ private Q_SLOTS:
     {
         m_home = std::make_unique<QTemporaryDir>();
         QVERIFY(m_home->isValid());
-        m_locations = {m_home->filePath(QStringLiteral("data")), m_home->filePath(QStringLiteral("Desktop"))};
+        m_locations = {m_home->filePath(QStringLiteral("data")),
+                       m_home->filePath(QStringLiteral("Desktop")),
+                       {m_home->filePath(QStringLiteral("system"))}};
         m_noTools = m_home->filePath(QStringLiteral("no-tools"));
         QVERIFY(QDir().mkpath(m_locations.desktopFolder));
     }
@@ -209,27 +225,95 @@ private Q_SLOTS:
         QVERIFY2(result.errorText.contains(QStringLiteral("kvizor3-kvf.xml")), qPrintable(result.errorText));
     }
 
-    void cacheToolsAreRun()
+    void cacheToolsRunInTheBackgroundInOrder()
     {
-        XdgDesktopIntegration desktop(ProgramPath, m_locations, {fakeToolFolder(0)});
+        // The tools are still waiting at their gate when the actions have returned, and
+        // the second action's runs come after the first's.
+        const QString gate = m_home->filePath(QStringLiteral("gate"));
+        XdgDesktopIntegration desktop(ProgramPath, m_locations, {fakeToolFolder(0, {}, gate)});
+        QStringList failures;
+        desktop.setLateFailureHandler([&failures](const QString& error) { failures << error; });
         QVERIFY(desktop.RegisterAssociation().ok);
         QVERIFY(desktop.removeAssociation().ok);
-        const QByteArray expected = "update-mime-database " + m_locations.dataHome.toUtf8() +
-                                    "/mime\nupdate-desktop-database " + m_locations.dataHome.toUtf8() +
-                                    "/applications\n";
-        QCOMPARE(readAll(m_home->filePath(QStringLiteral("tools.log"))), expected + expected);
+        QVERIFY(desktop.isRefreshingCaches());
+        const QString log = m_home->filePath(QStringLiteral("tools.log"));
+        QTRY_COMPARE(readAll(log), toolRuns(1).left(toolRuns(1).indexOf('\n') + 1));
+        QVERIFY(writeAll(gate, "open"));
+        QTRY_VERIFY(!desktop.isRefreshingCaches());
+        QCOMPARE(readAll(log), toolRuns(2));
+        QCOMPARE(failures, QStringList());
+    }
+
+    void cacheToolsOutliveTheirOwner()
+    {
+        const QString gate = m_home->filePath(QStringLiteral("gate"));
+        QStringList failures;
+        {
+            XdgDesktopIntegration desktop(ProgramPath, m_locations, {fakeToolFolder(3, "late", gate)});
+            desktop.setLateFailureHandler([&failures](const QString& error) { failures << error; });
+            QVERIFY(desktop.RegisterAssociation().ok);
+        }
+        QVERIFY(writeAll(gate, "open"));
+        QTRY_COMPARE(readAll(m_home->filePath(QStringLiteral("tools.log"))), toolRuns(1));
+        QTest::qWait(200);
+        QCOMPARE(failures, QStringList()); // nobody is left to tell
     }
 
     void failingCacheToolIsReported()
     {
         XdgDesktopIntegration desktop(ProgramPath, m_locations, {fakeToolFolder(3, "broken database")});
+        QStringList failures;
+        desktop.setLateFailureHandler([&failures](const QString& error) { failures << error; });
         const IntegrationResult result = desktop.RegisterAssociation();
-        QVERIFY(!result.ok);
-        QVERIFY2(result.errorText.contains(QStringLiteral("update-mime-database")),
-                 qPrintable(result.errorText));
-        QVERIFY2(result.errorText.contains(QStringLiteral("broken database")), qPrintable(result.errorText));
+        QVERIFY2(result.ok, qPrintable(result.errorText));
         // The files themselves were written.
         QVERIFY(desktop.IsAssociationRegistered());
+        QTRY_COMPARE(failures.size(), 2);
+        QVERIFY2(failures[0].contains(QStringLiteral("update-mime-database")), qPrintable(failures[0]));
+        QVERIFY2(failures[0].contains(QStringLiteral("broken database")), qPrintable(failures[0]));
+        QVERIFY2(failures[1].contains(QStringLiteral("update-desktop-database")), qPrintable(failures[1]));
+    }
+
+    void iconsOfACopyThatIsNotInstalled_data()
+    {
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("shortcut"); // else the association
+        QTest::newRow("association") << false << false;
+        QTest::newRow("shortcut") << false << true;
+        QTest::newRow("installed program") << true << false;
+    }
+
+    void iconsOfACopyThatIsNotInstalled()
+    {
+        QFETCH(bool, installed);
+        QFETCH(bool, shortcut);
+        const QStringList icons = XdgDesktopIntegration::iconPaths();
+        if (installed) {
+            for (const QString& icon : icons)
+                QVERIFY(writeAll(QDir(m_locations.systemDataFolders.constFirst()).filePath(icon), "<svg/>"));
+        }
+        XdgDesktopIntegration desktop = integration();
+        const IntegrationResult result =
+            shortcut ? desktop.createMenuShortcut() : desktop.RegisterAssociation();
+        QVERIFY2(result.ok, qPrintable(result.errorText));
+        for (const QString& icon : icons) {
+            const QString path = QDir(m_locations.dataHome).filePath(icon);
+            QCOMPARE(QFile::exists(path), !installed);
+            if (!installed)
+                QCOMPARE(readAll(path),
+                         readAll(QStringLiteral(":/kvizor/icons/") + QFileInfo(icon).fileName()));
+        }
+        QVERIFY(icons.constFirst().endsWith(u"/apps/kvizorstudent.svg"));
+        QVERIFY(icons.constLast().endsWith(u"/mimetypes/application-x-kvizor-test.svg"));
+    }
+
+    void iconFailureIsReported()
+    {
+        QVERIFY(writeAll(m_locations.dataHome + QStringLiteral("/icons"), "not a folder"));
+        const IntegrationResult result = integration().createMenuShortcut();
+        QVERIFY(!result.ok);
+        QVERIFY2(result.errorText.contains(QStringLiteral("kvizorstudent.svg")),
+                 qPrintable(result.errorText));
     }
 
     void realMimeDatabaseKnowsTheExtension()
@@ -239,9 +323,11 @@ private Q_SLOTS:
         XdgDesktopIntegration desktop(ProgramPath, m_locations);
         const IntegrationResult result = desktop.RegisterAssociation();
         QVERIFY2(result.ok, qPrintable(result.errorText));
+        QTRY_VERIFY(!desktop.isRefreshingCaches());
         QVERIFY(readAll(m_locations.dataHome + QStringLiteral("/mime/globs2"))
                     .contains("application/x-kvizor-test:*.kvf"));
         QVERIFY(desktop.removeAssociation().ok);
+        QTRY_VERIFY(!desktop.isRefreshingCaches());
         QVERIFY(!readAll(m_locations.dataHome + QStringLiteral("/mime/globs2")).contains("x-kvizor-test"));
     }
 

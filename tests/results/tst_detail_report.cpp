@@ -2,11 +2,13 @@
 #include "model/Test.h"
 #include "results/DetailReport.h"
 #include "results/ResultTest.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -361,7 +363,7 @@ private Q_SLOTS:
         choice->ImageFile = QStringLiteral("pic.png");
         run.add(std::move(choice), 1);
         auto point = makeTask(ttImagePoint, QStringLiteral("P"), {}, {}, 3);
-        point->ImageFile = QStringLiteral("pic.png");
+        point->ImageFile = QStringLiteral("PIC.png"); // letter case does not tell files apart
         point->AnswerRect = {5, 5, 20, 10};
         run.add(std::move(point), 0);
         QTextDocument doc;
@@ -413,6 +415,25 @@ private Q_SLOTS:
             QString(), QStringLiteral("Укажите место на изображении:"), QString()};
         QCOMPARE(taskParagraphs(doc), expected);
         QCOMPARE(paragraphs(doc).last(), QStringLiteral("Конец"));
+    }
+
+    // A picture name leading out of the test's folder is a missing picture, even where a
+    // picture of that name exists.
+    void pictureOutsideTheTestIsMissing()
+    {
+        Run run;
+        writePng(run.test, QStringLiteral("../outside.png"));
+        const auto removeOutside =
+            qScopeGuard([&] { QFile::remove(picturePath(run.test, QStringLiteral("../outside.png"))); });
+        auto choice = makeTask(ttSingleChoice, QStringLiteral("Q"), {QStringLiteral("A")}, {1}, 1);
+        choice->ImageFile = QStringLiteral("../outside.png");
+        run.add(std::move(choice), 1);
+        QTextDocument doc;
+        QStringList failed;
+        BuildDetailReport(&doc, run.test, run.tasks, run.result,
+                          [&](const QString& path, const QString&) { failed << path; });
+        QCOMPARE(failed, QStringList{picturePath(run.test, QStringLiteral("../outside.png"))});
+        QVERIFY(documentImages(doc).isEmpty());
     }
 
     void markedAnswerRect()
@@ -525,5 +546,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestDetailReport)
+KVIZOR_TEST_MAIN(TestDetailReport)
 #include "tst_detail_report.moc"

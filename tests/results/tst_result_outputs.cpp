@@ -8,10 +8,12 @@
 #include "results/ResultLog.h"
 #include "results/ResultTest.h"
 #include "results/ResultTexts.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLocale>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -279,6 +281,34 @@ private Q_SLOTS:
             QCOMPARE(line.Color.isValid(), red);
             if (red)
                 QCOMPARE(line.Color, QColor(220, 50, 50));
+        }
+    }
+
+    // Large points and percentages keep the regional decimal separator but never get a
+    // digit group ("1 234,5" would break readers of the log).
+    void largeFiguresUnderRussianLocale()
+    {
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        TResultTest r = knownRun();
+        r.TaskCount = 2000;
+        r.AskedCount = 1500;
+        r.RightCount = 1234;
+        r.WrongCount = 266;
+        r.MaxPoints = 2000;
+        r.Points = 1234.5;
+        const QString points =
+            QStringLiteral("Набрано баллов: 1234,5 из 2000 возможных. Ваш результат: 61,7%.");
+        const QString right = QStringLiteral("Из них правильно: 1234 (82,3% выполненых заданий).");
+        const QString effect = QStringLiteral("Результативность: 61,7%.");
+        QStringList summary;
+        for (const TStyledLine& line : UserResultLines(r, true))
+            summary << line.Text;
+        const QStringList log = ResultLogRecord(r, at(10, 0, 0));
+        QLocale::setDefault(before);
+        for (const QString& expected : {points, right, effect}) {
+            QVERIFY2(summary.contains(expected), qPrintable(expected));
+            QVERIFY2(log.contains(expected), qPrintable(expected));
         }
     }
 
@@ -572,5 +602,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestResultOutputs)
+KVIZOR_TEST_MAIN(TestResultOutputs)
 #include "tst_result_outputs.moc"

@@ -1,5 +1,8 @@
 #include "results/ProtectedResultFile.h"
+#include "results/ResultLog.h"
 #include "results/ResultTest.h"
+#include "results/ResultTexts.h"
+#include "support/TestEnvironment.h"
 
 #include "FailDevice.h"
 
@@ -11,6 +14,13 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSet>
+#include <QStandardPaths>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QTest>
@@ -18,6 +28,9 @@
 #include <zlib.h>
 
 #include <cstring>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kvizor;
 
@@ -327,7 +340,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const TResultTest r = sampleRecord(1);
-        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, r),
+        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, r).Status,
                  ProtectionSaveStatus::Saved);
         const QString path = dir.filePath(QStringLiteral("KvizorStudent_ProtectionResult.kvpr"));
         const QByteArray file = readFile(path);
@@ -357,7 +370,7 @@ private Q_SLOTS:
         const QByteArray before = inflateBody(readFile(path));
 
         const TResultTest fifth = sampleRecord(9);
-        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, fifth),
+        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, fifth).Status,
                  ProtectionSaveStatus::Saved);
         const QByteArray after = inflateBody(readFile(path));
         // Same records, byte for byte, in the same order; only the count changed.
@@ -423,8 +436,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(kDefaultProtectionResultFileName);
         writeFile(path, content);
-        QCOMPARE(int(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(5))),
-                 status);
+        QCOMPARE(
+            int(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(5)).Status),
+            status);
         QCOMPARE(readFile(path), content);
         // No temporary file is left behind.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
@@ -432,9 +446,9 @@ private Q_SLOTS:
 
     void messages()
     {
-        QCOMPARE(ProtectionSaveMessage(ProtectionSaveStatus::WrongFileType),
+        QCOMPARE(ProtectionSaveMessage({ProtectionSaveStatus::WrongFileType, {}, {}}),
                  QStringLiteral("Неверный тип файла!"));
-        QCOMPARE(ProtectionSaveMessage(ProtectionSaveStatus::WriteFailed),
+        QCOMPARE(ProtectionSaveMessage({ProtectionSaveStatus::WriteFailed, {}, {}}),
                  QStringLiteral("Ошибка записи в защищенный файл результатов."));
     }
 
@@ -442,7 +456,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         QCOMPARE(SaveProtectionResult(dir.filePath(QStringLiteral("no/such")),
-                                      kDefaultProtectionResultFileName, sampleRecord(1)),
+                                      kDefaultProtectionResultFileName, sampleRecord(1))
+                     .Status,
                  ProtectionSaveStatus::WriteFailed);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("no"))));
     }
@@ -451,7 +466,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(kDefaultProtectionResultFileName));
-        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(1)),
+        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(1)).Status,
                  ProtectionSaveStatus::WriteFailed);
     }
 
@@ -485,8 +500,9 @@ private Q_SLOTS:
             wrapperUsed = true;
             return std::make_unique<FailDevice>(file, failAfter);
         };
-        QCOMPARE(SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, next, wrapper),
-                 ProtectionSaveStatus::WriteFailed);
+        QCOMPARE(
+            SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, next, {{}, wrapper}).Status,
+            ProtectionSaveStatus::WriteFailed);
         QVERIFY(wrapperUsed);
         QCOMPARE(readFile(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
@@ -502,12 +518,162 @@ private Q_SLOTS:
         if (QFileInfo(dir.path()).isWritable()) // running as a user that ignores permissions
             QSKIP("folder permissions are not enforced here");
         const auto status =
-            SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(2));
+            SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(2)).Status;
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(status, ProtectionSaveStatus::WriteFailed);
         QCOMPARE(readFile(path), old);
     }
+
+    // ---- shared result folders ----
+
+    // Two workstations finishing 200 runs each at the same moment: every record of both is in
+    // the protected file and in the log, whole and readable.
+    void twoWorkstationsAtOnce()
+    {
+        // In memory where there is such a file system: every append syncs its files to disk,
+        // which on a busy disk would make this test slow without testing anything more.
+        const QString memory = QStringLiteral("/dev/shm");
+        QTemporaryDir dir(QFileInfo(memory).isWritable()
+                              ? memory + QStringLiteral("/kvizor-XXXXXX")
+                              : QDir::tempPath() + QStringLiteral("/kvizor-XXXXXX"));
+        QVERIFY(dir.isValid());
+        constexpr int perWorkstation = 200;
+        QProcess first;
+        QProcess second;
+        const QStringList tags{QStringLiteral("A"), QStringLiteral("B")};
+        first.start(QStringLiteral(KVIZOR_APPEND_HELPER),
+                    {dir.path(), tags[0], QString::number(perWorkstation)});
+        second.start(QStringLiteral(KVIZOR_APPEND_HELPER),
+                     {dir.path(), tags[1], QString::number(perWorkstation)});
+        for (QProcess* helper : {&first, &second}) {
+            QVERIFY(helper->waitForFinished(120000));
+            QCOMPARE(helper->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(helper->exitCode(), 0);
+        }
+        QSet<QString> expected;
+        for (const QString& tag : tags) {
+            for (int k = 0; k < perWorkstation; ++k)
+                expected.insert(QStringLiteral("%1-%2").arg(tag).arg(k));
+        }
+
+        const QList<TResultTest> stored =
+            LoadProtectedResults(dir.filePath(kDefaultProtectionResultFileName));
+        QCOMPARE(stored.size(), 2 * perWorkstation);
+        QSet<QString> storedNames;
+        for (const TResultTest& r : stored)
+            storedNames.insert(r.UserName);
+        QCOMPARE(storedNames, expected);
+
+        // Each record is its 25 lines in one piece.
+        const QStringList lines =
+            cp1251::decode(readFile(dir.filePath(QStringLiteral("KvizorStudent_Result.txt"))))
+                .split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 2 * perWorkstation * 25 + 1);
+        const QString rule(48, QLatin1Char('-'));
+        const QRegularExpression nameLine(QStringLiteral("^Имя пользователя \\(тестируемого\\): \"(.*)\"$"));
+        QSet<QString> loggedNames;
+        for (qsizetype at = 0; at + 25 < lines.size(); at += 25) {
+            QCOMPARE(lines.at(at), rule);
+            QCOMPARE(lines.at(at + 24), rule);
+            const QRegularExpressionMatch name = nameLine.match(lines.at(at + 5));
+            QVERIFY2(name.hasMatch(), qPrintable(lines.at(at + 5)));
+            loggedNames.insert(name.captured(1));
+        }
+        QCOMPARE(loggedNames, expected);
+        // No lock file stays behind, and nothing went elsewhere.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({kDefaultProtectionResultFileName, QStringLiteral("KvizorStudent_Result.txt")}));
+    }
+
+    // A file whose lock another program keeps: after the wait the record goes to the same name
+    // in the fallback folder, or to a new name there when that is the result folder itself;
+    // the file in the result folder stays as it was, and the message names both files.
+    void lockedFileGoesElsewhere_data()
+    {
+        QTest::addColumn<bool>("log");
+        QTest::addColumn<bool>("sameFolder");
+        QTest::newRow("protected file, per-user folder") << false << false;
+        QTest::newRow("protected file, same folder") << false << true;
+        QTest::newRow("log, per-user folder") << true << false;
+        QTest::newRow("log, same folder") << true << true;
+    }
+    void lockedFileGoesElsewhere()
+    {
+        QFETCH(bool, log);
+        QFETCH(bool, sameFolder);
+        QTemporaryDir shared;
+        const QString name =
+            log ? QStringLiteral("KvizorStudent_Result.txt") : kDefaultProtectionResultFileName;
+        const QString target = shared.filePath(name);
+        // The real per-user data folder (the test's own, below its XDG_DATA_HOME).
+        const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        const QString dataCopy = QDir(dataFolder).filePath(name);
+        QFile::remove(dataCopy);
+        const auto removeCopy = qScopeGuard([&] { QFile::remove(dataCopy); });
+        const QByteArray before = log ? QByteArray("earlier\r\n") : protectedFile({sampleRecord(1)});
+        writeFile(target, before);
+        QLockFile held(target + QStringLiteral(".lock"));
+        QVERIFY(held.tryLock(0));
+
+        SharedWriteOptions options;
+        options.LockWait = std::chrono::milliseconds(50);
+        if (sameFolder)
+            options.FallbackFolder = shared.path();
+        const TResultTest record = sampleRecord(2);
+        QString writtenTo;
+        QString message;
+        if (log) {
+            const LogWriteResult written = AppendSharedLogLines(target, {QStringLiteral("строка")}, options);
+            QVERIFY(written.Written);
+            QVERIFY(written.Route.Diverted);
+            writtenTo = written.Route.Path;
+            message = SharedFileDivertedMessage(target, writtenTo);
+            QCOMPARE(readFile(writtenTo), cp1251::encode(u"строка") + "\r\n");
+        } else {
+            const ProtectionSaveResult saved =
+                SaveProtectionResult(shared.path(), name, record, {options, {}});
+            QCOMPARE(saved.Status, ProtectionSaveStatus::Diverted);
+            writtenTo = saved.Path;
+            message = ProtectionSaveMessage(saved);
+            const QList<TResultTest> kept = LoadProtectedResults(writtenTo);
+            QCOMPARE(kept.size(), 1);
+            QVERIFY(kept.at(0).SameStoredFields(record));
+        }
+        QCOMPARE(readFile(target), before);
+        if (sameFolder) {
+            QCOMPARE(QFileInfo(writtenTo).absolutePath(), QFileInfo(shared.path()).absoluteFilePath());
+            QVERIFY(QFileInfo(writtenTo).fileName() != name);
+        } else {
+            QCOMPARE(writtenTo, dataCopy);
+        }
+        QVERIFY(QFileInfo(writtenTo).fileName().endsWith(QFileInfo(name).suffix()));
+        QCOMPARE(message, QStringLiteral("Файл %1 занят другой программой.\nРезультат сохранен в файл %2.")
+                              .arg(target, writtenTo));
+        QVERIFY(held.isLocked());
+    }
+
+    // A lock left by a program that is gone is taken over at once, not waited out.
+    void staleLockIsTakenOver()
+    {
+        QTemporaryDir dir;
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(0);
+        QVERIFY(child > 0);
+        waitpid(child, nullptr, 0);
+        writeFile(dir.filePath(kDefaultProtectionResultFileName + QStringLiteral(".lock")),
+                  QByteArray::number(child) + "\nKvizorStudent\n" + QSysInfo::machineHostName().toUtf8() +
+                      "\n");
+        ProtectionSaveOptions options;
+        options.Shared.LockWait = std::chrono::seconds(5);
+        options.Shared.FallbackFolder = dir.filePath(QStringLiteral("elsewhere"));
+        const ProtectionSaveResult saved =
+            SaveProtectionResult(dir.path(), kDefaultProtectionResultFileName, sampleRecord(3), options);
+        QCOMPARE(saved.Status, ProtectionSaveStatus::Saved);
+        QCOMPARE(LoadProtectedResults(dir.filePath(kDefaultProtectionResultFileName)).size(), 1);
+        QVERIFY(!QFileInfo::exists(dir.filePath(kDefaultProtectionResultFileName + QStringLiteral(".lock"))));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestResults)
+KVIZOR_TEST_GUILESS_MAIN(TestResults)
 #include "tst_results.moc"

@@ -190,16 +190,29 @@ QByteArray wmfVector(QColor fill)
 
 QByteArray wmfText(const QByteArray& text)
 {
+    return wmfTextIn("Arial", text);
+}
+
+QByteArray wmfTextIn(const QByteArray& face, const QByteArray& text, int weight, bool italic, bool box)
+{
     Bytes r;
     wmfRecord(r, 0x0103, {8});
     wmfRecord(r, 0x020B, {0, 0});
     wmfRecord(r, 0x020C, {50, 200});
+    if (box) {
+        const quint32 color = colorRef(QColor(0, 128, 0));
+        wmfRecord(r, 0x02FC, {0, int(color & 0xFFFF), int(color >> 16), 0}); // CREATEBRUSHINDIRECT solid
+        wmfRecord(r, 0x012D, {0});                                           // SELECTOBJECT
+        wmfRecord(r, 0x041B, {50, 100, 0, 0});                               // RECTANGLE b, r, t, l
+        wmfRecord(r, 0x01F0, {0});                                           // DELETEOBJECT
+    }
     QByteArray font;
     {
         Bytes f;
-        f.u16(-20).u16(0).u16(0).u16(0).u16(400);
-        f.raw(QByteArray("\0\0\0\xCC\0\0\0\0", 8)); // italic, underline, strike-out, charset 204, ...
-        f.raw(QByteArray("Arial").leftJustified(32, '\0'));
+        f.u16(-20).u16(0).u16(0).u16(0).u16(weight);
+        // italic, underline, strike-out, charset 204, precisions, quality, pitch
+        f.raw(QByteArray(italic ? "\x01" : "\0", 1) + QByteArray("\0\0\xCC\0\0\0\0", 7));
+        f.raw(face.leftJustified(32, '\0', true));
         font = f.data();
     }
     wmfRecord(r, 0x02FB, {}, font); // CREATEFONTINDIRECT
@@ -211,7 +224,7 @@ QByteArray wmfText(const QByteArray& text)
     t.u16(int(text.size())).raw(padded).u16(25).u16(5);
     wmfRecord(r, 0x0521, {}, t.data()); // TEXTOUT
     wmfRecord(r, 0x0000, {});
-    return wmfFile(r.data(), int(3 + t.data().size() / 2), 1);
+    return wmfFile(r.data(), int(std::max<qsizetype>(3 + font.size() / 2, 3 + t.data().size() / 2)), 1);
 }
 
 QByteArray wmfShapes(int bytes, int width, int height)

@@ -22,6 +22,9 @@ QByteArray wmfVector(QColor fill = QColor(0, 128, 0));
 QByteArray wmfText(const QByteArray& text);
 // A drawing of about `bytes` bytes: coloured shapes scattered over width x height units.
 QByteArray wmfShapes(int bytes, int width, int height);
+// The same with a face of choice, over a green box in the left half when asked.
+QByteArray wmfTextIn(const QByteArray& face, const QByteArray& text, int weight = 400, bool italic = false,
+                     bool box = false);
 // A metafile holding one bitmap through META_STRETCHDIB.
 QByteArray wmfBitmap(const QImage& image);
 // The same with the placeable header files on disk carry.

@@ -1,12 +1,15 @@
 #include "richtext/IsolatedCall.h"
 #include "richtext/Metafile.h"
 #include "richtext/Picture.h"
+#include "richtext/WmfFonts.h"
 #include "Samples.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QEventLoop>
 #include <QFile>
 #include <QImageReader>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -14,7 +17,9 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <clocale>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -40,6 +45,12 @@ private Q_SLOTS:
     void isolatedChildEndedWithItsOwner();
     void metafileInProcess();
     void wmfText();
+    void wmfFaces_data();
+    void wmfFaces();
+    void wmfCyrillicMeasured();
+    void wmfFontsOnlyFromGivenFolders();
+    void wmfShapesWithoutFonts();
+    void metafilesUnderDecimalComma();
     void emfText();
     void dibHeader();
 
@@ -415,6 +426,164 @@ void TestPictures::wmfText()
     }
 }
 
+namespace {
+
+QByteArray wmfSvg(const QByteArray& wmf)
+{
+    QString error;
+    const QByteArray svg = metafile::WmfToSvg(metafile::SanitizeWmf(wmf), &error);
+    if (svg.isEmpty())
+        qWarning("%s", qPrintable(error));
+    return svg;
+}
+
+int svgWidth(const QByteArray& svg)
+{
+    const qsizetype at = svg.indexOf("<svg width=\"");
+    return at < 0 ? -1 : svg.mid(at + 12, svg.indexOf('"', at + 12) - at - 12).toInt();
+}
+
+int darkPixels(const QImage& image)
+{
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            dark += qAlpha(image.pixel(x, y)) > 128 && qGray(image.pixel(x, y)) < 64 ? 1 : 0;
+    }
+    return dark;
+}
+
+// Metafile text looks for its fonts in the given folders for the length of a test.
+struct FontFolders
+{
+    explicit FontFolders(const QStringList& folders) { metafile::SetFontFolders(folders); }
+    ~FontFolders() { metafile::SetFontFolders({}); }
+    FontFolders(const FontFolders&) = delete;
+    FontFolders& operator=(const FontFolders&) = delete;
+};
+
+} // namespace
+
+void TestPictures::wmfFaces_data()
+{
+    QTest::addColumn<QByteArray>("face");
+    QTest::addColumn<int>("weight");
+    QTest::addColumn<QByteArray>("family");
+
+    QTest::newRow("Arial") << QByteArray("Arial") << 400 << QByteArray("Liberation Sans");
+    QTest::newRow("Arial Cyr, bold") << QByteArray("Arial Cyr") << 700 << QByteArray("Liberation Sans");
+    QTest::newRow("letter case") << QByteArray("ARIAL") << 400 << QByteArray("Liberation Sans");
+    QTest::newRow("Times New Roman") << QByteArray("Times New Roman") << 400
+                                     << QByteArray("Liberation Serif");
+    QTest::newRow("Times New Roman Cyr")
+        << QByteArray("Times New Roman Cyr") << 400 << QByteArray("Liberation Serif");
+    QTest::newRow("Courier New, bold") << QByteArray("Courier New") << 700 << QByteArray("Liberation Mono");
+    QTest::newRow("Tahoma") << QByteArray("Tahoma") << 400 << QByteArray("DejaVu Sans");
+    QTest::newRow("Comic Sans MS") << QByteArray("Comic Sans MS") << 400 << QByteArray("DejaVu Sans");
+    QTest::newRow("Wingdings") << QByteArray("Wingdings") << 400 << QByteArray("DejaVu Sans");
+    QTest::newRow("no face name") << QByteArray() << 400 << QByteArray("DejaVu Sans");
+}
+
+void TestPictures::wmfFaces()
+{
+    // Arial, Times New Roman and Courier New get their metric twins, others DejaVu.
+    QFETCH(QByteArray, face);
+    QFETCH(int, weight);
+    QFETCH(QByteArray, family);
+    const QByteArray svg = wmfSvg(samples::wmfTextIn(face, "Text", weight));
+    QVERIFY(svg.contains("font-family:" + family + ";"));
+    QCOMPARE(svg.contains("font-weight:bold"), weight > 550);
+    QVERIFY(svgWidth(svg) > 0);
+}
+
+void TestPictures::wmfCyrillicMeasured()
+{
+    // Letters above 0x7F have widths too: a Cyrillic word is about as wide as a Latin one.
+    const int cyrillic = svgWidth(wmfSvg(samples::wmfTextIn("Arial", "\xcf\xf0\xe8\xe2\xe5\xf2")));
+    const int latin = svgWidth(wmfSvg(samples::wmfTextIn("Arial", "Privet")));
+    QVERIFY2(latin > 0, qPrintable(QString::number(latin)));
+    QVERIFY2(cyrillic > latin * 3 / 4 && cyrillic < latin * 3 / 2,
+             qPrintable(QStringLiteral("%1 vs %2").arg(cyrillic).arg(latin)));
+}
+
+void TestPictures::wmfFontsOnlyFromGivenFolders()
+{
+    // A folder holding one Liberation font, and no URW font anywhere in reach: text in
+    // Arial is measured and drawn with it, and so is text in a face without a file.
+    const metafile::WmfFontSet system(metafile::DefaultFontFolders());
+    const QString liberation = system.choices().constFirst().file;
+    QVERIFY2(liberation.endsWith(u"LiberationSans-Regular.ttf"), qPrintable(liberation));
+    QTemporaryDir fonts;
+    QVERIFY(QFile::link(liberation, fonts.filePath(QStringLiteral("LiberationSans-Regular.ttf"))));
+    const FontFolders only({fonts.path()});
+
+    const metafile::WmfFontSet set({fonts.path()});
+    for (const metafile::WmfFontChoice& choice : set.choices())
+        QCOMPARE(choice.file, fonts.filePath(QStringLiteral("LiberationSans-Regular.ttf")));
+
+    const QByteArray wmf = samples::wmfTextIn("Arial", "Hello");
+    QVERIFY(wmfSvg(wmf).contains("font-family:Liberation Sans;"));
+    QString error;
+    const QImage image = metafile::RenderWmf(wmf, QSize(200, 50), &error);
+    QVERIFY2(!image.isNull(), qPrintable(error));
+    QVERIFY(darkPixels(image) > 50);
+    QVERIFY2(
+        !metafile::RenderWmf(samples::wmfTextIn("Times New Roman", "Hello"), QSize(200, 50), &error).isNull(),
+        qPrintable(error));
+}
+
+void TestPictures::wmfShapesWithoutFonts()
+{
+    QTemporaryDir empty;
+    const FontFolders none({empty.path()});
+    QString error;
+    const QImage image = metafile::RenderWmf(
+        samples::wmfTextIn("Arial", "\xcf\xf0\xe8\xe2\xe5\xf2", 400, false, true), QSize(200, 50), &error);
+    QVERIFY2(!image.isNull(), qPrintable(error));
+    const QColor box = image.pixelColor(image.width() / 8, image.height() / 2);
+    QVERIFY2(box.green() > 100 && box.red() < 50, qPrintable(box.name()));
+}
+
+void TestPictures::metafilesUnderDecimalComma()
+{
+    // A Russian desktop prints numbers with a decimal comma; the converters print their
+    // SVG with printf, so pictures must come out the same there.
+    QTemporaryDir dir;
+    QFile source(dir.filePath(QStringLiteral("comma")));
+    QVERIFY(source.open(QIODevice::WriteOnly));
+    source.write("LC_CTYPE\ncopy \"POSIX\"\nEND LC_CTYPE\n"
+                 "LC_NUMERIC\ndecimal_point \"<U002C>\"\nthousands_sep \"\"\ngrouping -1\nEND LC_NUMERIC\n");
+    source.close();
+    QProcess localedef;
+    localedef.start(QStringLiteral("localedef"),
+                    {QStringLiteral("-c"), QStringLiteral("-i"), source.fileName(), QStringLiteral("-f"),
+                     QStringLiteral("UTF-8"), dir.filePath(QStringLiteral("comma.UTF-8"))});
+    QVERIFY(localedef.waitForFinished(20000));
+    // Only while the locale loads: leak checkers report glibc's copies of LOCPATH.
+    qputenv("LOCPATH", QFile::encodeName(dir.path()));
+    const QByteArray oldNumeric = std::setlocale(LC_NUMERIC, nullptr);
+    const bool comma = std::setlocale(LC_NUMERIC, "comma.UTF-8") != nullptr;
+    qunsetenv("LOCPATH");
+    char printed[16] = {};
+    std::snprintf(printed, sizeof printed, "%.1f", 1.5);
+
+    QList<QImage> images;
+    for (const bool isolated : {true, false}) {
+        metafile::SetIsolation(isolated);
+        images << metafile::RenderWmf(samples::wmfVector(), QSize(100, 50))
+               << metafile::RenderEmf(samples::emfVector(), QSize(100, 50));
+    }
+    metafile::SetIsolation(true);
+    std::setlocale(LC_NUMERIC, oldNumeric.constData());
+
+    QVERIFY2(comma && QByteArray(printed) == "1,5", localedef.readAllStandardError().constData());
+    for (const QImage& image : images) {
+        QVERIFY(!image.isNull());
+        const QColor fill = image.pixelColor(5, 5);
+        QVERIFY2(fill.alpha() > 200 && (fill.green() > 100 || fill.blue() > 200), qPrintable(fill.name()));
+    }
+}
+
 void TestPictures::emfText()
 {
     QString error;
@@ -440,5 +609,5 @@ void TestPictures::dibHeader()
     QVERIFY(DibToBmp(QByteArray(40, '\x7F')).isEmpty());
 }
 
-QTEST_MAIN(TestPictures)
+KVIZOR_TEST_MAIN(TestPictures)
 #include "tst_pictures.moc"

@@ -4,14 +4,17 @@
 #include "richtext/RtfReader.h"
 #include "richtext/RtfWriter.h"
 #include "Samples.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <QUrl>
 
 using namespace kvizor;
 
@@ -147,6 +150,8 @@ private Q_SLOTS:
     void writerRoundTrip();
     void writerLengthsAtTheLimits_data();
     void writerLengthsAtTheLimits();
+    void writerKeepsEncodedPictures_data();
+    void writerKeepsEncodedPictures();
     void getRichText();
     void loadRichText();
     void zoomNeverDrifts();
@@ -593,6 +598,42 @@ void TestRichText::writerRoundTrip()
                  first.image(first.images()[i]).convertToFormat(QImage::Format_RGB32));
 }
 
+void TestRichText::writerKeepsEncodedPictures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("kind");
+    const QImage image = samples::testImage(40, 20);
+    QTest::newRow("png") << samples::png(image) << QByteArray("\\pngblip");
+    QTest::newRow("jpeg") << samples::jpeg(image) << QByteArray("\\jpegblip");
+    // Bytes of no picture give no picture, not a broken one.
+    QTest::newRow("not a picture") << QByteArray("\x89PNG garbage") << QByteArray();
+}
+
+void TestRichText::writerKeepsEncodedPictures()
+{
+    // A picture given as its file bytes is stored as those bytes, not decoded and re-encoded.
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, kind);
+    QTextDocument document;
+    document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("picture:1")), bytes);
+    QTextCursor cursor(&document);
+    cursor.insertText(QStringLiteral("a "));
+    QTextImageFormat format;
+    format.setName(QStringLiteral("picture:1"));
+    format.setWidth(80);
+    format.setHeight(40);
+    cursor.insertImage(format);
+    const QByteArray written = WriteRtf(&document);
+    if (kind.isEmpty()) {
+        QVERIFY(!written.contains("\\pict"));
+        return;
+    }
+    QVERIFY(written.contains(kind + "\\picw40\\pich20\\picwgoal1200\\pichgoal600"));
+    QVERIFY(QByteArray(written).replace("\r\n", "").contains(bytes.toHex()));
+    const Doc read(written);
+    QCOMPARE(read.images().size(), 1);
+}
+
 void TestRichText::writerLengthsAtTheLimits_data()
 {
     QTest::addColumn<QByteArray>("input");
@@ -768,5 +809,5 @@ void TestRichText::writeFuzzCorpus()
     put("fuzz_dib", "argb32.dib", samples::dib(image.convertToFormat(QImage::Format_ARGB32)));
 }
 
-QTEST_MAIN(TestRichText)
+KVIZOR_TEST_MAIN(TestRichText)
 #include "tst_richtext.moc"

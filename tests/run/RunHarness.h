@@ -202,27 +202,44 @@ public:
     QList<TResultTest> finished;
 };
 
+// Records the reports; each one ends at once, or, while holding (a stalled server), when
+// release() says how it ended.
 class RecordingNetwork : public IRunNetwork
 {
 public:
-    bool SendInfoBegin(const QString& guid, const TResultTest&) override
+    void SendInfoBegin(const QString& guid, const TResultTest&, const Done& done) override
     {
         calls.append(QStringLiteral("INFOBEGIN"));
         guids.append(guid);
-        return beginOk;
+        answer(beginOk, done);
     }
-    bool SendInfoProcess(const QString& guid, const TResultTest& r) override
+    void SendInfoProcess(const QString& guid, const TResultTest& r, const Done& done) override
     {
         calls.append(QStringLiteral("INFOPROCESS"));
         guids.append(guid);
         process.append(r);
-        return processOk;
+        answer(processOk, done);
     }
-    bool SendResult(const QString& guid, const TResultTest&) override
+    void SendResult(const QString& guid, const TResultTest&, const Done& done) override
     {
         calls.append(QStringLiteral("RESULT"));
         guids.append(guid);
-        return resultOk;
+        answer(resultOk, done);
+    }
+    void Cancel() override
+    {
+        ++cancels;
+        release(false);
+    }
+
+    bool waiting() const { return m_waiting != nullptr; }
+    void release(bool ok)
+    {
+        if (!m_waiting)
+            return;
+        const Done done = std::move(m_waiting);
+        m_waiting = nullptr;
+        done(ok);
     }
 
     QStringList calls;
@@ -231,6 +248,19 @@ public:
     bool beginOk = true;
     bool processOk = true;
     bool resultOk = true;
+    bool holding = false;
+    int cancels = 0;
+
+private:
+    void answer(bool ok, const Done& done)
+    {
+        if (holding)
+            m_waiting = done;
+        else
+            done(ok);
+    }
+
+    Done m_waiting;
 };
 
 // A controller wired to the scripted parts, with a fixed clock.

@@ -1,5 +1,6 @@
 #include "RunFixtures.h"
 #include "RunHarness.h"
+#include "support/TestEnvironment.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -365,5 +366,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestClocks)
+KVIZOR_TEST_GUILESS_MAIN(TestClocks)
 #include "tst_clocks.moc"

@@ -1,4 +1,5 @@
 #include "run/Evaluation.h"
+#include "support/TestEnvironment.h"
 
 #include "results/ResultTest.h"
 
@@ -464,5 +465,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestEvaluation)
+KVIZOR_TEST_GUILESS_MAIN(TestEvaluation)
 #include "tst_evaluation.moc"

@@ -1,4 +1,5 @@
 #include "run/NameTemplate.h"
+#include "support/TestEnvironment.h"
 
 #include <QTest>
 
@@ -133,5 +134,5 @@ void TestNameTemplate::normalizeSpaces()
     QCOMPARE(NormalizeSpaces(text), expected);
 }
 
-QTEST_GUILESS_MAIN(TestNameTemplate)
+KVIZOR_TEST_GUILESS_MAIN(TestNameTemplate)
 #include "tst_nametemplate.moc"

@@ -1,6 +1,8 @@
 #include "RunFixtures.h"
 #include "RunHarness.h"
+#include "support/TestEnvironment.h"
 
+#include "run/SystemNames.h"
 #include "run/TaskOrder.h"
 
 #include "model/TestFileWriter.h"
@@ -9,6 +11,7 @@
 
 #include <QFile>
 #include <QLocale>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -156,7 +159,8 @@ private Q_SLOTS:
         QCOMPARE(h.prompts.kinds(), QStringList{QStringLiteral("identify")});
     }
 
-    void longComputerNamesAreDropped()
+    // A long host name is cut, never dropped; a long login name is dropped, never cut.
+    void longComputerNames()
     {
         TConfig config;
         ScriptedView view;
@@ -165,16 +169,93 @@ private Q_SLOTS:
         RecordingNetwork network;
         RunEnvironment env;
         env.RealTimers = false;
-        env.ComputerName = QStringLiteral("A-VERY-LONG-HOST");    // 16 characters
-        env.ComputerUserName = QStringLiteral("fifteen-chars15"); // 15 characters
+        env.ComputerName = QStringLiteral("A-VERY-LONG-HOST.school.lan"); // 16 before the dot
+        env.ComputerUserName = QStringLiteral("fifteen-chars15");         // 15 characters
         TRunController c(config, view, prompts, outputs, network, env);
         Fixture f = singles(1);
         f.t().Title = QStringLiteral("x");
         f.t().CountTasksToAsk(f.tasks);
         c.TestLoaded(std::move(f.test), std::move(f.tasks));
         c.BeginTest();
-        QVERIFY(c.RunResult()->ComputerName.isEmpty());
+        QCOMPARE(c.RunResult()->ComputerName, QStringLiteral("A-VERY-LONG-HOS"));
         QCOMPARE(c.RunResult()->ComputerUserName, QStringLiteral("fifteen-chars15"));
+    }
+
+    void computerName_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("recorded");
+        QTest::newRow("short") << QStringLiteral("PC-07") << QStringLiteral("PC-07");
+        QTest::newRow("with domain") << QStringLiteral("pc-07.school.lan") << QStringLiteral("pc-07");
+        QTest::newRow("exactly 15") << QStringLiteral("abcdefghijklmno") << QStringLiteral("abcdefghijklmno");
+        QTest::newRow("long is cut") << QStringLiteral("computer-class-number-12")
+                                     << QStringLiteral("computer-class-");
+        QTest::newRow("long before the dot")
+            << QStringLiteral("computer-class-number-12.lan") << QStringLiteral("computer-class-");
+        QTest::newRow("unknown") << QString() << QString();
+    }
+    void computerName()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, recorded);
+        QCOMPARE(ShortComputerName(host), recorded);
+    }
+
+    void loginName_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("logName");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("recorded");
+        const QString sixteen(16, QLatin1Char('u'));
+        QTest::newRow("USER first") << "ivanov"
+                                    << "petrov"
+                                    << "sidorov"
+                                    << "ivanov";
+        QTest::newRow("then LOGNAME") << QString() << "petrov"
+                                      << "sidorov"
+                                      << "petrov";
+        QTest::newRow("then the database") << QString() << QString() << "sidorov"
+                                           << "sidorov";
+        QTest::newRow("15 characters kept") << QString() << QString() << "fifteen-chars15"
+                                            << "fifteen-chars15";
+        QTest::newRow("16 characters dropped") << QString() << QString() << sixteen << QString();
+        QTest::newRow("long USER dropped, not replaced") << sixteen << "petrov"
+                                                         << "sidorov" << QString();
+        QTest::newRow("nothing known") << QString() << QString() << QString() << QString();
+    }
+    void loginName()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, logName);
+        QFETCH(QString, database);
+        QFETCH(QString, recorded);
+        QCOMPARE(ChooseLoginName(user, logName, database), recorded);
+    }
+
+    // Without USER and LOGNAME (a service, a bare session) the name still comes from the
+    // password database.
+    void loginNameWithoutEnvironment()
+    {
+        QProcess id;
+        id.start(QStringLiteral("id"), {QStringLiteral("-un")});
+        if (!id.waitForFinished(5000) || id.exitCode() != 0)
+            QSKIP("no id command");
+        const QString expected = QString::fromLocal8Bit(id.readAllStandardOutput()).trimmed();
+        std::vector<std::pair<const char*, std::optional<QByteArray>>> saved;
+        for (const char* variable : {"USER", "LOGNAME"}) {
+            saved.emplace_back(variable, qEnvironmentVariableIsSet(variable)
+                                             ? std::optional<QByteArray>(qgetenv(variable))
+                                             : std::nullopt);
+            qunsetenv(variable);
+        }
+        const QString name = SystemUserName();
+        for (const auto& [variable, value] : saved) {
+            if (value)
+                qputenv(variable, *value);
+        }
+        QCOMPARE(name, expected.size() <= 15 ? expected : QString());
+        QVERIFY(!name.isEmpty() || expected.size() > 15);
     }
 
     void startPassword()
@@ -942,5 +1023,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRun)
+KVIZOR_TEST_GUILESS_MAIN(TestRun)
 #include "tst_run.moc"

@@ -1,5 +1,6 @@
 #include "model/Crc32.h"
 #include "model/TestFileWriter.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -279,5 +280,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestKvf)
+KVIZOR_TEST_GUILESS_MAIN(TestKvf)
 #include "tst_kvf.moc"

@@ -1,5 +1,6 @@
 #include "results/ProtectedResultFile.h"
 #include "results/ResultTest.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -158,5 +159,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestKvfResults)
+KVIZOR_TEST_GUILESS_MAIN(TestKvfResults)
 #include "tst_kvf_results.moc"

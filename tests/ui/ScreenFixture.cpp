@@ -19,7 +19,8 @@ QByteArray pngPicture(int width, int height)
     return bytes;
 }
 
-ScreenWindow::ScreenWindow(const TestSetup& setup, const std::vector<TWriterFile>& files, bool realOutputs)
+ScreenWindow::ScreenWindow(const TestSetup& setup, const std::vector<TWriterFile>& files, bool realOutputs,
+                           const Adjust& adjust)
 {
     TTest test;
     test.Title = QStringLiteral("Проверка экрана");
@@ -35,6 +36,8 @@ ScreenWindow::ScreenWindow(const TestSetup& setup, const std::vector<TWriterFile
     if (!realOutputs)
         options.runOutputs = &outputs;
     options.realTimers = false;
+    if (adjust)
+        adjust(options);
     m_window = std::make_unique<TStudentMainForm>(options);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));

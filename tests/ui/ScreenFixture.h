@@ -107,9 +107,12 @@ QByteArray pngPicture(int width, int height);
 class ScreenWindow
 {
 public:
-    // realOutputs: the window's own end-of-run outputs instead of the recording ones.
+    using Adjust = std::function<void(kvizor::TStudentMainForm::Options&)>;
+
+    // realOutputs: the window's own end-of-run outputs instead of the recording ones;
+    // adjust changes the window's options before it is made.
     explicit ScreenWindow(const TestSetup& setup, const std::vector<kvizor::TWriterFile>& files = {},
-                          bool realOutputs = false);
+                          bool realOutputs = false, const Adjust& adjust = {});
     ~ScreenWindow();
 
     kvizor::TStudentMainForm& form() { return *m_window; }

@@ -3,6 +3,7 @@
 #include "config/RegistryStore.h"
 #include "platform/linux/XdgDesktopIntegration.h"
 #include "ScriptedPrompts.h"
+#include "support/TestEnvironment.h"
 #include "ui/AdditionConfigTabs.h"
 #include "ui/SettingsPassword.h"
 #include "ui/StudentAdditionConfigForm.h"
@@ -73,7 +74,10 @@ private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
     QString programPath() const { return path(QStringLiteral("Программа/KvizorStudent")); }
 
-    XdgLocations locations() const { return {path(QStringLiteral("data")), path(QStringLiteral("Desktop"))}; }
+    XdgLocations locations() const
+    {
+        return {path(QStringLiteral("data")), path(QStringLiteral("Desktop")), {}};
+    }
 
     std::unique_ptr<XdgDesktopIntegration> integration(const QString& program) const
     {
@@ -868,6 +872,7 @@ private Q_SLOTS:
         const IntegrationResult result = desktop.RegisterAssociation();
         QVERIFY2(result.ok, qPrintable(result.errorText));
         QVERIFY(desktop.IsAssociationRegistered());
+        QTRY_VERIFY(!desktop.isRefreshingCaches());
 
         const QString testFile = path(QStringLiteral("Мой тест.kvf"));
         QFile test(testFile);
@@ -898,6 +903,31 @@ private Q_SLOTS:
                  QStringLiteral("kvizor3-kvf.desktop"));
         run(QStringLiteral("xdg-open"), {testFile});
         QTRY_COMPARE(QString::fromUtf8(readAll(noted)).trimmed(), testFile);
+    }
+
+    // The desktop's caches are refreshed after "Применить" has returned; a tool that fails
+    // then is still reported.
+    void associationCacheFailureIsReportedLater()
+    {
+        const QString tools = path(QStringLiteral("tools"));
+        for (const char* name : {"update-mime-database", "update-desktop-database"}) {
+            QFile tool(QDir(tools).filePath(QLatin1String(name)));
+            QVERIFY(QDir().mkpath(tools) && tool.open(QIODevice::WriteOnly));
+            tool.write("#!/bin/sh\necho 'no space left' >&2\nexit 1\n");
+            tool.close();
+            QVERIFY(tool.setPermissions(tool.permissions() | QFileDevice::ExeOwner));
+        }
+        m_desktop = std::make_unique<XdgDesktopIntegration>(programPath(), locations(), QStringList{tools});
+        openForm();
+        TAssociationTab& tab = *m_form->tsAssociation;
+        tab.cbExtKVF->click();
+        tab.applyButton()->click();
+        QVERIFY(!tab.cbExtKVF->isEnabled());
+        QTRY_COMPARE(m_prompts->messages.size(), 2);
+        QCOMPARE(m_prompts->messages[0].caption, QStringLiteral("Ошибка!"));
+        QVERIFY2(m_prompts->messages[0].text.contains(QStringLiteral("update-mime-database")),
+                 qPrintable(m_prompts->messages[0].text));
+        QVERIFY(m_prompts->messages[0].text.contains(QStringLiteral("no space left")));
     }
 
     // A failed write is reported, and the box stays available for another try.
@@ -1007,6 +1037,7 @@ private Q_SLOTS:
 
 int main(int argc, char** argv)
 {
+    const kvizor::test::TestEnvironment environment;
     QApplication::setOrganizationName(QStringLiteral("Kvizor3"));
     QApplication::setApplicationName(QStringLiteral("Student"));
     QApplication app(argc, argv);

@@ -9,6 +9,7 @@
 #include "results/ResultTest.h"
 #include "run/RunController.h"
 #include "run/SilentRunView.h"
+#include "support/TestEnvironment.h"
 #include "ui/ResultOutputs.h"
 #include "ui/RichTextView.h"
 #include "ui/ShowResultForm.h"
@@ -19,6 +20,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLockFile>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -267,6 +269,8 @@ QDateTime clockAt(int seconds)
 struct Rig
 {
     QTemporaryDir dir;
+    // Where records go when a result file stays locked.
+    QTemporaryDir fallback;
     QString resultFolder;
     TConfig config;
     QStringList events;
@@ -296,6 +300,11 @@ struct Rig
         env.ComputerName = QStringLiteral("KLASS-3");
         env.ComputerUserName = QStringLiteral("ucheniki");
         env.RealTimers = false;
+        SharedWriteOptions shared;
+        shared.LockWait = std::chrono::milliseconds(50);
+        shared.FallbackFolder = fallback.path();
+        env.SharedResultFiles = shared;
+        outputs.SetSharedWriteOptions(shared);
         controller = std::make_unique<TRunController>(config, view, prompts, outputs, network, env);
         auto test = std::make_unique<TTest>();
         TTaskList tasks;
@@ -326,23 +335,34 @@ class TestResultWindow : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The designed arrangement: counts at the left, the two charts at the right, then the
+    // points, a rule, the grade and the OK button across; the designed size at least.
     void layout()
     {
         TShowResultForm form;
-        const QScreen* screen = form.screen();
-        const double scale = screen->logicalDotsPerInchY() / 96.0;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const double scale = form.screen()->logicalDotsPerInchY() / 96.0;
         auto s = [&](int v) { return qRound(v * scale); };
-        QCOMPARE(form.size(), QSize(s(428), s(291)));
-        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("PaintBox"))->geometry(),
-                 QRect(s(334), s(16), s(75), s(75)));
-        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("PaintBox1"))->geometry(),
-                 QRect(s(334), s(114), s(75), s(75)));
-        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("BitBtn1"))->geometry(),
-                 QRect(s(6), s(254), s(417), s(30)));
-        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("YourMark"))->geometry(),
-                 QRect(s(8), s(214), s(412), s(23)));
-        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("YourScore"))->geometry(),
-                 QRect(s(13), s(133), s(312), s(38)));
+        QVERIFY(form.width() >= s(428) && form.height() >= s(291));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        auto place = [&](const char* name) {
+            const QWidget* w = form.findChild<QWidget*>(QLatin1String(name));
+            return w != nullptr ? QRect(w->mapTo(&form, QPoint(0, 0)), w->size()) : QRect();
+        };
+        QCOMPARE(place("PaintBox").size(), QSize(s(75), s(75)));
+        QCOMPARE(place("PaintBox1").size(), QSize(s(75), s(75)));
+        QVERIFY(place("PaintBox").bottom() < place("PaintBox1").top());
+        QVERIFY(place("Label2").bottom() <= place("PaintBox").top());
+        QVERIFY(place("Label1").right() < place("CountTaskLabel").left());
+        QVERIFY(place("CountTaskLabel").right() < place("PaintBox").left());
+        QVERIFY(place("Label4").bottom() < place("YourScore").top());
+        QVERIFY(place("YourScore").width() >= s(312));
+        QVERIFY(place("YourScore").bottom() < place("Bevel1").top());
+        QVERIFY(place("Bevel1").bottom() < place("YourMark").top());
+        QVERIFY(place("YourMark").bottom() < place("BitBtn1").top());
+        QVERIFY(place("BitBtn1").width() > form.width() * 9 / 10);
+        QVERIFY(place("BitBtn1").height() >= s(30));
         QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
                  QStringLiteral("Всего заданий в тесте:"));
         QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->font().pointSize(), 12);
@@ -549,6 +569,31 @@ private Q_SLOTS:
                  QStringLiteral("Результаты тестирования Вы можете узнать у руководителя."));
     }
 
+    // Another workstation keeps both result files locked: the begin line, the record and the
+    // protected record go to the fallback folder, each with a message naming both files.
+    void lockedSharedFolderKeepsEveryRecord()
+    {
+        Rig rig;
+        rig.config.IsShowDetailReportModeNormal = false;
+        QLockFile logLock(rig.host.logPath + QStringLiteral(".lock"));
+        QLockFile protectedLock(rig.host.protectedPath + QStringLiteral(".lock"));
+        QVERIFY(logLock.tryLock(0) && protectedLock.tryLock(0));
+        rig.takeTheTest();
+        const QString logCopy = rig.fallback.filePath(QStringLiteral("KvizorStudent_Result.txt"));
+        const QString protectedCopy = rig.fallback.filePath(rig.config.ProtectionResultFileName);
+        const QString diverted = QStringLiteral(
+            "message: Внимание! | Файл %1 занят другой программой.\nРезультат сохранен в файл %2.");
+        QCOMPARE(rig.events, QStringList({diverted.arg(rig.host.logPath, logCopy), QStringLiteral("sound"),
+                                          QStringLiteral("summary [log 0 lines, protected no]"),
+                                          diverted.arg(rig.host.logPath, logCopy),
+                                          diverted.arg(rig.host.protectedPath, protectedCopy),
+                                          QStringLiteral("result window [log 0 lines, protected no]")}));
+        QCOMPARE(readAll(logCopy).count("\r\n"), 26);
+        const QList<TResultTest> kept = LoadProtectedResults(protectedCopy);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(kept.at(0).UserName, QStringLiteral("Петров Пётр"));
+    }
+
     void reportInTheViewer()
     {
         TTest test;
@@ -608,5 +653,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestResultWindow)
+KVIZOR_TEST_MAIN(TestResultWindow)
 #include "tst_result_window.moc"

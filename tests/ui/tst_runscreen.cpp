@@ -511,6 +511,7 @@ void TestRunScreen::getTestFromServer()
     QVERIFY(w.form().AGetTest->isEnabled());
     w.prompts.messages.clear();
     w.form().AGetTest->trigger();
+    QVERIFY(QTest::qWaitFor([&] { return !w.form().exchangeUnderWay(); }, 10000));
 
     if (message.isEmpty()) {
         QCOMPARE(w.form().RunState(), rsTestLoaded);

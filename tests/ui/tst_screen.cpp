@@ -1,3 +1,5 @@
+#include "support/TestEnvironment.h"
+
 #include <QApplication>
 #include <QLocale>
 
@@ -6,9 +8,11 @@ int runTaskScreenTests(int argc, char** argv);
 int runRunScreenTests(int argc, char** argv);
 int runKeyScreenTests(int argc, char** argv);
 int runAccessScreenTests(int argc, char** argv);
+int runServerStepTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
+    const kvizor::test::TestEnvironment environment;
     QApplication::setOrganizationName(QStringLiteral("Kvizor3"));
     QApplication::setApplicationName(QStringLiteral("Student"));
     QApplication app(argc, argv);
@@ -21,5 +25,6 @@ int main(int argc, char** argv)
     status |= runRunScreenTests(argc, argv);
     status |= runKeyScreenTests(argc, argv);
     status |= runAccessScreenTests(argc, argv);
+    status |= runServerStepTests(argc, argv);
     return status;
 }

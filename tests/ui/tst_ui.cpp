@@ -1,4 +1,5 @@
 #include "tst_ui.h"
+#include "support/TestEnvironment.h"
 #ifdef KVIZOR_STUDENT_EXE
 #include "tst_instances.h"
 #endif
@@ -9,6 +10,7 @@
 
 int main(int argc, char** argv)
 {
+    const kvizor::test::TestEnvironment environment;
     QApplication::setOrganizationName(QStringLiteral("Kvizor3"));
     QApplication::setApplicationName(QStringLiteral("Student"));
     QApplication app(argc, argv);

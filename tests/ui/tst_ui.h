@@ -66,6 +66,7 @@ private Q_SLOTS:
     void commandTable_data();
     void commandTable();
     void menuTree();
+    void menuMnemonics();
     void layout();
     void questionImageEnlarges();
     void infoWindows();
@@ -99,4 +100,7 @@ private Q_SLOTS:
     void openableLinks();
     void markLines();
     void lazyIconStyle();
+    void statusPanelWidths_data();
+    void statusPanelWidths();
+    void lastStatusPanelShortens();
 };

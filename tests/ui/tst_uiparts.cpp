@@ -9,12 +9,15 @@
 #include "ui/InputPasswordForm.h"
 #include "ui/LazyIconStyle.h"
 #include "ui/RecentFiles.h"
+#include "ui/StatusPanels.h"
 #include "ui/TestInfoForm.h"
 #include "ui/TestSummary.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
@@ -196,4 +199,69 @@ void TestUiParts::lazyIconStyle()
     const QIcon copy = style.standardIcon(QStyle::SP_DialogOpenButton);
     QIcon second = copy;
     QCOMPARE(second.pixmap(16).toImage(), expected);
+}
+
+namespace {
+
+// A window of the given width with the status bar, shown.
+TStatusPanels* showStatusBar(QMainWindow& window, int width)
+{
+    auto* bar = new TStatusPanels(&window);
+    window.setStatusBar(bar);
+    window.resize(width, 300);
+    window.show();
+    return bar;
+}
+
+} // namespace
+
+// A panel is its designed width, wider for a text that needs it, and back again after.
+void TestUiParts::statusPanelWidths_data()
+{
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("state") << 0 << QStringLiteral("Тест не выбран, идёт загрузка");
+    QTest::newRow("position") << 1 << QStringLiteral("1234/1234");
+    QTest::newRow("price") << 9 << QStringLiteral("Цена 1234567 баллов");
+}
+
+void TestUiParts::statusPanelWidths()
+{
+    QFETCH(int, panel);
+    QFETCH(QString, text);
+    QMainWindow window;
+    TStatusPanels* bar = showStatusBar(window, 1200);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QLabel* label = bar->panel(panel);
+    const int designed = TStatusPanels::PanelWidths[static_cast<std::size_t>(panel)];
+    QCOMPARE(label->width(), designed);
+    bar->setPanelText(panel, text);
+    QCOMPARE(label->text(), text);
+    QTRY_VERIFY(label->width() > designed);
+    QVERIFY(label->contentsRect().width() >= label->fontMetrics().horizontalAdvance(text));
+    bar->setPanelText(panel, QStringLiteral("1"));
+    QTRY_COMPARE(label->width(), designed);
+}
+
+// The examinee's name and group take the rest of the bar; what does not fit ends in "…" and
+// the whole text is the tooltip and what the bar reports.
+void TestUiParts::lastStatusPanelShortens()
+{
+    QMainWindow window;
+    TStatusPanels* bar = showStatusBar(window, 400);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QLabel* last = bar->panel(10);
+    const QString whole = QStringLiteral("Преображенская-Завадовская Александра-Апполинария 11 Б");
+    bar->setPanelText(10, whole);
+    QCOMPARE(bar->panelText(10), whole);
+    QVERIFY(last->text().endsWith(QChar(0x2026)));
+    QVERIFY(whole.startsWith(last->text().chopped(1)));
+    QCOMPARE(last->toolTip(), whole);
+    QVERIFY(last->QLabel::sizeHint().width() <= last->width());
+    // Room enough: the whole text and no tooltip.
+    window.resize(1600, 300);
+    QTRY_COMPARE(last->text(), whole);
+    QCOMPARE(last->toolTip(), QString());
+    bar->setPanelText(10, QStringLiteral("Иванов Иван 10 А"));
+    QCOMPARE(last->text(), QStringLiteral("Иванов Иван 10 А"));
 }

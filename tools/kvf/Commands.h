@@ -11,6 +11,7 @@ int runInfo(const QStringList& args);
 int runResults(const QStringList& args);
 int runConfig(const QStringList& args);
 int runRtf(const QStringList& args);
+int runImport(const QStringList& args);
 
 // Messages of every subcommand go to standard error in UTF-8.
 void printError(const QString& text);

@@ -23,6 +23,7 @@ const Command kCommands[] = {
     {"results", kvizor::kvf::runResults, "results [--json|--csv] FILE.kvpr"},
     {"config", kvizor::kvf::runConfig, "config [--json | --complete] FILE"},
     {"rtf", kvizor::kvf::runRtf, "rtf --plain FILE | rtf --html FILE"},
+    {"import", kvizor::kvf::runImport, "import SOURCE OUT.kvf [--title T] [--hint-penalty N]"},
 };
 
 int usage()
@@ -38,8 +39,9 @@ int usage()
 
 int main(int argc, char* argv[])
 {
-    // Drawing metafile pictures needs fonts, which need a GUI application; no display is used.
-    const bool gui = argc > 1 && std::strcmp(argv[1], "rtf") == 0;
+    // Drawing metafile pictures and converting texts through documents need fonts, which need
+    // a GUI application; no display is used.
+    const bool gui = argc > 1 && (std::strcmp(argv[1], "rtf") == 0 || std::strcmp(argv[1], "import") == 0);
     if (gui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::unique_ptr<QCoreApplication> app =

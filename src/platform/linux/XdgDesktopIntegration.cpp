@@ -1,10 +1,11 @@
 #include "XdgDesktopIntegration.h"
 
+#include "CacheRefresher.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -13,8 +14,6 @@
 namespace kvizor {
 
 namespace {
-
-constexpr int ToolTimeoutMs = 30000;
 
 QString failedWrite(const QString& path, const QString& reason)
 {
@@ -106,8 +105,10 @@ bool IsWritableValue(const QString& value)
 
 XdgLocations XdgLocations::current()
 {
-    return {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-            QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)};
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    QStringList system = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    system.removeAll(dataHome);
+    return {dataHome, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation), system};
 }
 
 std::unique_ptr<DesktopIntegration> DesktopIntegration::create()
@@ -122,6 +123,55 @@ XdgDesktopIntegration::XdgDesktopIntegration(const QString& programPath, const X
 {
 }
 
+XdgDesktopIntegration::~XdgDesktopIntegration() = default;
+XdgDesktopIntegration::XdgDesktopIntegration(XdgDesktopIntegration&&) noexcept = default;
+
+void XdgDesktopIntegration::ReleaseRefresher::operator()(CacheRefresher* refresher) const
+{
+    refresher->release();
+}
+
+void XdgDesktopIntegration::setLateFailureHandler(std::function<void(const QString&)> handler)
+{
+    m_lateFailure = std::move(handler);
+    if (m_refresher)
+        m_refresher->setFailureHandler(m_lateFailure);
+}
+
+bool XdgDesktopIntegration::isRefreshingCaches() const
+{
+    return m_refresher && !m_refresher->isIdle();
+}
+
+QStringList XdgDesktopIntegration::iconPaths()
+{
+    return {QStringLiteral("icons/hicolor/scalable/apps/") + ProgramIconName + QStringLiteral(".svg"),
+            QStringLiteral("icons/hicolor/scalable/mimetypes/") + MimeIconName + QStringLiteral(".svg")};
+}
+
+std::optional<QString> XdgDesktopIntegration::installIcons() const
+{
+    const QStringList paths = iconPaths();
+    const QStringList resources{QStringLiteral(":/kvizor/icons/") + ProgramIconName + QStringLiteral(".svg"),
+                                QStringLiteral(":/kvizor/icons/") + MimeIconName + QStringLiteral(".svg")};
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const bool installed = std::any_of(
+            m_locations.systemDataFolders.begin(), m_locations.systemDataFolders.end(),
+            [&](const QString& folder) { return QFileInfo::exists(QDir(folder).filePath(paths[i])); });
+        if (installed)
+            continue;
+        QFile resource(resources[i]);
+        if (!resource.open(QIODevice::ReadOnly))
+            return failedWrite(resources[i], resource.errorString());
+        const QByteArray icon = resource.readAll();
+        const QString target = QDir(m_locations.dataHome).filePath(paths[i]);
+        if (holdsExactly(target, icon))
+            continue;
+        if (auto error = writeFile(target, icon, ReadablePermissions))
+            return error;
+    }
+    return std::nullopt;
+}
 bool XdgDesktopIntegration::isAvailable() const
 {
     return !m_locations.dataHome.isEmpty();
@@ -213,10 +263,11 @@ IntegrationResult XdgDesktopIntegration::RegisterAssociation()
         result.errorText = *error;
         return result;
     }
-    if (auto error = refreshCaches()) {
+    if (auto error = installIcons()) {
         result.errorText = *error;
         return result;
     }
+    refreshCaches();
     result.ok = true;
     return result;
 }
@@ -237,12 +288,11 @@ IntegrationResult XdgDesktopIntegration::removeAssociation()
     std::optional<QString> error = removeFile(associationEntryPath());
     if (!error)
         error = removeFile(mimePackagePath());
-    if (!error)
-        error = refreshCaches();
     if (error) {
         result.errorText = *error;
         return result;
     }
+    refreshCaches();
     result.ok = true;
     return result;
 }
@@ -268,7 +318,7 @@ IntegrationResult XdgDesktopIntegration::createMenuShortcut()
     return writeShortcut(menuShortcutPath(), MenuShortcutCreatedText());
 }
 
-IntegrationResult XdgDesktopIntegration::writeShortcut(const QString& path, const QString& successText) const
+IntegrationResult XdgDesktopIntegration::writeShortcut(const QString& path, const QString& successText)
 {
     IntegrationResult result;
     const QByteArray text = shortcutText();
@@ -281,41 +331,31 @@ IntegrationResult XdgDesktopIntegration::writeShortcut(const QString& path, cons
         result.errorText = *error;
         return result;
     }
+    if (auto error = installIcons()) {
+        result.errorText = *error;
+        return result;
+    }
+    // Menus pick new entries up on their own; the desktop database is about types.
     result.ok = true;
     result.message = successText;
     return result;
 }
 
-std::optional<QString> XdgDesktopIntegration::refreshCaches() const
+void XdgDesktopIntegration::refreshCaches()
 {
-    if (auto error = runTool(QStringLiteral("update-mime-database"),
-                             {QDir(m_locations.dataHome).filePath(QStringLiteral("mime"))}))
-        return error;
-    return runTool(QStringLiteral("update-desktop-database"), {applicationsFolder()});
+    runTool(QStringLiteral("update-mime-database"),
+            {QDir(m_locations.dataHome).filePath(QStringLiteral("mime"))});
+    runTool(QStringLiteral("update-desktop-database"), {applicationsFolder()});
 }
 
-std::optional<QString> XdgDesktopIntegration::runTool(const QString& name, const QStringList& arguments) const
+void XdgDesktopIntegration::runTool(const QString& name, const QStringList& arguments)
 {
     const QString program = QStandardPaths::findExecutable(name, m_toolSearchPaths);
     if (program.isEmpty())
-        return std::nullopt; // desktops without the tool pick the files up by themselves
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForStarted(ToolTimeoutMs))
-        return QStringLiteral("Не удалось запустить %1: %2").arg(name, process.errorString());
-    if (!process.waitForFinished(ToolTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return QStringLiteral("%1 не завершилась вовремя").arg(name);
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        const QString details = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
-        return QStringLiteral("%1 завершилась с ошибкой (код %2)%3")
-            .arg(name)
-            .arg(process.exitCode())
-            .arg(details.isEmpty() ? QString() : QStringLiteral(": ") + details);
-    }
-    return std::nullopt;
+        return; // desktops without the tool pick the files up by themselves
+    if (!m_refresher)
+        m_refresher.reset(new CacheRefresher(m_lateFailure));
+    m_refresher->run(program, name, arguments);
 }
 
 } // namespace kvizor

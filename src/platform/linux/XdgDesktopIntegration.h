@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 namespace kvizor {
@@ -14,14 +15,20 @@ struct XdgLocations
 {
     QString dataHome;      // $XDG_DATA_HOME, usually ~/.local/share
     QString desktopFolder; // the user's desktop folder
+    // $XDG_DATA_DIRS: where an installed program's icons are found.
+    QStringList systemDataFolders;
 
     static XdgLocations current();
 };
 
+class CacheRefresher;
+
 // The association is a shared-mime-info package that gives "*.kvf" a MIME type, plus a hidden
 // desktop entry that opens that type with the program; shortcuts are desktop entries on the
-// desktop and in the menu folder "Kvizor3". The caches are refreshed with
-// update-mime-database / update-desktop-database when those tools are installed.
+// desktop and in the menu folder "Kvizor3". A copy of the program that is not installed puts
+// its icons into the user's icon theme, so entries and test files show them too. The caches
+// are refreshed in the background with update-mime-database / update-desktop-database when
+// those tools are installed; their failures reach the late failure handler.
 class XdgDesktopIntegration : public DesktopIntegration
 {
 public:
@@ -37,6 +44,9 @@ public:
     // toolSearchPaths: where to look for the cache tools; empty means PATH.
     XdgDesktopIntegration(const QString& programPath, const XdgLocations& locations,
                           const QStringList& toolSearchPaths = {});
+    ~XdgDesktopIntegration() override;
+    XdgDesktopIntegration(XdgDesktopIntegration&&) noexcept;
+    XdgDesktopIntegration& operator=(XdgDesktopIntegration&&) = delete;
 
     bool isAvailable() const override;
     IntegrationResult RegisterAssociation() override;
@@ -44,6 +54,13 @@ public:
     IntegrationResult removeAssociation() override;
     IntegrationResult createDesktopShortcut() override;
     IntegrationResult createMenuShortcut() override;
+    void setLateFailureHandler(std::function<void(const QString&)> handler) override;
+
+    // Whether cache tools started by an action are still running or waiting.
+    bool isRefreshingCaches() const;
+    // The icons in the user's theme, relative to the data folder; written only when no
+    // system data folder has them.
+    static QStringList iconPaths();
 
     QString mimePackagePath() const;
     QString associationEntryPath() const;
@@ -58,14 +75,22 @@ public:
 
 private:
     QString applicationsFolder() const;
-    // Runs a cache tool when it is installed; returns an error text when it ran and failed.
-    std::optional<QString> runTool(const QString& name, const QStringList& arguments) const;
-    std::optional<QString> refreshCaches() const;
-    IntegrationResult writeShortcut(const QString& path, const QString& successText) const;
+    // Starts a cache tool when it is installed.
+    void runTool(const QString& name, const QStringList& arguments);
+    void refreshCaches();
+    std::optional<QString> installIcons() const;
+    IntegrationResult writeShortcut(const QString& path, const QString& successText);
+
+    struct ReleaseRefresher
+    {
+        void operator()(CacheRefresher* refresher) const;
+    };
 
     QString m_programPath;
     XdgLocations m_locations;
     QStringList m_toolSearchPaths;
+    std::function<void(const QString&)> m_lateFailure;
+    std::unique_ptr<CacheRefresher, ReleaseRefresher> m_refresher;
 };
 
 namespace xdg {
