@@ -331,11 +331,7 @@ void TestAccessScreen::remainingTimesText()
 
 void TestAccessScreen::goToItemsSayTheirState()
 {
-    ScreenWindow w([](TTest& test, TTaskList& tasks) {
-        test.AllowSkipping = true;
-        for (int i = 0; i < 3; ++i)
-            tasks.push_back(makeTask(ttSingleChoice, {1, 0}));
-    });
+    ScreenWindow w(skippingSingles(3));
     w.begin();
     QComboBox* list = w.form().ComboBoxEx1;
     w.key(QLatin1Char('1'));

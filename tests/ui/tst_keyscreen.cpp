@@ -160,11 +160,7 @@ void TestKeyScreen::pictureReachedByTab()
 
 void TestKeyScreen::goToListByKeys()
 {
-    ScreenWindow w([](TTest& test, TTaskList& tasks) {
-        test.AllowSkipping = true;
-        for (int i = 0; i < 4; ++i)
-            tasks.push_back(makeTask(ttSingleChoice, {1, 0}));
-    });
+    ScreenWindow w(skippingSingles(4));
     w.begin();
     QComboBox* list = w.form().ComboBoxEx1;
     QAbstractItemView* popup = list->view();
@@ -190,11 +186,7 @@ void TestKeyScreen::goToListByKeys()
 
 void TestKeyScreen::closedGoToListDoesNotJump()
 {
-    ScreenWindow w([](TTest& test, TTaskList& tasks) {
-        test.AllowSkipping = true;
-        for (int i = 0; i < 3; ++i)
-            tasks.push_back(makeTask(ttSingleChoice, {1, 0}));
-    });
+    ScreenWindow w(skippingSingles(3));
     w.begin();
     QComboBox* list = w.form().ComboBoxEx1;
     list->setFocus();

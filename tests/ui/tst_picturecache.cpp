@@ -1,5 +1,6 @@
 #include "richtext/Picture.h"
 #include "richtext/Samples.h"
+#include "support/TestEnvironment.h"
 #include "ui/PictureCache.h"
 
 #include <QApplication>
@@ -244,5 +245,5 @@ void TestPictureCache::destroyedWhilePreparing()
     }
 }
 
-QTEST_MAIN(TestPictureCache)
+KVIZOR_TEST_MAIN(TestPictureCache)
 #include "tst_picturecache.moc"
