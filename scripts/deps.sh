@@ -10,6 +10,8 @@ packages=(
   # libwmf's pkg-config names expat among the libraries to link, without depending on it
   libexpat1-dev
   libbenchmark-dev fonts-liberation2 fonts-dejavu-core
+  # the screen-reader test switches accessibility on as Qt's own tests do
+  qt6-base-private-dev
   # the metafile test builds a locale with a decimal comma
   locales
   # the settings dialog's test opens an associated test file through xdg-open

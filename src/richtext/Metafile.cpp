@@ -361,46 +361,118 @@ QImage imageFromBytes(QByteArrayView bytes)
     return image;
 }
 
+using ToSvg = QByteArray (*)(QByteArrayView, QString*);
+
 // Converts and draws, in a child process unless isolation is off: Qt's SVG drawing is no
 // more made for hostile input than the converters (a path reaching millions of pixels
 // off the picture takes a second to fill), so the child's time bound covers both.
-QImage draw(QByteArray (*toSvg)(QByteArrayView, QString*), const QByteArray& sane, QSize size, QString* error)
+std::unique_ptr<PendingDrawing> startDrawing(ToSvg toSvg, const QByteArray& sane, QSize size)
 {
-    auto drawHere = [toSvg, &sane, size](QString* reason) {
+    auto drawHere = [toSvg, sane, size](QString* reason) {
         const QByteArray svg = toSvg(sane, reason);
         return svg.isEmpty() ? QImage() : RenderSvg(svg, size, reason);
     };
-    if (!g_isolated.load())
-        return drawHere(error);
-    const QByteArray bytes = CallIsolated([&drawHere] { return imageBytes(drawHere(nullptr)); },
-                                          PictureLimits::kMetafileSeconds, kMaxImageBytes, error);
-    if (bytes.isEmpty())
-        return {};
-    QImage image = imageFromBytes(bytes);
-    if (image.isNull())
-        fail(error, QStringLiteral("the metafile converter gave a damaged picture"));
-    return image;
+    if (!g_isolated.load()) {
+        QString error;
+        QImage image = drawHere(&error);
+        return std::make_unique<PendingDrawing>(std::move(image), error);
+    }
+    return std::make_unique<PendingDrawing>(
+        std::make_unique<IsolatedChild>([&drawHere] { return imageBytes(drawHere(nullptr)); },
+                                        PictureLimits::kMetafileSeconds, kMaxImageBytes));
+}
+
+// Loaded and looked up here, before the converting child starts, so that every child
+// finds the converters mapped and the fonts found instead of doing it anew.
+bool wmfReady(QString* error)
+{
+    if (converter<KvizorWmfToSvg>(WmfToSvgSymbol, error) == nullptr)
+        return false;
+    CurrentWmfFonts();
+    return true;
+}
+
+bool emfReady(QString* error)
+{
+    return converter<KvizorMetafileToSvg>(EmfToSvgSymbol, error) != nullptr;
+}
+
+// Checks the metafile and starts drawing it; nullptr with the reason when it cannot be drawn.
+std::unique_ptr<PendingDrawing> start(QByteArray (*sanitize)(QByteArrayView, QString*),
+                                      bool (*ready)(QString*), ToSvg toSvg, QByteArrayView data, QSize size,
+                                      QString* error)
+{
+    const QByteArray sane = sanitize(data, error);
+    if (sane.isEmpty() || !ready(error))
+        return nullptr;
+    return startDrawing(toSvg, sane, size);
+}
+
+QImage finished(std::unique_ptr<PendingDrawing> drawing, QString* error)
+{
+    return drawing ? drawing->finish(error) : QImage();
 }
 
 } // namespace
 
+PendingDrawing::PendingDrawing(QImage done, QString error)
+    : m_done(std::move(done)), m_error(std::move(error))
+{
+}
+
+PendingDrawing::PendingDrawing(std::unique_ptr<IsolatedChild> child) : m_child(std::move(child)) {}
+
+PendingDrawing::~PendingDrawing() = default;
+
+int PendingDrawing::answerFd() const
+{
+    return m_child ? m_child->answerFd() : -1;
+}
+
+int PendingDrawing::millisecondsLeft() const
+{
+    return m_child ? m_child->millisecondsLeft() : 0;
+}
+
+bool PendingDrawing::readAvailable()
+{
+    return m_child ? m_child->readAvailable() : true;
+}
+
+QImage PendingDrawing::finish(QString* error)
+{
+    if (m_child) {
+        const QByteArray bytes = m_child->finish(&m_error);
+        m_child.reset();
+        if (!bytes.isEmpty()) {
+            m_done = imageFromBytes(bytes);
+            if (m_done.isNull())
+                m_error = QStringLiteral("the metafile converter gave a damaged picture");
+        }
+    }
+    if (m_done.isNull())
+        fail(error, m_error);
+    return m_done;
+}
+
+std::unique_ptr<PendingDrawing> StartWmf(QByteArrayView data, QSize size, QString* error)
+{
+    return start(SanitizeWmf, wmfReady, WmfToSvg, data, size, error);
+}
+
+std::unique_ptr<PendingDrawing> StartEmf(QByteArrayView data, QSize size, QString* error)
+{
+    return start(SanitizeEmf, emfReady, EmfToSvg, data, size, error);
+}
+
 QImage RenderWmf(QByteArrayView data, QSize size, QString* error)
 {
-    const QByteArray sane = SanitizeWmf(data, error);
-    // Loaded and looked up here, before the converting child starts, so that every child
-    // finds the converters mapped and the fonts found instead of doing it anew.
-    if (sane.isEmpty() || converter<KvizorWmfToSvg>(WmfToSvgSymbol, error) == nullptr)
-        return {};
-    CurrentWmfFonts();
-    return draw(WmfToSvg, sane, size, error);
+    return finished(StartWmf(data, size, error), error);
 }
 
 QImage RenderEmf(QByteArrayView data, QSize size, QString* error)
 {
-    const QByteArray sane = SanitizeEmf(data, error);
-    if (sane.isEmpty() || converter<KvizorMetafileToSvg>(EmfToSvgSymbol, error) == nullptr)
-        return {};
-    return draw(EmfToSvg, sane, size, error);
+    return finished(StartEmf(data, size, error), error);
 }
 
 } // namespace kvizor::metafile

@@ -182,7 +182,7 @@ QImage DecodePicture(QByteArrayView data, PictureFormat format, QSize renderSize
     }
 }
 
-QImage LoadPictureFile(const QString& path, QString* error)
+QByteArray ReadPictureFile(const QString& path, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -194,6 +194,26 @@ QImage LoadPictureFile(const QString& path, QString* error)
         return {};
     }
     const QByteArray data = file.readAll();
+    if (data.isEmpty())
+        fail(error, QStringLiteral("empty picture"));
+    return data;
+}
+
+PictureFormat MetafileFormatOf(QByteArrayView data, const QString& fileName)
+{
+    const PictureFormat byName = PictureFormatFromFileName(fileName);
+    if (byName == PictureFormat::Wmf || byName == PictureFormat::Emf)
+        return byName;
+    const PictureFormat byContent = PictureFormatFromContent(data);
+    return byContent == PictureFormat::Wmf || byContent == PictureFormat::Emf ? byContent
+                                                                              : PictureFormat::Unknown;
+}
+
+QImage LoadPictureFile(const QString& path, QString* error)
+{
+    const QByteArray data = ReadPictureFile(path, error);
+    if (data.isEmpty())
+        return {};
     return DecodePicture(data, PictureFormatFromFileName(path), {}, error);
 }
 

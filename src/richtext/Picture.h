@@ -40,6 +40,11 @@ QImage DecodePicture(QByteArrayView data, PictureFormat format, QSize renderSize
                      QString* error = nullptr);
 // Reads a task picture file; the format follows the file extension.
 QImage LoadPictureFile(const QString& path, QString* error = nullptr);
+// The bytes of a picture file, up to the size limit; empty with the reason otherwise.
+QByteArray ReadPictureFile(const QString& path, QString* error = nullptr);
+// Wmf or Emf when decoding these bytes of the named file draws a metafile (by its extension,
+// or by its content when the extension names no metafile), else Unknown.
+PictureFormat MetafileFormatOf(QByteArrayView data, const QString& fileName);
 
 // The bitmap file header a device-independent bitmap lacks, or empty when the DIB header
 // is impossible.

@@ -406,6 +406,10 @@ bool TRunController::putTaskOnScreen()
     screen.HintCaption = HintCaption(task);
     screen.AllowSkipping = m_test->AllowSkipping;
     screen.TempFolder = m_test->TempFolder;
+    const int next = m_test->AllowSkipping            ? findOpenPosition(r.CurrentPos, false)
+                     : r.CurrentPos < r.TaskCount - 1 ? r.CurrentPos + 1
+                                                      : -1;
+    screen.NextTask = next >= 0 ? m_tasks[static_cast<std::size_t>(r.TaskOrder.at(next))].get() : nullptr;
     m_view.ShowTask(screen);
     if (m_state != rsTesting)
         return false;

@@ -29,6 +29,9 @@ struct TaskScreen
     bool AllowSkipping = false;
     // Folder of the test's pictures, ending with a separator.
     QString TempFolder;
+    // The task shown after this one is answered, so that its pictures can be prepared
+    // meanwhile; nullptr when the run ends then.
+    const TTask* NextTask = nullptr;
 };
 
 // The go-to list's images.

@@ -1,8 +1,11 @@
 #include "ui/ImageArea.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace kvizor {
 
@@ -61,6 +64,7 @@ protected:
 TImageArea::TImageArea(QWidget* parent) : QScrollArea(parent)
 {
     setObjectName(QStringLiteral("ScrollBox"));
+    setFocusPolicy(Qt::StrongFocus);
     setWidgetResizable(false);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_image = new QLabel;
@@ -71,12 +75,26 @@ TImageArea::TImageArea(QWidget* parent) : QScrollArea(parent)
     m_marker = new TShapePoint(m_image);
     m_rect = new TAnswerShape(m_image);
     setWidget(m_image);
+    setAccessibleDescription(
+        QStringLiteral("Укажите место на изображении: стрелки двигают отметку, с Shift на 10 "
+                       "точек; Enter отвечает"));
     clearPicture();
 }
 
-void TImageArea::setPicture(const QImage& picture)
+void TImageArea::nameForReader()
 {
-    m_image->setPixmap(QPixmap::fromImage(picture));
+    // The marker's place is part of the name, so a listener hears it move.
+    const QString name = markerShown() ? QStringLiteral("Изображение для ответа, отметка: %1, %2")
+                                             .arg(markerCentre().x())
+                                             .arg(markerCentre().y())
+                                       : QStringLiteral("Изображение для ответа, отметки нет");
+    if (accessibleName() != name)
+        setAccessibleName(name);
+}
+
+void TImageArea::setPicture(const QPixmap& picture)
+{
+    m_image->setPixmap(picture);
     m_image->setFixedSize(picture.size());
     m_hasPicture = true;
     m_image->show();
@@ -96,11 +114,13 @@ void TImageArea::placeMarker(const QPoint& pixel)
     m_marker->move(pixel - QPoint(MarkerSize / 2, MarkerSize / 2));
     m_marker->show();
     m_marker->raise();
+    nameForReader();
 }
 
 void TImageArea::hideMarker()
 {
     m_marker->hide();
+    nameForReader();
 }
 
 bool TImageArea::markerShown() const
@@ -131,6 +151,41 @@ void TImageArea::scrollToTopLeft()
     verticalScrollBar()->setValue(0);
 }
 
+void TImageArea::keyPressEvent(QKeyEvent* event)
+{
+    QPoint direction;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        direction = {-1, 0};
+        break;
+    case Qt::Key_Right:
+        direction = {1, 0};
+        break;
+    case Qt::Key_Up:
+        direction = {0, -1};
+        break;
+    case Qt::Key_Down:
+        direction = {0, 1};
+        break;
+    default:
+        break;
+    }
+    const Qt::KeyboardModifiers others = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (direction.isNull() || others != Qt::NoModifier || !m_hasPicture || !isEnabled()) {
+        QScrollArea::keyPressEvent(event);
+        return;
+    }
+    const QSize size = m_image->size();
+    QPoint pixel = QPoint(size.width() / 2, size.height() / 2);
+    if (markerShown())
+        pixel = markerCentre() + direction * (event->modifiers() & Qt::ShiftModifier ? ShiftStep : 1);
+    pixel = QPoint(std::clamp(pixel.x(), 0, size.width() - 1), std::clamp(pixel.y(), 0, size.height() - 1));
+    placeMarker(pixel);
+    ensureVisible(pixel.x(), pixel.y(), MarkerSize, MarkerSize);
+    event->accept();
+    Q_EMIT pointChosen();
+}
+
 bool TImageArea::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_image && m_hasPicture && isEnabled()) {
@@ -145,7 +200,7 @@ bool TImageArea::eventFilter(QObject* watched, QEvent* event)
             auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::LeftButton && m_pressed) {
                 m_pressed = false;
-                Q_EMIT imageClicked();
+                Q_EMIT pointChosen();
                 return true;
             }
         }

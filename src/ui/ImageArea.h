@@ -1,14 +1,16 @@
 #pragma once
 
-#include <QImage>
 #include <QLabel>
+#include <QPixmap>
 #include <QScrollArea>
 
 namespace kvizor {
 
 // The scrollable picture of a place-on-image task. The picture keeps its natural size;
 // the marker and the right-area rectangle are children of the picture, so they move with
-// it when the area is scrolled.
+// it when the area is scrolled. The marker is placed by a click or by the arrow keys: the
+// first press puts it at the picture's centre, each further one moves it by a pixel, by
+// ten with Shift.
 class TImageArea : public QScrollArea
 {
     Q_OBJECT
@@ -22,7 +24,7 @@ public:
     QWidget* marker() const { return m_marker; }
     QWidget* rectShape() const { return m_rect; }
 
-    void setPicture(const QImage& picture);
+    void setPicture(const QPixmap& picture);
     void clearPicture();
     bool hasPicture() const { return m_hasPicture; }
 
@@ -39,14 +41,20 @@ public:
 
     void scrollToTopLeft();
 
+    static constexpr int ShiftStep = 10;
+
 Q_SIGNALS:
-    // A left click on the picture has been completed (pressed and released).
-    void imageClicked();
+    // The examinee placed the marker: a left click completed (pressed and released) or an
+    // arrow key.
+    void pointChosen();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void nameForReader();
+
     QLabel* m_image;
     QWidget* m_marker;
     QWidget* m_rect;

@@ -19,6 +19,7 @@ TInputPasswordForm::TInputPasswordForm(QWidget* parent) : QDialog(parent)
 
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("EditInputPassword"));
+    m_edit->setAccessibleName(QStringLiteral("Пароль"));
     m_edit->setFont(QFont(TahomaFamily(), 11));
     m_edit->setEchoMode(QLineEdit::Password);
     m_edit->setMinimumWidth(260);

@@ -45,10 +45,12 @@ TInputUserNameForm::TInputUserNameForm(QWidget* parent, Prompts* prompts)
     UserName->setObjectName(QStringLiteral("UserName"));
     UserName->setFont(fieldFont);
     UserName->setFixedWidth(225);
+    UserName->setAccessibleName(QStringLiteral("Фамилия и имя"));
     UserGroup = new QLineEdit(this);
     UserGroup->setObjectName(QStringLiteral("UserGroup"));
     UserGroup->setFont(fieldFont);
     UserGroup->setFixedWidth(65);
+    UserGroup->setAccessibleName(QStringLiteral("Класс или группа"));
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));

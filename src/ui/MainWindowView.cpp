@@ -1,7 +1,8 @@
 #include "ui/MainWindowView.h"
 
 #include "model/EmbeddedNames.h"
-#include "richtext/Picture.h"
+#include "run/RunController.h"
+#include "ui/Accessibility.h"
 #include "ui/ImageArea.h"
 #include "ui/Prompts.h"
 #include "ui/RichTextAccess.h"
@@ -69,7 +70,43 @@ void showPanel(QWidget* panel, bool on)
 
 const QString MessageCaption = QStringLiteral("KvizorStudent");
 
+// A slot's answer control is named by its variant's number and text, so a listener hears
+// what is being chosen ("Вариант 2: Москва").
+void nameSlot(QWidget* control, int slot, const QString& text, const QString& asked)
+{
+    const QString number = QStringLiteral("Вариант %1").arg(slot + 1);
+    control->setAccessibleName(text.isEmpty() ? number : number + QStringLiteral(": ") + text);
+    control->setAccessibleDescription(asked);
+}
+
+// "Вопрос # 3 из 8:" is read as "Вопрос 3 из 8".
+QString spokenLabel(QString label)
+{
+    label.remove(QStringLiteral("# "));
+    if (label.endsWith(QLatin1Char(':')))
+        label.chop(1);
+    return label;
+}
+
+QString describeList(int taskType, int entries)
+{
+    switch (taskType) {
+    case ttOrdering:
+        return QStringLiteral("Место варианта по порядку, от 1 до %1").arg(entries);
+    case ttMatching:
+        return QStringLiteral("Номер пары из правого столбца, от 1 до %1").arg(entries);
+    default:
+        return QStringLiteral("Верно ли: Да или Нет");
+    }
+}
+
 } // namespace
+
+QString goToSpoken(const QString& item, GoToImage image)
+{
+    static const char16_t* const states[] = {u"не показано", u"показано, без ответа", u"отвечено"};
+    return item + QStringLiteral(" — ") + QString::fromUtf16(states[image]);
+}
 
 QPixmap GoToImagePixmap(GoToImage image)
 {
@@ -99,7 +136,8 @@ QPixmap GoToImagePixmap(GoToImage image)
 
 TMainWindowView::TMainWindowView(TStudentMainForm& form)
     : m_form(form), m_grid(qobject_cast<TVariantGrid*>(form.GridPanel)),
-      m_imageArea(form.findChild<TImageArea*>(QStringLiteral("ScrollBox")))
+      m_imageArea(form.findChild<TImageArea*>(QStringLiteral("ScrollBox"))),
+      m_pictures(new TPictureCache(&form))
 {
     Q_ASSERT(m_grid != nullptr && m_imageArea != nullptr);
 }
@@ -149,6 +187,7 @@ void TMainWindowView::ShowTask(const TaskScreen& screen)
     }
 
     m_form.QuestionLabel->setText(screen.QuestionLabel);
+    m_form.QuestionText->setAccessibleName(spokenLabel(screen.QuestionLabel));
     if (auto* question = qobject_cast<QTextEdit*>(m_form.QuestionText))
         LoadRichText(task.Question, question, false);
 
@@ -160,8 +199,17 @@ void TMainWindowView::ShowTask(const TaskScreen& screen)
     } else if (task.TaskType == ttText) {
         m_form.EditInputText->clear();
         m_form.EditInputText->setFocus();
+    } else if (task.TaskType == ttImagePoint) {
+        m_imageArea->setFocus();
+    } else {
+        // The new question is where reading (and a screen reader) starts; Tab leads on to
+        // the answer controls.
+        m_form.QuestionText->setFocus();
     }
     m_form.VariantLabel->setText(screen.VariantLabel);
+    for (QWidget* field :
+         {static_cast<QWidget*>(m_form.EditInputNum), static_cast<QWidget*>(m_form.EditInputText)})
+        field->setAccessibleDescription(spokenLabel(screen.VariantLabel));
     m_form.ApplyZoom();
     m_form.setUpdatesEnabled(updates);
 
@@ -174,6 +222,7 @@ void TMainWindowView::ShowTask(const TaskScreen& screen)
         LoadQuestionImage(task.ImageFile, screen.TempFolder);
         LoadAnswerImage(QString(), screen.TempFolder);
     }
+    keepPictures(screen);
 }
 
 void TMainWindowView::prepareVariants(const TTask& task)
@@ -196,6 +245,11 @@ void TMainWindowView::prepareVariants(const TTask& task)
         QComboBox* list = m_grid->list(k);
         list->setEnabled(false);
         m_grid->setListShown(k, k < 5);
+        for (QWidget* control : {static_cast<QWidget*>(radio), static_cast<QWidget*>(m_grid->check(k)),
+                                 static_cast<QWidget*>(list)})
+            nameSlot(control, k, QString(), QString());
+        m_grid->variantText(k)->setAccessibleName(QStringLiteral("Текст варианта %1").arg(k + 1));
+        m_grid->matchText(k)->setAccessibleName(QStringLiteral("Правый столбец, пункт %1").arg(k + 1));
         // Slots beyond the task's variants show empty lists.
         if (k >= m_variantCount)
             list->clear();
@@ -255,9 +309,40 @@ void TMainWindowView::fillVariants(const TTask& task, const QList<int>& order)
                 number->setText(QString::number(j + 1));
         }
     }
+    nameVariants(task);
     for (int k = 0; k < TVariantGrid::SlotCount; ++k)
         m_grid->list(k)->setCurrentIndex(-1);
     m_grid->relayout();
+}
+
+void TMainWindowView::nameVariants(const TTask& task)
+{
+    const int n = task.VariantCount();
+    const int m = task.MatchVariantCount();
+    const QString asked = spokenLabel(TRunController::VariantLabelText(task));
+    for (int k = 0; k < n; ++k) {
+        const QString text = accessibility::oneLine(m_grid->variantText(k)->toPlainText());
+        switch (task.TaskType) {
+        case ttSingleChoice:
+            nameSlot(m_grid->radio(k), k, text, asked);
+            break;
+        case ttMultipleChoice:
+            nameSlot(m_grid->check(k), k, text, asked);
+            break;
+        default:
+            nameSlot(m_grid->list(k), k, text,
+                     describeList(task.TaskType, task.TaskType == ttOrdering ? n : m));
+            break;
+        }
+        // The entries of a matching list name both sides: "3: Франция".
+        QComboBox* list = m_grid->list(k);
+        for (int e = 0; e < list->count() && task.TaskType == ttMatching; ++e) {
+            const QString right = accessibility::oneLine(m_grid->matchText(e)->toPlainText());
+            list->setItemData(e, QStringLiteral("%1: %2").arg(e + 1).arg(right), Qt::AccessibleTextRole);
+        }
+        if (task.TaskType == ttTrueFalse && list->count() > 0)
+            list->setItemData(0, QStringLiteral("Не выбрано"), Qt::AccessibleTextRole);
+    }
 }
 
 void TMainWindowView::ResetTaskArea()
@@ -266,6 +351,7 @@ void TMainWindowView::ResetTaskArea()
     m_variantCount = 0;
     const bool updates = m_form.updatesEnabled();
     m_form.setUpdatesEnabled(false);
+    m_pictures->keep({});
     m_form.PanelVariant->setEnabled(false);
     m_form.PanelVariant->show();
     for (QWidget* panel : {m_form.PanelInputNum, m_form.PanelInputText, m_form.PanelImgRect})
@@ -280,6 +366,7 @@ void TMainWindowView::ResetTaskArea()
     m_grid->relayout();
 
     m_form.QuestionLabel->setText(QStringLiteral("Информация"));
+    m_form.QuestionText->setAccessibleName(QStringLiteral("Информация"));
     m_form.VariantLabel->setText(QStringLiteral("Выберите один из %1 вариантов ответа:").arg(5));
     richtext_access::clear(m_form.QuestionText);
     for (QAction* command : {m_form.aIDoNotKnow, m_form.aSkippingTask}) {
@@ -301,57 +388,79 @@ void TMainWindowView::ShowQuestionAreaText(const QString& text)
 
 // ---- pictures ----
 
-QImage TMainWindowView::loadPicture(const QString& fileName, const QString& folder, bool* attempted)
+std::optional<TShownPicture> TMainWindowView::picture(const QString& fileName, const QString& folder,
+                                                      QSize box)
 {
-    *attempted = !fileName.isEmpty();
     if (fileName.isEmpty())
-        return QImage();
+        return std::nullopt;
     // A name that leads out of the test's folder finds nothing and reads as missing.
     const QString path = FindPictureFile(folder, fileName);
     if (path.isEmpty()) {
         m_form.prompts().showMessage(
             QStringLiteral("Файл: %1 с изображением отсутствует!").arg(folder + fileName), MessageCaption,
             MessageIcon::None);
-        return QImage();
+        return std::nullopt;
     }
-    const QImage picture = LoadPictureFile(path);
-    if (picture.isNull())
+    TShownPicture shown = m_pictures->take({path, box});
+    if (shown.failed) {
         m_form.prompts().showMessage(QStringLiteral("Ошибка загрузки изображения!"), MessageCaption,
                                      MessageIcon::None);
-    return picture;
+        return std::nullopt;
+    }
+    return shown;
+}
+
+std::optional<TPictureCache::Request> TMainWindowView::pictureRequest(const TTask& task,
+                                                                      const QString& folder) const
+{
+    if (task.ImageFile.isEmpty())
+        return std::nullopt;
+    const QString path = FindPictureFile(folder, task.ImageFile);
+    if (path.isEmpty())
+        return std::nullopt;
+    // The question picture is shown shrunk into its box, the answer picture whole.
+    return TPictureCache::Request{path,
+                                  task.TaskType == ttImagePoint ? QSize() : m_form.QuestionImage->size()};
+}
+
+void TMainWindowView::keepPictures(const TaskScreen& screen)
+{
+    QList<TPictureCache::Request> wanted;
+    for (const TTask* task : {screen.Task, screen.NextTask}) {
+        if (task == nullptr)
+            continue;
+        if (const std::optional<TPictureCache::Request> request = pictureRequest(*task, screen.TempFolder))
+            wanted.append(*request);
+    }
+    m_pictures->keep(wanted);
 }
 
 bool TMainWindowView::LoadQuestionImage(const QString& fileName, const QString& folder)
 {
     QLabel* target = m_form.QuestionImage;
-    bool attempted = false;
-    const QImage picture = loadPicture(fileName, folder, &attempted);
-    if (picture.isNull()) {
+    const std::optional<TShownPicture> shown = picture(fileName, folder, target->size());
+    if (!shown) {
         target->clear();
         target->setProperty("picture", QVariant());
         showPanel(target, false);
         return false;
     }
     // Shrunk to the 160 x 160 box keeping its proportions; the enlarged window shows it whole.
-    QPixmap pixmap = QPixmap::fromImage(picture);
-    target->setProperty("picture", pixmap);
-    if (pixmap.width() > target->width() || pixmap.height() > target->height())
-        pixmap = pixmap.scaled(target->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    target->setPixmap(pixmap);
+    target->setProperty("picture", shown->whole);
+    target->setPixmap(shown->fitted);
     showPanel(target, true);
     return true;
 }
 
 bool TMainWindowView::LoadAnswerImage(const QString& fileName, const QString& folder)
 {
-    bool attempted = false;
-    const QImage picture = loadPicture(fileName, folder, &attempted);
-    if (picture.isNull()) {
+    const std::optional<TShownPicture> shown = picture(fileName, folder, QSize());
+    if (!shown) {
         m_imageArea->clearPicture();
         showPanel(m_imageArea, false);
         return false;
     }
-    m_imageArea->setPicture(picture);
+    m_imageArea->setPicture(shown->whole);
     showPanel(m_imageArea, true);
     return true;
 }
@@ -467,16 +576,21 @@ void TMainWindowView::SetGoToItems(const QStringList& items)
     QComboBox* list = m_form.ComboBoxEx1;
     list->clear();
     const QIcon icon(GoToImagePixmap(giNeverShown));
-    for (const QString& item : items)
+    for (const QString& item : items) {
         list->addItem(icon, item);
+        list->setItemData(list->count() - 1, goToSpoken(item, giNeverShown), Qt::AccessibleTextRole);
+    }
     list->setCurrentIndex(-1);
 }
 
 void TMainWindowView::SetGoToItemImage(int position, GoToImage image)
 {
     QComboBox* list = m_form.ComboBoxEx1;
-    if (position >= 0 && position < list->count())
-        list->setItemIcon(position, QIcon(GoToImagePixmap(image)));
+    if (position < 0 || position >= list->count())
+        return;
+    list->setItemIcon(position, QIcon(GoToImagePixmap(image)));
+    // The image says the task's state; a listener hears it in words.
+    list->setItemData(position, goToSpoken(list->itemText(position), image), Qt::AccessibleTextRole);
 }
 
 void TMainWindowView::SetProgressMaximum(int maximum)

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "run/RunView.h"
+#include "ui/PictureCache.h"
 
 #include <QPalette>
 #include <QPixmap>
+
+#include <optional>
 
 class QComboBox;
 
@@ -51,18 +54,33 @@ public:
     // The type of the task on screen; 0 outside a run.
     int taskType() const { return m_taskType; }
 
+    // Pictures of the task that comes next are prepared while the current one is on
+    // screen; off, every picture is decoded when its task is shown.
+    void setPicturePreparation(bool on) { m_pictures->setEnabled(on); }
+    // Whether pictures are still being prepared.
+    bool picturesPending() const { return m_pictures->pending(); }
+    TPictureCache& pictures() const { return *m_pictures; }
+
     TVariantGrid* grid() const { return m_grid; }
     TImageArea* imageArea() const { return m_imageArea; }
 
 private:
     void prepareVariants(const TTask& task);
     void fillVariants(const TTask& task, const QList<int>& order);
-    // Loads a picture file; a null image after a message when it is missing or broken.
-    QImage loadPicture(const QString& fileName, const QString& folder, bool* attempted);
+    // Names the answer controls for a screen reader by their variants.
+    void nameVariants(const TTask& task);
+    // A picture of the test's folder, ready or decoded now; none after a message when it
+    // is missing or broken.
+    std::optional<TShownPicture> picture(const QString& fileName, const QString& folder, QSize box);
+    // The picture to prepare for a task; none without one (or with a name outside the folder).
+    std::optional<TPictureCache::Request> pictureRequest(const TTask& task, const QString& folder) const;
+    // Holds the pictures of the task on screen and of the next one, preparing the latter.
+    void keepPictures(const TaskScreen& screen);
 
     TStudentMainForm& m_form;
     TVariantGrid* m_grid;
     TImageArea* m_imageArea;
+    TPictureCache* m_pictures;
     int m_taskType = 0;
     int m_variantCount = 0;
     // What the texts and lists look like before feedback paints them.
@@ -73,5 +91,7 @@ private:
 
 // The three images of the go-to list: never shown, shown, answered.
 QPixmap GoToImagePixmap(GoToImage image);
+// A go-to item as a screen reader reads it, its image said in words.
+QString goToSpoken(const QString& item, GoToImage image);
 
 } // namespace kvizor

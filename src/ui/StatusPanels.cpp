@@ -1,5 +1,7 @@
 #include "ui/StatusPanels.h"
 
+#include "ui/Accessibility.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,13 +12,59 @@ namespace kvizor {
 
 namespace {
 
+// What a listener hears for a panel's text: the visible texts are terse ("3/8",
+// "00:14:48"), the spoken ones say what they are.
+QString spokenPanel(int index, const QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    const bool duration = text.count(QLatin1Char(':')) == 2;
+    switch (index) {
+    case 1: {
+        const QStringList parts = text.split(QLatin1Char('/'));
+        return parts.size() == 2 ? QStringLiteral("Задание %1 из %2").arg(parts.at(0), parts.at(1)) : text;
+    }
+    case 2:
+        return (duration ? QStringLiteral("Прошло времени на тест: ") : QStringLiteral("Дата: ")) + text;
+    case 3:
+        return (duration ? QStringLiteral("Прошло времени на задание: ") : QStringLiteral("Время: ")) + text;
+    case 4:
+        return QStringLiteral("Осталось времени на тест: ") + text;
+    case 5:
+        return QStringLiteral("Осталось времени на задание: ") + text;
+    case 6:
+        return QStringLiteral("Режим обучения");
+    case 7:
+        return QStringLiteral("Режим штрафов");
+    case 8:
+        return QStringLiteral("Пропуск заданий разрешен");
+    case 10:
+        return QStringLiteral("Тестируемый: ") + text;
+    default:
+        return text;
+    }
+}
+
+// The clock panels change every second; they are read when asked, never announced.
+bool isClock(int index)
+{
+    return index >= 2 && index <= 5;
+}
+
 constexpr int DesignedHeight = 19;
 
 // The last panel: a text longer than the panel ends in "…", the whole text in its tooltip.
-class ShorteningPanel : public QLabel
+class ShorteningPanel : public TSpokenLabel
 {
 public:
-    ShorteningPanel(QWidget* parent, int designedWidth) : QLabel(parent), m_designedWidth(designedWidth) {}
+    ShorteningPanel(QWidget* parent, int designedWidth, Speech speech)
+        : TSpokenLabel(QStringLiteral("Тестируемый"), std::move(speech), parent),
+          m_designedWidth(designedWidth)
+    {
+    }
+
+    // A listener hears the whole text, not the shortened one.
+    QString readText() const override { return m_whole; }
 
     // The designed width, or the whole text if wider; it gives way down to half the design
     // before the window has to grow.
@@ -90,8 +138,10 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent)
     row->setSpacing(2);
     for (int i = 0; i < PanelCount; ++i) {
         const bool last = i == PanelCount - 1;
+        const TSpokenLabel::Speech speech = [i](const QString& text) { return spokenPanel(i, text); };
         QLabel* label =
-            last ? new ShorteningPanel(strip, PanelWidths[static_cast<std::size_t>(i)]) : new QLabel(strip);
+            last ? new ShorteningPanel(strip, PanelWidths[static_cast<std::size_t>(i)], speech)
+                 : new TSpokenLabel(QStringLiteral("Панель состояния %1").arg(i + 1), speech, strip);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setAlignment(last ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
@@ -159,10 +209,13 @@ void TStatusPanels::setPanelText(int index, const QString& text)
         return;
     if (auto* last = dynamic_cast<ShorteningPanel*>(label)) {
         last->setWholeText(text);
-        return;
+    } else {
+        label->setText(text);
+        fitWidth(index);
     }
-    label->setText(text);
-    fitWidth(index);
+    // Spoken panels have names of their own, so QLabel announces nothing by itself.
+    if (!isClock(index))
+        accessibility::nameChanged(label);
 }
 
 } // namespace kvizor

@@ -2,6 +2,7 @@
 #include "ui/StudentMainForm.h"
 
 #include "ui/ActionButton.h"
+#include "ui/CommandKeys.h"
 #include "ui/InfoWindows.h"
 #include "ui/Prompts.h"
 
@@ -86,6 +87,9 @@ void TStudentMainForm::createActions()
     for (QAction* check : {AIsSaveResult, AIsSaveProtectionResult, AIsSaveConfig, AIsUseWindowSettings,
                            AFontSizeUp, AFontSizeNormal, AFontSizeDown, aZoomUp, aZoomNormal, aZoomDown})
         check->setCheckable(true);
+
+    // The zoom keys must reach their commands, not a line edit's own bindings.
+    new TCommandKeys(*this);
 
     // Icons are loaded the first time a menu opens: the image plugins they need would
     // otherwise slow down the start of the program.

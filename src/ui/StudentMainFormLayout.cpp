@@ -1,6 +1,7 @@
 // The regions of the main window, from top to bottom.
 #include "ui/StudentMainForm.h"
 
+#include "ui/Accessibility.h"
 #include "ui/DesignedSize.h"
 #include "ui/FontStandIns.h"
 #include "ui/ImageArea.h"
@@ -84,6 +85,7 @@ QLineEdit* makeEditPanel(QWidget* panel, const char* name)
 
 void TStudentMainForm::buildLayout()
 {
+    accessibility::install();
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("ClientArea"));
     auto* column = new QVBoxLayout(central);
@@ -118,6 +120,7 @@ void TStudentMainForm::buildLayout()
     QuestionImage->setToolTip(QStringLiteral("Для увеличения изображения щелкните по нему..."));
     QuestionImage->setCursor(Qt::PointingHandCursor);
     QuestionImage->installEventFilter(this);
+    QuestionImage->setAccessibleName(QStringLiteral("Рисунок к вопросу"));
     QuestionImage->hide();
     questionRow->addWidget(QuestionImage);
     Splitter2->addWidget(PanelQuestion);
@@ -148,10 +151,12 @@ void TStudentMainForm::buildLayout()
     // The answer fields fill the free space when shown, the field centred in its panel.
     PanelInputNum = makePanel(lower, "PanelInputNum", QSize(0, 30), Height::Grows);
     EditInputNum = makeEditPanel(PanelInputNum, "EditInputNum");
+    EditInputNum->setAccessibleName(QStringLiteral("Ответ: число"));
     new TNumberKeyFilter(EditInputNum);
     lowerColumn->addWidget(PanelInputNum, 1);
     PanelInputText = makePanel(lower, "PanelInputText", QSize(0, 30), Height::Grows);
     EditInputText = makeEditPanel(PanelInputText, "EditInputText");
+    EditInputText->setAccessibleName(QStringLiteral("Ответ: текст"));
     lowerColumn->addWidget(PanelInputText, 1);
     PanelImgRect = makePanel(lower, "PanelImgRect", QSize(0, 45), Height::Grows);
     auto* scrollBox = new TImageArea(PanelImgRect);
@@ -162,6 +167,7 @@ void TStudentMainForm::buildLayout()
 
     PanelVariant = makePanel(lower, "PanelVariant", QSize(400, 150), Height::Grows);
     GridPanel = new TVariantGrid(PanelVariant);
+    GridPanel->setAccessibleName(QStringLiteral("Варианты ответа"));
     auto* variantLayout = new QVBoxLayout(PanelVariant);
     variantLayout->setContentsMargins(0, 0, 0, 0);
     variantLayout->addWidget(GridPanel);
@@ -183,6 +189,7 @@ void TStudentMainForm::buildLayout()
     ProgressBarCountAskTask->setTextVisible(false);
     ProgressBarCountAskTask->setRange(0, 1);
     ProgressBarCountAskTask->setValue(0);
+    ProgressBarCountAskTask->setAccessibleName(QStringLiteral("Показано заданий"));
     auto* buttonRow = new QHBoxLayout;
     buttonRow->setContentsMargins(0, 0, 0, 0);
     buttonRow->setSpacing(0);
@@ -199,6 +206,9 @@ void TStudentMainForm::buildLayout()
     PanelGoToTask = makePanel(lower, "PanelGoToTask", QSize(0, 24), Height::Fixed);
     ComboBoxEx1 = new QComboBox(PanelGoToTask);
     ComboBoxEx1->setObjectName(QStringLiteral("ComboBoxEx1"));
+    ComboBoxEx1->setAccessibleName(QStringLiteral("Перейти к заданию"));
+    ComboBoxEx1->setAccessibleDescription(
+        QStringLiteral("F6 открывает список, стрелки выбирают задание, Enter переходит"));
     auto* goToRow = new QHBoxLayout(PanelGoToTask);
     goToRow->setContentsMargins(0, 0, 0, 0);
     goToRow->addWidget(ComboBoxEx1);

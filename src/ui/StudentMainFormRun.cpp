@@ -17,7 +17,7 @@ void TStudentMainForm::connectRunControls()
     m_runKeyboard = new TRunKeyboard(*this, *m_runView, *m_run);
     TRunController* run = m_run.get();
     connect(m_runView->grid(), &TVariantGrid::answerChanged, this, [run] { run->VariantClick(); });
-    connect(m_runView->imageArea(), &TImageArea::imageClicked, this, [run] { run->VariantClick(); });
+    connect(m_runView->imageArea(), &TImageArea::pointChosen, this, [run] { run->VariantClick(); });
     connect(EditInputNum, &QLineEdit::textEdited, this, [run] { run->VariantClick(); });
     connect(EditInputText, &QLineEdit::textEdited, this, [run] { run->VariantClick(); });
     ComboBoxEx1->setPlaceholderText(QStringLiteral("Перейти к заданию..."));

@@ -63,13 +63,15 @@ Button* makeSlotButton(TVariantGrid* grid, int slot, const QString& name)
 
 // A slot's control, made the first time it is asked for.
 template <typename Control, typename Make>
-Control* made(std::array<Control*, TVariantGrid::SlotCount>& controls, int slot, Make make)
+Control* made(std::array<Control*, TVariantGrid::SlotCount>& controls, int slot, bool* created, Make make)
 {
     if (slot < 0 || slot >= TVariantGrid::SlotCount)
         return nullptr;
     Control*& control = controls[static_cast<std::size_t>(slot)];
-    if (control == nullptr)
+    if (control == nullptr) {
         control = make();
+        *created = true;
+    }
     return control;
 }
 
@@ -83,32 +85,33 @@ TVariantGrid::TVariantGrid(QWidget* parent) : QWidget(parent)
 
 RichTextView* TVariantGrid::variantText(int slot)
 {
-    return made(m_texts, slot, [&] { return makeText(this, QStringLiteral("VariantRE_1_%1").arg(slot)); });
+    return made(m_texts, slot, &m_tabOrderStale,
+                [&] { return makeText(this, QStringLiteral("VariantRE_1_%1").arg(slot)); });
 }
 
 RichTextView* TVariantGrid::matchText(int slot)
 {
-    return made(m_matchTexts, slot,
+    return made(m_matchTexts, slot, &m_tabOrderStale,
                 [&] { return makeText(this, QStringLiteral("VariantRE_2_%1").arg(slot)); });
 }
 
 QRadioButton* TVariantGrid::radio(int slot)
 {
-    return made(m_radios, slot, [&] {
+    return made(m_radios, slot, &m_tabOrderStale, [&] {
         return makeSlotButton<QRadioButton>(this, slot, QStringLiteral("VariantRadioButton%1").arg(slot));
     });
 }
 
 QCheckBox* TVariantGrid::check(int slot)
 {
-    return made(m_checks, slot, [&] {
+    return made(m_checks, slot, &m_tabOrderStale, [&] {
         return makeSlotButton<QCheckBox>(this, slot, QStringLiteral("VariantCheckBox%1").arg(slot));
     });
 }
 
 QComboBox* TVariantGrid::list(int slot)
 {
-    return made(m_lists, slot, [&] {
+    return made(m_lists, slot, &m_tabOrderStale, [&] {
         auto* box = new QComboBox(this);
         box->setObjectName(QStringLiteral("VariantComboBox%1").arg(slot));
         box->setEditable(false);
@@ -122,7 +125,7 @@ QComboBox* TVariantGrid::list(int slot)
 
 QLabel* TVariantGrid::numberLabel(int slot)
 {
-    return made(m_numbers, slot, [&] {
+    return made(m_numbers, slot, &m_tabOrderStale, [&] {
         return makeNumberLabel(this, QStringLiteral("VariantLabel1_%1").arg(slot), QString());
     });
 }
@@ -134,7 +137,7 @@ QLabel* TVariantGrid::matchNumberLabel(int slot)
 
 QLabel* TVariantGrid::matchNumberCell(int slot)
 {
-    return made(m_matchNumbers, slot, [&] {
+    return made(m_matchNumbers, slot, &m_tabOrderStale, [&] {
         return slot < MatchLabelCount
                    ? makeNumberLabel(this, QStringLiteral("VariantLabel2_%1").arg(slot), QString())
                    : makeNumberLabel(this, QStringLiteral("VariantLabel2Fixed_%1").arg(slot),
@@ -331,6 +334,24 @@ void TVariantGrid::relayout()
         place(m_texts[i], cell(ColText, top, h), true, [&] { return variantText(k); });
         place(m_matchNumbers[i], cell(ColMatchNumber, top, h), true, [&] { return matchNumberCell(k); });
         place(m_matchTexts[i], cell(ColMatchText, top, h), true, [&] { return matchText(k); });
+    }
+    if (m_tabOrderStale)
+        restoreTabOrder();
+}
+
+void TVariantGrid::restoreTabOrder()
+{
+    m_tabOrderStale = false;
+    QWidget* previous = this;
+    for (std::size_t i = 0; i < SlotCount; ++i) {
+        for (QWidget* control : {static_cast<QWidget*>(m_radios[i]), static_cast<QWidget*>(m_checks[i]),
+                                 static_cast<QWidget*>(m_lists[i]), static_cast<QWidget*>(m_texts[i]),
+                                 static_cast<QWidget*>(m_matchTexts[i])}) {
+            if (control != nullptr) {
+                setTabOrder(previous, control);
+                previous = control;
+            }
+        }
     }
 }
 

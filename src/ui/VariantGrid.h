@@ -89,6 +89,9 @@ private:
     int rowMinimum() const;
     // The right-hand number of any slot, fixed labels included.
     QLabel* matchNumberCell(int slot);
+    // Tab goes through the slots row by row, each row's controls left to right, whatever
+    // order they were made in.
+    void restoreTabOrder();
     // Shows the control in a non-empty cell (making it when needed) and hides it otherwise.
     template <typename Make>
     void place(QWidget* made, const QRect& cell, bool fill, Make make);
@@ -106,6 +109,8 @@ private:
     Widths m_laidOut{};
     QSize m_minimum;
     int m_rows = 5;
+    // A control was made since the tab order was last set.
+    bool m_tabOrderStale = false;
 };
 
 } // namespace kvizor

@@ -5,6 +5,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cmath>
 
 namespace samples {
 namespace {
@@ -224,6 +225,40 @@ QByteArray wmfTextIn(const QByteArray& face, const QByteArray& text, int weight,
     wmfRecord(r, 0x0521, {}, t.data()); // TEXTOUT
     wmfRecord(r, 0x0000, {});
     return wmfFile(r.data(), int(std::max<qsizetype>(3 + font.size() / 2, 3 + t.data().size() / 2)), 1);
+}
+
+QByteArray wmfShapes(int bytes, int width, int height)
+{
+    Bytes r;
+    wmfRecord(r, 0x0103, {8});
+    wmfRecord(r, 0x020B, {0, 0});
+    wmfRecord(r, 0x020C, {height, width});
+    constexpr int Points = 24;
+    quint32 seed = 12345;
+    auto next = [&seed](int bound) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 8) % quint32(bound));
+    };
+    while (r.data().size() < bytes) {
+        const quint32 color = quint32(next(0x1000000));
+        wmfRecord(r, 0x02FC, {0, int(color & 0xFFFF), int(color >> 16), 0}); // CREATEBRUSHINDIRECT
+        wmfRecord(r, 0x012D, {0});                                           // SELECTOBJECT
+        // Points around a centre in the order of their angles: a simple outline, as drawn shapes are.
+        QList<int> polygon{Points};
+        const int cx = next(width);
+        const int cy = next(height);
+        const int radius = 10 + next(50);
+        for (int p = 0; p < Points; ++p) {
+            const double angle = 6.283185307179586 * p / Points;
+            const int reach = radius / 2 + next(radius / 2 + 1);
+            polygon.append(std::clamp(cx + int(reach * std::cos(angle)), 0, width - 1));
+            polygon.append(std::clamp(cy + int(reach * std::sin(angle)), 0, height - 1));
+        }
+        wmfRecord(r, 0x0324, polygon); // POLYGON
+        wmfRecord(r, 0x01F0, {0});     // DELETEOBJECT
+    }
+    wmfRecord(r, 0x0000, {});
+    return wmfFile(r.data(), 3 + 1 + 2 * Points, 1);
 }
 
 QByteArray wmfBitmap(const QImage& image)

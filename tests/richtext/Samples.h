@@ -20,6 +20,8 @@ QByteArray ico(const QImage& image);
 QByteArray wmfVector(QColor fill = QColor(0, 128, 0));
 // A metafile writing 8-bit text (Windows-1251 bytes) with a Cyrillic font.
 QByteArray wmfText(const QByteArray& text);
+// A drawing of about `bytes` bytes: coloured shapes scattered over width x height units.
+QByteArray wmfShapes(int bytes, int width, int height);
 // The same with a face of choice, over a green box in the left half when asked.
 QByteArray wmfTextIn(const QByteArray& face, const QByteArray& text, int weight = 400, bool italic = false,
                      bool box = false);

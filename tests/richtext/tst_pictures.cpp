@@ -6,14 +6,19 @@
 #include "support/TestEnvironment.h"
 
 #include <QBuffer>
+#include <QEventLoop>
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QTest>
+#include <QTimer>
 
+#include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -37,6 +42,7 @@ private Q_SLOTS:
     void emfBitmap();
     void isolatedCall_data();
     void isolatedCall();
+    void isolatedChildEndedWithItsOwner();
     void metafileInProcess();
     void wmfText();
     void wmfFaces_data();
@@ -307,12 +313,17 @@ void TestPictures::isolatedCall_data()
 {
     QTest::addColumn<int>("work");
     QTest::addColumn<bool>("answers");
-    QTest::newRow("answer") << int(Answer) << true;
-    QTest::newRow("answer as large as allowed") << int(LargestAnswer) << true;
-    QTest::newRow("answer too large") << int(TooLarge) << false;
-    QTest::newRow("no answer") << int(Nothing) << false;
-    QTest::newRow("crash") << int(Crash) << false;
-    QTest::newRow("hang past the time bound") << int(Hang) << false;
+    // Waiting for the answer, or collecting it from the event loop as it arrives.
+    QTest::addColumn<bool>("fromEventLoop");
+    for (const bool fromEventLoop : {false, true}) {
+        const char* how = fromEventLoop ? ", from the event loop" : "";
+        QTest::addRow("answer%s", how) << int(Answer) << true << fromEventLoop;
+        QTest::addRow("answer as large as allowed%s", how) << int(LargestAnswer) << true << fromEventLoop;
+        QTest::addRow("answer too large%s", how) << int(TooLarge) << false << fromEventLoop;
+        QTest::addRow("no answer%s", how) << int(Nothing) << false << fromEventLoop;
+        QTest::addRow("crash%s", how) << int(Crash) << false << fromEventLoop;
+        QTest::addRow("hang past the time bound%s", how) << int(Hang) << false << fromEventLoop;
+    }
 }
 
 void TestPictures::isolatedCall()
@@ -337,12 +348,53 @@ void TestPictures::isolatedCall()
             return {};
         }
     };
+    QFETCH(bool, fromEventLoop);
     QString error;
-    const QByteArray answer = metafile::CallIsolated(run, 1, maxBytes, &error);
+    QByteArray answer;
+    if (fromEventLoop) {
+        // As the picture cache does it: a notifier on the answer and a timer for the bound.
+        metafile::IsolatedChild child(run, 1, maxBytes);
+        QEventLoop loop;
+        QSocketNotifier notifier(child.answerFd(), QSocketNotifier::Read);
+        QTimer bound;
+        bound.setSingleShot(true);
+        const auto collect = [&] {
+            if (child.readAvailable())
+                loop.quit();
+        };
+        QObject::connect(&notifier, &QSocketNotifier::activated, collect);
+        QObject::connect(&bound, &QTimer::timeout, collect);
+        bound.start(child.millisecondsLeft() + 10);
+        loop.exec();
+        notifier.setEnabled(false);
+        QCOMPARE(child.answerFd(), -1);
+        answer = child.finish(&error);
+    } else {
+        answer = metafile::CallIsolated(run, 1, maxBytes, &error);
+    }
     QCOMPARE(!answer.isEmpty(), answers);
     QCOMPARE(error.isEmpty(), answers);
     if (work == Answer)
         QCOMPARE(answer, QByteArray("picture"));
+}
+
+void TestPictures::isolatedChildEndedWithItsOwner()
+{
+    pid_t pid = -1;
+    {
+        metafile::IsolatedChild child(
+            [] {
+                ::sleep(30);
+                return QByteArray("late");
+            },
+            10, 100);
+        pid = child.pid();
+        QVERIFY(pid > 0);
+        QVERIFY(!child.readAvailable());
+    }
+    // Killed and reaped: no such process any more, not even a zombie.
+    QCOMPARE(::kill(pid, 0), -1);
+    QCOMPARE(errno, ESRCH);
 }
 
 void TestPictures::metafileInProcess()

@@ -26,6 +26,8 @@ struct ShownTask
     QString VariantLabel;
     QList<int> VariantOrder;
     QString HintCaption;
+    // The task announced as the one after this, for preparing its pictures.
+    const TTask* NextTask = nullptr;
 };
 
 class ScriptedView : public IRunView
@@ -34,7 +36,7 @@ public:
     void ShowTask(const TaskScreen& screen) override
     {
         shown.append({screen.TaskIndex, screen.QuestionLabel, screen.VariantLabel, screen.VariantOrder,
-                      screen.HintCaption});
+                      screen.HintCaption, screen.NextTask});
         answer = TaskAnswer(); // every showing starts with empty controls
         events.append(QStringLiteral("ShowTask %1").arg(screen.TaskIndex));
     }

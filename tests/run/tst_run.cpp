@@ -431,6 +431,54 @@ private Q_SLOTS:
         QCOMPARE(h.outputs.finished.last().AskedCount, 4);
     }
 
+    // Each showing names the task that an answer brings next, whatever way the run moves.
+    void nextTaskAnnounced_data()
+    {
+        QTest::addColumn<bool>("skipping");
+        QTest::addColumn<int>("count");
+        // a: answer, s: skip, g<n>: go to position n
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QList<int>>("announced"); // per showing; -1 when the run then ends
+        QTest::newRow("in order") << false << 3 << QStringLiteral("a a a") << QList<int>{1, 2, -1};
+        QTest::newRow("skip, then wrap to the skipped one")
+            << true << 3 << QStringLiteral("s a a a") << QList<int>{1, 2, 0, -1};
+        QTest::newRow("jump, then wrap")
+            << true << 4 << QStringLiteral("a g3 a a a") << QList<int>{1, 2, 1, 2, -1};
+        QTest::newRow("one task") << false << 1 << QStringLiteral("a") << QList<int>{-1};
+    }
+
+    void nextTaskAnnounced()
+    {
+        QFETCH(bool, skipping);
+        QFETCH(int, count);
+        QFETCH(QString, steps);
+        QFETCH(QList<int>, announced);
+        RunHarness h;
+        Fixture f = singles(count);
+        f.t().AllowSkipping = skipping;
+        f.loadInto(h);
+        h.c().BeginTest();
+        for (const QString& step : steps.split(QLatin1Char(' '))) {
+            if (step == QLatin1String("a"))
+                answerRight(h);
+            else if (step == QLatin1String("s"))
+                h.c().aSkippingTaskExecute();
+            else
+                h.c().GoToTask(step.mid(1).toInt());
+        }
+        QCOMPARE(h.c().RunState(), rsTestLoaded);
+        QList<int> named;
+        for (const ShownTask& shown : std::as_const(h.view.shown)) {
+            int index = -1;
+            for (std::size_t i = 0; i < h.c().Tasks().size(); ++i) {
+                if (h.c().Tasks()[i].get() == shown.NextTask)
+                    index = int(i);
+            }
+            named.append(index);
+        }
+        QCOMPARE(named, announced);
+    }
+
     void navigationWithoutSkipping()
     {
         RunHarness h;

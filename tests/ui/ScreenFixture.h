@@ -100,6 +100,16 @@ inline std::unique_ptr<kvizor::TTask> makeTask(int type, const QList<int>& value
     return task;
 }
 
+// A test of `count` single-choice tasks that allows skipping (so it has a go-to list).
+inline TestSetup skippingSingles(int count)
+{
+    return [count](kvizor::TTest& test, kvizor::TTaskList& tasks) {
+        test.AllowSkipping = true;
+        for (int i = 0; i < count; ++i)
+            tasks.push_back(makeTask(kvizor::ttSingleChoice, {1, 0}));
+    };
+}
+
 // A PNG picture of the given size, for place-on-image tasks.
 QByteArray pngPicture(int width, int height);
 

@@ -282,11 +282,7 @@ void TestRunScreen::hintButton()
 
 void TestRunScreen::goToList()
 {
-    ScreenWindow w([](TTest& test, TTaskList& tasks) {
-        test.AllowSkipping = true;
-        for (int i = 0; i < 3; ++i)
-            tasks.push_back(makeTask(ttSingleChoice, {1, 0}));
-    });
+    ScreenWindow w(skippingSingles(3));
     w.begin();
     QComboBox* list = w.form().ComboBoxEx1;
     QVERIFY(w.form().PanelGoToTask->isVisible());

@@ -6,6 +6,8 @@
 int runIdentificationTests(int argc, char** argv);
 int runTaskScreenTests(int argc, char** argv);
 int runRunScreenTests(int argc, char** argv);
+int runKeyScreenTests(int argc, char** argv);
+int runAccessScreenTests(int argc, char** argv);
 int runServerStepTests(int argc, char** argv);
 int runRunJournalTests(int argc, char** argv);
 
@@ -22,6 +24,8 @@ int main(int argc, char** argv)
     status |= runIdentificationTests(argc, argv);
     status |= runTaskScreenTests(argc, argv);
     status |= runRunScreenTests(argc, argv);
+    status |= runKeyScreenTests(argc, argv);
+    status |= runAccessScreenTests(argc, argv);
     status |= runServerStepTests(argc, argv);
     status |= runRunJournalTests(argc, argv);
     return status;
