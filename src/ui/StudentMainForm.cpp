@@ -17,10 +17,10 @@
 #include "ui/MainResultHost.h"
 #include "ui/MainWindowView.h"
 #include "ui/Prompts.h"
-#include "ui/QuietPrompts.h"
 #include "ui/ResultOutputs.h"
 #include "ui/RichTextAccess.h"
 #include "ui/ShowQuestionImageForm.h"
+#include "ui/SilenceablePrompts.h"
 #include "ui/StatusPanels.h"
 #include "ui/TestInfoForm.h"
 #include "ui/TestSummary.h"
@@ -78,8 +78,8 @@ TStudentMainForm::TStudentMainForm(const Options& options, QWidget* parent)
         m_ownPrompts = std::make_unique<WidgetPrompts>(this, options.passwordForm);
         m_prompts = m_ownPrompts.get();
     }
-    m_quietPrompts = std::make_unique<QuietPrompts>(*m_prompts);
-    m_prompts = m_quietPrompts.get();
+    m_silenceablePrompts = std::make_unique<SilenceablePrompts>(*m_prompts);
+    m_prompts = m_silenceablePrompts.get();
     if (m_questionImageForm == nullptr)
         m_questionImageForm = new TShowQuestionImageForm(this);
 

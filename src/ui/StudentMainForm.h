@@ -34,7 +34,7 @@ namespace kvizor {
 class FileRunJournal;
 class JournalStore;
 class Prompts;
-class QuietPrompts;
+class SilenceablePrompts;
 class TRunRecovery;
 class TInputPasswordForm;
 class IRunOutputs;
@@ -252,7 +252,7 @@ private:
 
     Prompts* m_prompts = nullptr;
     std::unique_ptr<WidgetPrompts> m_ownPrompts;
-    std::unique_ptr<QuietPrompts> m_quietPrompts;
+    std::unique_ptr<SilenceablePrompts> m_silenceablePrompts;
     QString m_programFolder;
     bool m_programFolderGiven = false;
     // Set while LoadTest runs: its password prompt must not let another load start.

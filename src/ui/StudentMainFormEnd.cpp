@@ -3,7 +3,7 @@
 
 #include "net/ServerClient.h"
 #include "run/RunRecovery.h"
-#include "ui/QuietPrompts.h"
+#include "ui/SilenceablePrompts.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -49,7 +49,7 @@ void TStudentMainForm::Terminate()
     if (m_terminating || m_closed)
         return;
     m_terminating = true;
-    m_quietPrompts->setQuiet();
+    m_silenceablePrompts->setQuiet();
     m_pendingHandOff.reset();
     m_afterExchange = nullptr;
     m_closePending = false;

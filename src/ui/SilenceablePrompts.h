@@ -8,10 +8,10 @@ namespace kvizor {
 
 // The window's prompts, passed on to the real ones until the program is told to end; from
 // then on nothing is shown and nothing confirmed, so ending never waits for an answer.
-class QuietPrompts final : public Prompts
+class SilenceablePrompts final : public Prompts
 {
 public:
-    explicit QuietPrompts(Prompts& inner) : m_inner(inner) {}
+    explicit SilenceablePrompts(Prompts& inner) : m_inner(inner) {}
 
     void setQuiet() { m_quiet = true; }
     bool quiet() const { return m_quiet; }
