@@ -1,16 +1,20 @@
 #include "ProtectedResultFile.h"
 
+#include "SharedFileWriter.h"
+
 #include "common/BinaryReader.h"
 #include "common/BinaryWriter.h"
 #include "model/StreamLayers.h"
 #include "model/WriteLayers.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <limits>
+#include <memory>
 
 namespace kvizor {
 
@@ -82,6 +86,14 @@ void ProtectedResultWriter::add(const TResultTest& record)
     ++d->written;
 }
 
+void ProtectedResultWriter::addStored(QByteArrayView stored)
+{
+    if (d->written >= d->expected)
+        throw FormatError("more records than announced");
+    d->writer.writeBytes(stored);
+    ++d->written;
+}
+
 void ProtectedResultWriter::finish()
 {
     if (d->written != d->expected)
@@ -115,7 +127,7 @@ std::int32_t peekRecordCount(QIODevice& file)
     return count;
 }
 
-void writeNewFile(QIODevice& out, QFile* old, const TResultTest& record)
+void writeNewFile(QIODevice& out, QFile* old, const QByteArray& stored)
 {
     std::int32_t earlier = 0;
     if (old) {
@@ -128,15 +140,11 @@ void writeNewFile(QIODevice& out, QFile* old, const TResultTest& record)
     ProtectedResultWriter writer(out, earlier + 1);
     if (old)
         ReadProtectedResults(*old, [&writer](const TResultTest& r) { writer.add(r); });
-    writer.add(record);
+    writer.addStored(stored);
     writer.finish();
 }
 
-} // namespace
-
-namespace {
-
-ProtectionSaveStatus saveUnlocked(const QString& path, const TResultTest& record,
+ProtectionSaveStatus saveUnlocked(const QString& path, const QByteArray& stored,
                                   const ProtectionDeviceWrapper& wrapper)
 {
     try {
@@ -157,7 +165,7 @@ ProtectionSaveStatus saveUnlocked(const QString& path, const TResultTest& record
         if (!out.open(QIODevice::WriteOnly))
             return ProtectionSaveStatus::WriteFailed;
         std::unique_ptr<QIODevice> wrapped = wrapper ? wrapper(out) : nullptr;
-        writeNewFile(wrapped ? *wrapped : static_cast<QIODevice&>(out), old.get(), record);
+        writeNewFile(wrapped ? *wrapped : static_cast<QIODevice&>(out), old.get(), stored);
         wrapped.reset();
         if (old)
             old->close();
@@ -172,26 +180,68 @@ ProtectionSaveStatus saveUnlocked(const QString& path, const TResultTest& record
     }
 }
 
+QByteArray storedRecord(const TResultTest& record)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    BinaryWriter writer(buffer);
+    record.SaveToStream(writer);
+    return bytes;
+}
+
+// The save of record, its bytes made here; it fills status wherever it runs.
+SharedFileWrite protectionWrite(const TResultTest& record, const ProtectionDeviceWrapper& wrapper,
+                                const std::shared_ptr<ProtectionSaveStatus>& status)
+{
+    return [stored = storedRecord(record), wrapper, status](const QString& path) {
+        *status = saveUnlocked(path, stored, wrapper);
+    };
+}
+
+ProtectionSaveResult resultOf(const QString& target, const SharedWriteRoute& route,
+                              ProtectionSaveStatus status)
+{
+    ProtectionSaveResult result;
+    result.Target = target;
+    result.Path = route.Path;
+    result.Status = status;
+    if (route.Abandoned)
+        result.Status = ProtectionSaveStatus::Abandoned;
+    else if (route.Diverted && status == ProtectionSaveStatus::Saved)
+        result.Status = ProtectionSaveStatus::Diverted;
+    return result;
+}
+
 } // namespace
 
 ProtectionSaveResult SaveProtectionResult(const QString& folder, const QString& fileName,
                                           const TResultTest& record, const ProtectionSaveOptions& options)
 {
-    ProtectionSaveResult result;
-    result.Target = QDir(folder).filePath(fileName);
-    const SharedWriteRoute route = WriteSharedFile(result.Target, options.Shared, [&](const QString& path) {
-        result.Status = saveUnlocked(path, record, options.Wrapper);
-    });
-    result.Path = route.Path;
-    if (route.Diverted && result.Status == ProtectionSaveStatus::Saved)
-        result.Status = ProtectionSaveStatus::Diverted;
-    return result;
+    const QString target = QDir(folder).filePath(fileName);
+    const auto status = std::make_shared<ProtectionSaveStatus>(ProtectionSaveStatus::WriteFailed);
+    const SharedWriteRoute route =
+        WriteSharedFile(target, options.Shared, protectionWrite(record, options.Wrapper, status));
+    return resultOf(target, route, *status);
+}
+
+void SaveProtectionResult(SharedFileWriter& writer, const QString& folder, const QString& fileName,
+                          const TResultTest& record, const ProtectionSaveOptions& options,
+                          const std::function<void(const ProtectionSaveResult&)>& finished)
+{
+    const QString target = QDir(folder).filePath(fileName);
+    const auto status = std::make_shared<ProtectionSaveStatus>(ProtectionSaveStatus::WriteFailed);
+    writer.Start(target, options.Shared, protectionWrite(record, options.Wrapper, status),
+                 [target, status, finished](const SharedWriteRoute& route) {
+                     finished(resultOf(target, route, *status));
+                 });
 }
 
 QString ProtectionSaveMessage(const ProtectionSaveResult& result)
 {
     switch (result.Status) {
     case ProtectionSaveStatus::Saved:
+    case ProtectionSaveStatus::Abandoned:
         return QString();
     case ProtectionSaveStatus::Diverted:
         return SharedFileDivertedMessage(result.Target, result.Path);

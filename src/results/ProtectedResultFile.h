@@ -6,6 +6,7 @@
 #include "common/FormatError.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -15,6 +16,8 @@
 class QIODevice;
 
 namespace kvizor {
+
+class SharedFileWriter;
 
 // The protected result file: the 22-byte magic text, then one zlib stream (level 9) holding
 // int32 reserved (0), int32 record count N and N records in the stored layout, oldest first.
@@ -55,6 +58,8 @@ public:
     ProtectedResultWriter& operator=(const ProtectedResultWriter&) = delete;
 
     void add(const TResultTest& record);
+    // A record already in its stored layout (SaveToStream's bytes).
+    void addStored(QByteArrayView stored);
     void finish();
 
 private:
@@ -74,6 +79,8 @@ enum class ProtectionSaveStatus
     WrongFileType,
     // Reading, checking or writing failed; the file was left as it was.
     WriteFailed,
+    // The wait for the file's lock was abandoned; nothing was written.
+    Abandoned,
 };
 
 struct ProtectionSaveResult
@@ -104,9 +111,15 @@ struct ProtectionSaveOptions
 ProtectionSaveResult SaveProtectionResult(const QString& folder, const QString& fileName,
                                           const TResultTest& record,
                                           const ProtectionSaveOptions& options = {});
+// The same through writer: the record's bytes are made here, and the save is done before this
+// returns when the file's lock is free, else the wait goes on writer's thread and finished
+// comes from the event loop.
+void SaveProtectionResult(SharedFileWriter& writer, const QString& folder, const QString& fileName,
+                          const TResultTest& record, const ProtectionSaveOptions& options,
+                          const std::function<void(const ProtectionSaveResult&)>& finished);
 
 // The message for a save that did not go to its own file, as the program shows it; empty
-// for Saved.
+// for Saved and Abandoned.
 QString ProtectionSaveMessage(const ProtectionSaveResult& result);
 
 } // namespace kvizor

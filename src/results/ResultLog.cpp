@@ -5,9 +5,12 @@
 #include "config/ProgramFolder.h"
 #include "ResultTest.h"
 #include "ResultTexts.h"
+#include "SharedFileWriter.h"
 
 #include <QDir>
 #include <QFile>
+
+#include <memory>
 
 namespace kvizor {
 
@@ -29,13 +32,18 @@ QString ResultLogPath(const TConfig& config, const QString& programFolder)
     return folder + QLatin1Char('/') + config.ResultFileName;
 }
 
-bool AppendLogLines(const QString& path, const QStringList& lines, QString* error)
+QByteArray LogBytes(const QStringList& lines)
 {
     QByteArray bytes;
     for (const QString& line : lines) {
         bytes += cp1251::encode(line);
         bytes += "\r\n";
     }
+    return bytes;
+}
+
+bool AppendLogBytes(const QString& path, const QByteArray& bytes, QString* error)
+{
     QFile file(path);
     // Append never creates folders: a result folder that is gone is reported, not rebuilt
     // somewhere the supervisor does not look.
@@ -51,23 +59,50 @@ bool AppendLogLines(const QString& path, const QStringList& lines, QString* erro
     return ok;
 }
 
-LogWriteResult AppendSharedLogLines(const QString& path, const QStringList& lines,
-                                    const SharedWriteOptions& options)
+bool AppendLogLines(const QString& path, const QStringList& lines, QString* error)
 {
-    LogWriteResult result;
-    result.Route = WriteSharedFile(path, options, [&](const QString& target) {
-        result.Written = AppendLogLines(target, lines, &result.Error);
-    });
-    return result;
+    return AppendLogBytes(path, LogBytes(lines), error);
 }
 
 namespace {
 
-bool appendToLog(const TConfig& config, const QStringList& lines, QString* error)
+// The append of lines, encoded here; it fills result wherever it runs.
+SharedFileWrite logWrite(const QStringList& lines, const std::shared_ptr<LogWriteResult>& result)
+{
+    return [bytes = LogBytes(lines), result](const QString& target) {
+        result->Written = AppendLogBytes(target, bytes, &result->Error);
+    };
+}
+
+} // namespace
+
+LogWriteResult AppendSharedLogLines(const QString& path, const QStringList& lines,
+                                    const SharedWriteOptions& options)
+{
+    const auto result = std::make_shared<LogWriteResult>();
+    result->Route = WriteSharedFile(path, options, logWrite(lines, result));
+    return *result;
+}
+
+void AppendSharedLogLines(SharedFileWriter& writer, const QString& path, const QStringList& lines,
+                          const SharedWriteOptions& options,
+                          const std::function<void(const LogWriteResult&)>& finished)
+{
+    const auto result = std::make_shared<LogWriteResult>();
+    writer.Start(path, options, logWrite(lines, result), [result, finished](const SharedWriteRoute& route) {
+        result->Route = route;
+        finished(*result);
+    });
+}
+
+namespace {
+
+bool appendToLog(const TConfig& config, const QStringList& lines, const SharedWriteOptions& options,
+                 QString* error)
 {
     if (!config.IsSaveResult)
         return true;
-    const LogWriteResult written = AppendSharedLogLines(ResultLogPath(config), lines);
+    const LogWriteResult written = AppendSharedLogLines(ResultLogPath(config), lines, options);
     if (!written.Written && error)
         *error = written.Error;
     return written.Written;
@@ -77,12 +112,14 @@ bool appendToLog(const TConfig& config, const QStringList& lines, QString* error
 
 bool WriteLogLine(const TConfig& config, const QString& line, QString* error)
 {
-    return appendToLog(config, {line}, error);
+    SharedWriteOptions options;
+    options.LockWait = kEventLineLockWait;
+    return appendToLog(config, {line}, options, error);
 }
 
 bool SaveResultLog(const TConfig& config, const TResultTest& result, const QDateTime& now, QString* error)
 {
-    return appendToLog(config, ResultLogRecord(result, now), error);
+    return appendToLog(config, ResultLogRecord(result, now), {}, error);
 }
 
 } // namespace kvizor

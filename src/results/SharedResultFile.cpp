@@ -27,15 +27,23 @@ constexpr milliseconds kStaleLockAge{30000};
 enum class LockResult
 {
     Locked,
-    // Another program holds it for longer than the wait.
+    // Another program holds it for longer than the wait (or the wait was cut short).
     Busy,
     // The lock file cannot be made (missing or read-only folder).
     Impossible,
+    // The wait was abandoned.
+    Abandoned,
 };
 
+LockWaitEnd waitEnd(const SharedWriteOptions& options)
+{
+    return options.WaitEnd ? options.WaitEnd() : LockWaitEnd::None;
+}
+
 // Polls at most 20 ms apart: holders keep the lock for milliseconds, while QLockFile's own
-// wait sleeps up to 5 s between tries and so loses whole seconds to every waiter.
-LockResult acquire(QLockFile& lock, milliseconds wait)
+// wait sleeps up to 5 s between tries and so loses whole seconds to every waiter. The same
+// pause bounds how late a wait notices that it was cut short.
+LockResult acquire(QLockFile& lock, milliseconds wait, const SharedWriteOptions& options)
 {
     lock.setStaleLockTime(kStaleLockAge);
     const QDeadlineTimer deadline(wait);
@@ -45,6 +53,14 @@ LockResult acquire(QLockFile& lock, milliseconds wait)
             return LockResult::Locked;
         if (lock.error() != QLockFile::LockFailedError)
             return LockResult::Impossible;
+        switch (waitEnd(options)) {
+        case LockWaitEnd::None:
+            break;
+        case LockWaitEnd::Divert:
+            return LockResult::Busy;
+        case LockWaitEnd::Abandon:
+            return LockResult::Abandoned;
+        }
         const qint64 left = deadline.remainingTime();
         if (left <= 0)
             return LockResult::Busy;
@@ -58,13 +74,15 @@ QString lockPath(const QString& path)
     return path + QStringLiteral(".lock");
 }
 
-// Runs write on path under its lock; false, without writing, when the lock stayed busy.
-bool writeLocked(const QString& path, milliseconds wait, const std::function<void(const QString&)>& write)
+// Runs write on path under its lock; Busy or Abandoned, without writing, when the lock was
+// not had.
+LockResult writeLocked(const QString& path, milliseconds wait, const SharedWriteOptions& options,
+                       const SharedFileWrite& write)
 {
     QLockFile lock(lockPath(path));
-    const LockResult got = acquire(lock, wait);
-    if (got == LockResult::Busy)
-        return false;
+    const LockResult got = acquire(lock, wait, options);
+    if (got == LockResult::Busy || got == LockResult::Abandoned)
+        return got;
     if (got == LockResult::Locked) {
         // Users of other accounts on other workstations may have to take over a lock left by
         // a crash.
@@ -73,7 +91,7 @@ bool writeLocked(const QString& path, milliseconds wait, const std::function<voi
                                                   QFileDevice::ReadOther | QFileDevice::WriteOther);
     }
     write(path);
-    return true;
+    return got;
 }
 
 // A name no other program uses: this process and this moment.
@@ -98,20 +116,35 @@ QString canonicalFolderOf(const QString& path)
 } // namespace
 
 SharedWriteRoute WriteSharedFile(const QString& target, const SharedWriteOptions& options,
-                                 const std::function<void(const QString& path)>& write)
+                                 const SharedFileWrite& write)
 {
-    if (writeLocked(target, options.LockWait, write))
+    LockResult got = writeLocked(target, options.LockWait, options, write);
+    if (got == LockResult::Abandoned)
+        return {target, false, true};
+    if (got != LockResult::Busy)
         return {target, false};
 
     const QString folder = options.FallbackFolder.isEmpty() ? UserDataFolder() : options.FallbackFolder;
     const QString fileName = QFileInfo(target).fileName();
     const QString fallback = QDir(folder).filePath(fileName);
     const bool sameFile = canonicalFolderOf(fallback) == canonicalFolderOf(target);
-    if (!sameFile && writeLocked(fallback, options.LockWait, write))
-        return {fallback, true};
+    if (!sameFile) {
+        got = writeLocked(fallback, options.LockWait, options, write);
+        if (got == LockResult::Abandoned)
+            return {target, false, true};
+        if (got != LockResult::Busy)
+            return {fallback, true};
+    }
     const QString unique = QDir(folder).filePath(uniqueName(fileName));
     write(unique);
     return {unique, true};
+}
+
+std::optional<SharedWriteRoute> TryWriteSharedFile(const QString& target, const SharedFileWrite& write)
+{
+    if (writeLocked(target, milliseconds{0}, {}, write) == LockResult::Busy)
+        return std::nullopt;
+    return SharedWriteRoute{target, false};
 }
 
 QString SharedFileDivertedMessage(const QString& target, const QString& writtenTo)

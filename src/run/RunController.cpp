@@ -11,6 +11,7 @@
 #include "journal/RunJournal.h"
 #include "results/Grade.h"
 #include "results/ProtectedResultFile.h"
+#include "results/SharedFileWriter.h"
 
 #include <QTimer>
 
@@ -51,7 +52,8 @@ RunEnvironment RunEnvironment::System()
 TRunController::TRunController(TConfig& config, IRunView& view, IRunPrompts& prompts, IRunOutputs& outputs,
                                IRunNetwork& network, RunEnvironment environment)
     : m_config(config), m_view(view), m_prompts(prompts), m_outputs(outputs), m_network(network),
-      m_env(std::move(environment)), m_silentPrompts(std::make_unique<SilentPrompts>())
+      m_env(std::move(environment)), m_silentPrompts(std::make_unique<SilentPrompts>()),
+      m_fileWriter(std::make_unique<SharedFileWriter>())
 {
     if (!m_env.Now)
         m_env.Now = [] { return QDateTime::currentDateTime(); };
@@ -72,7 +74,8 @@ TRunController::TRunController(TConfig& config, IRunView& view, IRunPrompts& pro
 TRunController::~TRunController()
 {
     m_alive.reset();
-    CancelStep();
+    // A record that has not got its lock stays in the journal; the next start writes it.
+    cutStep(LockWaitEnd::Abandon);
 }
 
 IRunPrompts& TRunController::prompts()
@@ -82,8 +85,28 @@ IRunPrompts& TRunController::prompts()
 
 void TRunController::CancelStep()
 {
-    if (m_step != TRunStep::None)
+    // Nothing is lost either way: a closing window writes the record elsewhere now, an ending
+    // program leaves it to the journal.
+    cutStep(m_terminating ? LockWaitEnd::Abandon : LockWaitEnd::Divert);
+}
+
+void TRunController::cutStep(LockWaitEnd how)
+{
+    switch (m_step) {
+    case TRunStep::None:
+        return;
+    case TRunStep::ResultLog:
+        m_outputs.EndLogWait(how);
+        return;
+    case TRunStep::ProtectedResult:
+        m_fileWriter->EndWaits(how);
+        return;
+    case TRunStep::Begin:
+    case TRunStep::Evaluation:
+    case TRunStep::End:
         m_network.Cancel();
+        return;
+    }
 }
 
 bool TRunController::reportsToServer() const
@@ -91,10 +114,10 @@ bool TRunController::reportsToServer() const
     return m_config.IsSendResult && m_test->AllowNetReport;
 }
 
-void TRunController::report(TRunStep step, bool sent, const StepStart& send,
-                            std::function<void(bool ok)> then)
+void TRunController::runStep(TRunStep step, bool started, const StepStart& start,
+                             std::function<void(bool ok)> then)
 {
-    if (!sent) {
+    if (!started) {
         then(true);
         return;
     }
@@ -102,7 +125,7 @@ void TRunController::report(TRunStep step, bool sent, const StepStart& send,
     m_stepThen = std::move(then);
     const quint64 serial = ++m_stepSerial;
     const std::weak_ptr<bool> alive = m_alive;
-    send([this, alive, serial](bool ok) {
+    start([this, alive, serial](bool ok) {
         if (!alive.expired())
             endStep(serial, ok);
     });
@@ -293,7 +316,7 @@ void TRunController::BeginTest()
     m_outputs.WriteLogLine(formatDateTime(now()) + QStringLiteral(" Начат тест: \"") + test.Title +
                            QLatin1Char('"'));
 
-    report(
+    runStep(
         TRunStep::Begin, reportsToServer(),
         [this](const IRunNetwork::Done& done) { m_network.SendInfoBegin(m_runGuid, *m_result, done); },
         [this](bool ok) {
@@ -494,7 +517,7 @@ void TRunController::evaluateTask(bool answered, AfterEvaluation then)
         return;
     if (m_test->AllowSkipping)
         m_view.SetGoToItemImage(r.CurrentPos, giAnswered);
-    report(
+    runStep(
         TRunStep::Evaluation, reportsToServer() && m_networkOk,
         [this](const IRunNetwork::Done& done) { m_network.SendInfoProcess(m_runGuid, *m_result, done); },
         [this, then](bool ok) {

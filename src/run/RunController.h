@@ -25,6 +25,8 @@ namespace kvizor {
 
 class IRunJournal;
 struct JournalRun;
+enum class JournalOutput : std::uint8_t;
+class SharedFileWriter;
 
 enum TRunState
 {
@@ -33,13 +35,17 @@ enum TRunState
     rsTesting = 3
 };
 
-// The steps of a run that wait for a test-server exchange: INFOBEGIN while a run begins,
-// INFOPROCESS after an evaluation, RESULT among the end-of-run outputs.
+// The steps of a run that wait for something outside: a test-server exchange (INFOBEGIN
+// while a run begins, INFOPROCESS after an evaluation, RESULT among the end-of-run outputs),
+// or the lock of a shared result file that another program holds (the result log's record
+// and the protected result file, before RESULT).
 enum class TRunStep
 {
     None,
     Begin,
     Evaluation,
+    ResultLog,
+    ProtectedResult,
     End
 };
 
@@ -58,7 +64,8 @@ struct RunEnvironment
     QString ComputerUserName;
     // Whether the clocks run on real one-second timers; off in tests, which tick by hand.
     bool RealTimers = true;
-    // How long the protected result file's lock is waited for and where a record goes then.
+    // How long the protected result file's lock is waited for and where a record goes then
+    // (the wait itself runs off the controller's thread).
     SharedWriteOptions SharedResultFiles;
 
     // The environment of the running program.
@@ -74,12 +81,14 @@ struct RunEnvironment
 // such a box (an evaluation and its feedback, the hint viewer, a question) is recorded and
 // acted on once when the box has closed, so nothing is evaluated or finished twice.
 //
-// A step that waits for the server is a state of its own (Step()), not a nested event
-// loop: the controller starts the exchange and returns; every command is refused until
-// the exchange reports back, and then the run carries on where it stopped. The test and
-// the run record stay with the controller until the step's continuation has run, since
-// nothing can free them meanwhile. A clock that expires during a step is acted on once
-// when the step ends, as after a modal box.
+// A step that waits for the server, or for a result file that another program keeps
+// locked, is a state of its own (Step()), not a nested event loop: the controller starts the
+// exchange (or the write, whose wait for the lock goes to a thread of its own) and returns;
+// every command is refused until it reports back, and then the run carries on where it
+// stopped. The test and the run record stay with the controller until the step's
+// continuation has run, since nothing can free them meanwhile. A clock that expires during
+// a step is acted on once when the step ends, as after a modal box. A write whose lock is
+// free at once is no step: the outputs go on as they always did.
 //
 // Every change of a run's state is made in one place: startRun (a run begins), askTask
 // (a task is put on screen), recordEvaluation (a task is scored), useHint (a hint is
@@ -107,7 +116,9 @@ public:
     TRunStep Step() const { return m_step; }
     bool StepUnderWay() const { return m_step != TRunStep::None; }
     // Ends the exchange of the step under way as a failure; the step then goes on as after
-    // any failed exchange.
+    // any failed exchange. A write waiting for its lock stops waiting: the record goes to the
+    // fallback folder now, or, while the program ends, is left to the journal (the next
+    // start writes it); a write that holds its lock is finished first.
     void CancelStep();
     // Called whenever a step has ended and its continuation has run without starting
     // another one, e.g. to close a window whose closing waited for the step.
@@ -214,11 +225,13 @@ private:
     QString resultFolder() const;
 
     bool reportsToServer() const;
-    // A step that waits for a report: send starts the exchange and then goes on when it has
-    // ended. A report that is not sent goes on at once, as one that got through.
-    void report(TRunStep step, bool sent, const StepStart& send, std::function<void(bool ok)> then);
+    // A step that may wait: start begins the exchange or the write, then goes on when it has
+    // ended. One that is not started goes on at once, as one that got through.
+    void runStep(TRunStep step, bool started, const StepStart& start, std::function<void(bool ok)> then);
     void progressReported(bool ok);
     void endStep(quint64 serial, bool ok);
+    // Cuts short the exchange or the wait of the step under way.
+    void cutStep(LockWaitEnd how);
 
     // The modal dialogs; none while the program ends.
     IRunPrompts& prompts();
@@ -241,11 +254,16 @@ private:
     // Ends the run on screen as a closed program (Terminate).
     void closeRun();
     // The result log, the protected file and RESULT of an ended run, each unless done says it
-    // was written (bits per JournalOutput); then, once RESULT has ended, then.
+    // was written (bits per JournalOutput), each a step while it waits; then, once RESULT has
+    // ended, then.
     void writeEndOutputs(const TResultTest& r, const QString& runGuid, bool reports, std::uint8_t done,
                          std::function<void()> then);
+    // The next of those outputs.
+    void nextEndOutput();
+    void endOutputWritten(JournalOutput output, bool ok);
+    void sendEndResult();
     void showResults();
-    void saveProtectionResult(const TResultTest& r);
+    void saveProtectionResult(const TResultTest& r, const IRunOutputs::WriteDone& done);
     void showNoServer();
 
     // The run journal (RunJournaling.cpp). journal() is the journal while it takes events.
@@ -319,6 +337,23 @@ private:
     std::unique_ptr<IRunPrompts> m_silentPrompts;
     // The record of an interrupted run being closed, until its RESULT has ended.
     std::unique_ptr<TResultTest> m_closing;
+
+    // The end-of-run outputs under way.
+    struct EndOutputs
+    {
+        const TResultTest* Record = nullptr;
+        QString RunGuid;
+        bool Reports = false;
+        // Bits per JournalOutput: written before, or started now.
+        std::uint8_t Started = 0;
+        // An output whose wait was abandoned: the journal keeps the run.
+        bool Owed = false;
+        std::function<void()> Then;
+    };
+    std::unique_ptr<EndOutputs> m_endOutputs;
+    // The protected result file's writes, whose waits for a busy lock run on threads of their
+    // own; a write under way is finished before the controller goes.
+    std::unique_ptr<SharedFileWriter> m_fileWriter;
 };
 
 } // namespace kvizor

@@ -7,6 +7,7 @@
 #include "journal/RunJournal.h"
 #include "results/Grade.h"
 #include "results/ProtectedResultFile.h"
+#include "results/SharedFileWriter.h"
 
 namespace kvizor {
 
@@ -55,34 +56,82 @@ void TRunController::closeRun()
 void TRunController::writeEndOutputs(const TResultTest& r, const QString& runGuid, bool reports,
                                      std::uint8_t done, std::function<void()> then)
 {
-    const auto outputDone = [this](JournalOutput output) {
-        if (IRunJournal* j = journal())
-            journaled(j->OutputDone(output));
+    m_endOutputs = std::make_unique<EndOutputs>();
+    m_endOutputs->Record = &r;
+    m_endOutputs->RunGuid = runGuid;
+    m_endOutputs->Reports = reports;
+    m_endOutputs->Started = done;
+    m_endOutputs->Then = std::move(then);
+    nextEndOutput();
+}
+
+// Each output is started once, in order; a write whose lock is free ends inside its start, so
+// the next one follows at once.
+void TRunController::nextEndOutput()
+{
+    EndOutputs& e = *m_endOutputs;
+    const TResultTest& r = *e.Record;
+    const auto start = [&e](JournalOutput output) {
+        if (written(e.Started, output))
+            return false;
+        e.Started |= static_cast<std::uint8_t>(1u << static_cast<unsigned>(output));
+        return true;
     };
-    if (!written(done, JournalOutput::ResultLog)) {
-        m_outputs.SaveResultLog(r);
-        outputDone(JournalOutput::ResultLog);
+    if (start(JournalOutput::ResultLog)) {
+        runStep(
+            TRunStep::ResultLog, true,
+            [this, &r](const IRunNetwork::Done& done) { m_outputs.SaveResultLog(r, done); },
+            [this](bool ok) {
+                endOutputWritten(JournalOutput::ResultLog, ok);
+                nextEndOutput();
+            });
+        return;
     }
-    if (!written(done, JournalOutput::ProtectedResult)) {
-        saveProtectionResult(r);
-        outputDone(JournalOutput::ProtectedResult);
+    if (start(JournalOutput::ProtectedResult)) {
+        runStep(
+            TRunStep::ProtectedResult, true,
+            [this, &r](const IRunNetwork::Done& done) { saveProtectionResult(r, done); },
+            [this](bool ok) {
+                endOutputWritten(JournalOutput::ProtectedResult, ok);
+                nextEndOutput();
+            });
+        return;
     }
-    const bool due = reports && !written(done, JournalOutput::ServerResult);
-    report(
+    sendEndResult();
+}
+
+void TRunController::endOutputWritten(JournalOutput output, bool ok)
+{
+    if (!ok) {
+        m_endOutputs->Owed = true;
+        return;
+    }
+    if (IRunJournal* j = journal())
+        journaled(j->OutputDone(output));
+}
+
+void TRunController::sendEndResult()
+{
+    const EndOutputs& e = *m_endOutputs;
+    const bool due = e.Reports && !written(e.Started, JournalOutput::ServerResult);
+    runStep(
         TRunStep::End, due,
-        [this, &r, runGuid](const IRunNetwork::Done& sent) { m_network.SendResult(runGuid, r, sent); },
-        [this, due, outputDone, then = std::move(then)](bool ok) {
+        [this, &e](const IRunNetwork::Done& sent) { m_network.SendResult(e.RunGuid, *e.Record, sent); },
+        [this, due](bool ok) {
             if (!ok)
                 showNoServer();
-            // A RESULT cut short by the program's end stays due: the journal is kept, and the
-            // next start sends it.
-            if (due && !ok && m_terminating) {
+            // A RESULT cut short by the program's end stays due, and so does a record whose
+            // wait for its file was abandoned: the journal is kept, and the next start writes
+            // or sends them.
+            const bool keep = (due && !ok && m_terminating) || m_endOutputs->Owed;
+            if (due && (ok || !m_terminating))
+                endOutputWritten(JournalOutput::ServerResult, true);
+            if (keep)
                 m_journalLive = false;
-            } else {
-                if (due)
-                    outputDone(JournalOutput::ServerResult);
+            else
                 discardJournal();
-            }
+            const std::function<void()> then = std::move(m_endOutputs->Then);
+            m_endOutputs.reset();
             then();
         });
 }
@@ -105,27 +154,35 @@ void TRunController::showResults()
     m_result.reset();
 }
 
-void TRunController::saveProtectionResult(const TResultTest& r)
+void TRunController::saveProtectionResult(const TResultTest& r, const IRunOutputs::WriteDone& done)
 {
-    if (!m_config.IsSaveProtectionResult)
+    if (!m_config.IsSaveProtectionResult) {
+        done(true);
         return;
+    }
     const QString fileName = m_config.ProtectionResultFileName.isEmpty() ? kDefaultProtectionResultFileName
                                                                          : m_config.ProtectionResultFileName;
     ProtectionSaveOptions options;
     options.Shared = m_env.SharedResultFiles;
-    const ProtectionSaveResult saved = SaveProtectionResult(resultFolder(), fileName, r, options);
-    switch (saved.Status) {
-    case ProtectionSaveStatus::Saved:
-        break;
-    case ProtectionSaveStatus::WrongFileType:
-        prompts().ShowMessage(texts::ErrorCaption, kWrongFileTypeText, MessageIcon::Error);
-        break;
-    case ProtectionSaveStatus::Diverted:
-    case ProtectionSaveStatus::WriteFailed:
-        prompts().ShowMessage(texts::AttentionCaption, ProtectionSaveMessage(saved),
-                              MessageIcon::Information);
-        break;
-    }
+    SaveProtectionResult(
+        *m_fileWriter, resultFolder(), fileName, r, options, [this, done](const ProtectionSaveResult& saved) {
+            switch (saved.Status) {
+            case ProtectionSaveStatus::Saved:
+                break;
+            case ProtectionSaveStatus::Abandoned:
+                done(false);
+                return;
+            case ProtectionSaveStatus::WrongFileType:
+                prompts().ShowMessage(texts::ErrorCaption, kWrongFileTypeText, MessageIcon::Error);
+                break;
+            case ProtectionSaveStatus::Diverted:
+            case ProtectionSaveStatus::WriteFailed:
+                prompts().ShowMessage(texts::AttentionCaption, ProtectionSaveMessage(saved),
+                                      MessageIcon::Information);
+                break;
+            }
+            done(true);
+        });
 }
 
 void TRunController::Terminate()

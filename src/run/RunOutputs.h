@@ -2,6 +2,7 @@
 
 #include "model/Task.h"
 #include "model/Test.h"
+#include "results/SharedResultFile.h"
 
 #include <QString>
 
@@ -13,7 +14,7 @@ class TResultTest;
 
 // The end-of-run outputs and the result log, built by the results, platform and window
 // modules. Every call catches and reports its own failures, so a failure never stops the
-// steps after it. The defaults do nothing.
+// steps after it. The defaults do nothing (and a record is written at once).
 class IRunOutputs
 {
 public:
@@ -28,7 +29,18 @@ public:
         (void)result;
         (void)test;
     }
-    virtual void SaveResultLog(const TResultTest& result) { (void)result; }
+    // The run's record in the log, an output that may have to wait for the log's lock. done
+    // comes once, at once or later from the event loop; with false only when the wait was
+    // abandoned (EndLogWait), so nothing was written and the record is still owed. The record
+    // is read only during the call.
+    using WriteDone = std::function<void(bool written)>;
+    virtual void SaveResultLog(const TResultTest& result, const WriteDone& done)
+    {
+        (void)result;
+        done(true);
+    }
+    // Cuts short the wait of the record for the log's lock (see LockWaitEnd).
+    virtual void EndLogWait(LockWaitEnd how) { (void)how; }
     // The result window, modal; only called when the settings show results.
     virtual void ShowResultWindow(const TResultTest& result, const TTest& test)
     {

@@ -5,6 +5,7 @@
 #include "results/ResultLog.h"
 #include "results/ResultTest.h"
 #include "results/ResultTexts.h"
+#include "results/SharedFileWriter.h"
 #include "RichTextRoutines.h"
 #include "run/RunPrompts.h"
 #include "ShowResultForm.h"
@@ -13,7 +14,9 @@
 #include <QTextEdit>
 #include <QWidget>
 
+#include <algorithm>
 #include <exception>
+#include <memory>
 
 namespace kvizor {
 namespace {
@@ -45,7 +48,8 @@ private:
 
 TResultOutputs::TResultOutputs(const TConfig& config, IRunPrompts& prompts, IResultHost& host,
                                std::function<QDateTime()> now)
-    : m_config(config), m_prompts(prompts), m_host(host), m_now(std::move(now))
+    : m_config(config), m_prompts(prompts), m_host(host), m_now(std::move(now)),
+      m_eventLineWait(kEventLineLockWait), m_writer(std::make_unique<SharedFileWriter>())
 {
     if (!m_now)
         m_now = [] { return QDateTime::currentDateTime(); };
@@ -58,27 +62,62 @@ QString TResultOutputs::logPath() const
     return m_programFolder.isEmpty() ? ResultLogPath(m_config) : ResultLogPath(m_config, m_programFolder);
 }
 
-void TResultOutputs::appendToLog(const QStringList& lines)
+void TResultOutputs::reportAppend(const QString& path, const LogWriteResult& written)
 {
-    if (!m_config.IsSaveResult)
-        return;
-    LogWriteResult written;
-    try {
-        written = AppendSharedLogLines(logPath(), lines, m_shared);
-    } catch (const std::exception&) {
-        written.Written = false;
-    }
     const QString caption = QString::fromUtf16(kResultLogErrorCaption);
     if (!written.Written)
         m_prompts.ShowMessage(caption, QString::fromUtf16(kResultLogErrorText), MessageIcon::Information);
     else if (written.Route.Diverted)
-        m_prompts.ShowMessage(caption, SharedFileDivertedMessage(logPath(), written.Route.Path),
+        m_prompts.ShowMessage(caption, SharedFileDivertedMessage(path, written.Route.Path),
                               MessageIcon::Information);
 }
 
 void TResultOutputs::WriteLogLine(const QString& line)
 {
-    appendToLog({line});
+    if (!m_config.IsSaveResult)
+        return;
+    // A single line does not wait long for the lock on this thread (it has no event loop of
+    // its own); a log that stays locked gets it in the fallback folder.
+    SharedWriteOptions options = m_shared;
+    options.LockWait = std::min(options.LockWait, m_eventLineWait);
+    const QString path = logPath();
+    LogWriteResult written;
+    try {
+        written = AppendSharedLogLines(path, {line}, options);
+    } catch (const std::exception&) {
+        written.Written = false;
+    }
+    reportAppend(path, written);
+}
+
+void TResultOutputs::SaveResultLog(const TResultTest& result, const WriteDone& done)
+{
+    if (!m_config.IsSaveResult) {
+        done(true);
+        return;
+    }
+    const QString path = logPath();
+    const auto answered = std::make_shared<bool>(false);
+    const auto finished = [this, path, done, answered](const LogWriteResult& written) {
+        *answered = true;
+        if (written.Route.Abandoned) {
+            done(false);
+            return;
+        }
+        reportAppend(path, written);
+        done(true);
+    };
+    try {
+        AppendSharedLogLines(*m_writer, path, ResultLogRecord(result, m_now()), m_shared, finished);
+    } catch (const std::exception&) {
+        if (!*answered)
+            finished(LogWriteResult{});
+    }
+}
+
+void TResultOutputs::EndLogWait(LockWaitEnd how)
+{
+    m_writer->EndWaits(how);
 }
 
 void TResultOutputs::PlayEndTestSound()
@@ -100,11 +139,6 @@ void TResultOutputs::ShowUserResult(const TResultTest& result, const TTest&)
         WriteStyledLines(document, UserResultLines(result, m_config.IsShowUserResult));
     }
     m_host.SummaryShown();
-}
-
-void TResultOutputs::SaveResultLog(const TResultTest& result)
-{
-    appendToLog(ResultLogRecord(result, m_now()));
 }
 
 TShowResultForm& TResultOutputs::ResultForm()

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -17,7 +18,9 @@ class QWidget;
 namespace kvizor {
 
 struct TConfig;
+struct LogWriteResult;
 class IRunPrompts;
+class SharedFileWriter;
 class TShowResultForm;
 
 // What the end-of-run outputs need from the main window.
@@ -57,23 +60,26 @@ public:
     void WriteLogLine(const QString& line) override;
     void PlayEndTestSound() override;
     void ShowUserResult(const TResultTest& result, const TTest& test) override;
-    void SaveResultLog(const TResultTest& result) override;
+    void SaveResultLog(const TResultTest& result, const WriteDone& done) override;
+    void EndLogWait(LockWaitEnd how) override;
     void ShowResultWindow(const TResultTest& result, const TTest& test) override;
     void ShowDetailReport(const TResultTest& result, const TTest& test, const TTaskList& tasks) override;
 
     // The folder of the result log when no result folder is configured (the program
     // folder unless set).
     void SetProgramFolder(const QString& folder) { m_programFolder = folder; }
-    // How long an append waits for a locked log and where its lines go then.
+    // How long a run's record waits for a locked log and where its lines go then.
     void SetSharedWriteOptions(const SharedWriteOptions& options) { m_shared = options; }
+    // How long an event line waits for the log's lock (kEventLineLockWait unless set); it is
+    // written on the caller's thread.
+    void SetEventLineWait(std::chrono::milliseconds wait) { m_eventLineWait = wait; }
 
     // The one result window of the program, made on first use.
     TShowResultForm& ResultForm();
 
 private:
-    // Appends to the log when IsSaveResult is set and tells the user when that failed or the
-    // lines went to another file.
-    void appendToLog(const QStringList& lines);
+    // Tells the user when an append failed or its lines went to another file.
+    void reportAppend(const QString& path, const LogWriteResult& written);
     QString logPath() const;
 
     const TConfig& m_config;
@@ -82,7 +88,11 @@ private:
     std::function<QDateTime()> m_now;
     QString m_programFolder;
     SharedWriteOptions m_shared;
+    std::chrono::milliseconds m_eventLineWait;
     std::unique_ptr<TShowResultForm> m_resultForm;
+    // The run records waiting for the log's lock; declared last, so a write under way ends
+    // before anything it could report to goes.
+    std::unique_ptr<SharedFileWriter> m_writer;
 };
 
 // The viewer with a built document (pictures included), modal; what the main window's

@@ -266,6 +266,7 @@ void TStudentMainForm::createRunController(const Options& options)
     m_resultHost = std::make_unique<TMainResultHost>(*this);
     m_resultOutputs = std::make_unique<TResultOutputs>(Config, *m_prompts, *m_resultHost);
     m_resultOutputs->SetProgramFolder(m_programFolder);
+    m_resultOutputs->SetSharedWriteOptions(options.sharedResultFiles);
     m_runView = std::make_unique<TMainWindowView>(*this);
     m_client = new ServerClient(this);
     if (options.connectTimeout.count() > 0)
@@ -273,7 +274,13 @@ void TStudentMainForm::createRunController(const Options& options)
     m_closeWaitTimer = new QTimer(this);
     m_closeWaitTimer->setSingleShot(true);
     m_closeWaitTimer->setInterval(options.closeWait);
-    connect(m_closeWaitTimer, &QTimer::timeout, this, &TStudentMainForm::cancelServerExchange);
+    connect(m_closeWaitTimer, &QTimer::timeout, this, [this] {
+        cancelServerExchange();
+        // The run's outputs are a chain of steps (a record waiting for its file's lock, then
+        // RESULT): each gets its own moment.
+        if (m_closePending && exchangeUnderWay())
+            m_closeWaitTimer->start();
+    });
     const auto settings = [this] { return netSettingsOf(Config); };
     m_network = std::make_unique<ServerRunNetwork>(*m_client, settings);
     m_fetcher = std::make_unique<NetTestFetcher>(*m_client, settings, [this](const NetNotice& notice) {
@@ -290,6 +297,7 @@ void TStudentMainForm::createRunController(const Options& options)
     environment.PlainText = [](const QString& text) { return RtfToPlainText(text); };
     environment.ProgramFolder = [folder = m_programFolder] { return folder; };
     environment.RealTimers = options.realTimers;
+    environment.SharedResultFiles = options.sharedResultFiles;
     m_journalFolder = options.journalFolder;
     if (m_journalFolder.isEmpty())
         m_journalFolder = m_programFolderGiven ? QDir(m_programFolder).filePath(QStringLiteral("journal"))

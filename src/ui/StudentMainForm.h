@@ -76,16 +76,20 @@ public:
         IRunNetwork* runNetwork = nullptr;
         // Whether the run clocks tick on their own; tests tick them by hand.
         bool realTimers = true;
-        // How long closing the window waits for a run's server exchange before it
-        // cancels it; and the connection time-out of every exchange (0: the usual).
+        // How long closing the window waits for each step of a run (a server exchange, a
+        // record waiting for its file's lock) before it cuts it short; and the connection
+        // time-out of every exchange (0: the usual).
         std::chrono::milliseconds closeWait{5000};
         std::chrono::milliseconds connectTimeout{0};
         // Folder of the run journals; empty means the per-user data folder's, or, with a
         // programFolder given, "journal" inside that folder.
         QString journalFolder;
-        // How long ending the program (Terminate) waits for a run's server exchanges before
-        // it cancels them.
+        // How long ending the program (Terminate) waits for a run's server exchanges and a
+        // record's wait for its file's lock before it cuts them short.
         std::chrono::milliseconds terminateWait{3000};
+        // How long the run's records wait for the lock of a result file that another program
+        // holds, and where they go then.
+        SharedWriteOptions sharedResultFiles;
     };
 
     explicit TStudentMainForm(const Options& options, QWidget* parent = nullptr);
@@ -151,9 +155,9 @@ public:
     bool terminating() const { return m_terminating; }
     QString journalFolder() const;
 
-    // A server exchange is under way (a run's step or a fetch): commands that open, close,
-    // run or set anything are refused, drops too; a hand-off waits for its end, and so
-    // does closing the window.
+    // A server exchange is under way (a run's step or a fetch; a run's step may also be a
+    // record waiting for its file's lock): commands that open, close, run or set anything
+    // are refused, drops too; a hand-off waits for its end, and so does closing the window.
     bool exchangeUnderWay() const;
     // Ends the exchange under way as a failed one.
     void cancelServerExchange();

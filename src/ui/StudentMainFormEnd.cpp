@@ -3,6 +3,7 @@
 
 #include "net/ServerClient.h"
 #include "run/RunRecovery.h"
+#include "ui/ResultOutputs.h"
 #include "ui/SilenceablePrompts.h"
 
 #include <QApplication>
@@ -50,6 +51,8 @@ void TStudentMainForm::Terminate()
         return;
     m_terminating = true;
     m_silenceablePrompts->setQuiet();
+    // The close line does not wait for another program's lock: it goes elsewhere at once.
+    m_resultOutputs->SetEventLineWait(std::chrono::milliseconds{0});
     m_pendingHandOff.reset();
     m_afterExchange = nullptr;
     m_closePending = false;
@@ -72,7 +75,12 @@ void TStudentMainForm::continueTermination()
     closeModalWindows();
     const bool busy =
         RunState() == rsTesting || exchangeUnderWay() || m_run->OperationUnderWay() || m_loading;
-    if (busy && waited < m_terminateWait + kTerminateGrace)
+    // Once cut short, a record's step only finishes the write that holds its lock, and that
+    // write is waited for in any case before the program can end: waiting here lets the
+    // journal learn that it was made.
+    const TRunStep step = m_run->Step();
+    const bool writing = step == TRunStep::ResultLog || step == TRunStep::ProtectedResult;
+    if (busy && (waited < m_terminateWait + kTerminateGrace || writing))
         return;
     m_terminateTimer->stop();
     closeSteps();

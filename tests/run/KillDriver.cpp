@@ -35,7 +35,11 @@ class FileOutputs : public IRunOutputs
 public:
     explicit FileOutputs(const TConfig& config) : m_config(config) {}
     void WriteLogLine(const QString& line) override { kvizor::WriteLogLine(m_config, line); }
-    void SaveResultLog(const TResultTest& result) override { kvizor::SaveResultLog(m_config, result); }
+    void SaveResultLog(const TResultTest& result, const WriteDone& done) override
+    {
+        kvizor::SaveResultLog(m_config, result);
+        done(true);
+    }
 
 private:
     const TConfig& m_config;

@@ -185,11 +185,18 @@ public:
     {
         events.append(QStringLiteral("summary"));
     }
-    void SaveResultLog(const TResultTest& result) override
+    // The record is written at once, or, while holding (another program keeps the log
+    // locked), when releaseLog() says whether it was.
+    void SaveResultLog(const TResultTest& result, const WriteDone& done) override
     {
         events.append(QStringLiteral("log"));
         finished.append(result);
+        if (holdingLog)
+            m_waitingLog = done;
+        else
+            done(true);
     }
+    void EndLogWait(LockWaitEnd how) override { logWaitEnds.append(how); }
     void ShowResultWindow(const TResultTest&, const TTest&) override
     {
         events.append(QStringLiteral("window"));
@@ -199,9 +206,24 @@ public:
         events.append(QStringLiteral("report"));
     }
 
+    bool waitingLog() const { return m_waitingLog != nullptr; }
+    void releaseLog(bool written)
+    {
+        if (!m_waitingLog)
+            return;
+        const WriteDone done = std::move(m_waitingLog);
+        m_waitingLog = nullptr;
+        done(written);
+    }
+
     QStringList logLines;
     QStringList events;
     QList<TResultTest> finished;
+    bool holdingLog = false;
+    QList<LockWaitEnd> logWaitEnds;
+
+private:
+    WriteDone m_waitingLog;
 };
 
 // Records the reports; each one ends at once, or, while holding (a stalled server), when

@@ -1,18 +1,29 @@
-// The steps of a run that wait for the server: nothing enters the controller while one is
-// under way, and the run goes on exactly once when its exchange reports back.
+// The steps of a run that wait for the server or for a result file's lock: nothing enters
+// the controller while one is under way, and the run goes on exactly once when its exchange
+// or write reports back.
 
 #include "RunFixtures.h"
 #include "RunHarness.h"
 #include "support/TestEnvironment.h"
 
+#include "config/ProgramFolder.h"
+#include "results/ProtectedResultFile.h"
 #include "run/RunTexts.h"
 
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 using namespace kvizor;
 using namespace kvizor::testing;
 
 Q_DECLARE_METATYPE(kvizor::TRunStep)
+Q_DECLARE_METATYPE(kvizor::LockWaitEnd)
 
 namespace {
 
@@ -38,6 +49,20 @@ struct StepHarness : RunHarness
         config.IsShowUserResult = true;
         network.holding = true;
         controller->SetStepEndedHandler([this] { ++stepsEnded; });
+        programFolder = folder.path();
+        config.IsSaveProtectionResult = true;
+    }
+    // A write waiting on its thread ends before the lock and the folder go.
+    ~StepHarness() { controller.reset(); }
+    StepHarness(const StepHarness&) = delete;
+    StepHarness& operator=(const StepHarness&) = delete;
+
+    QString protectedPath() const { return folder.filePath(kDefaultProtectionResultFileName); }
+    // Another program keeps the protected result file locked.
+    void lockProtectedFile()
+    {
+        held.emplace(protectedPath() + QStringLiteral(".lock"));
+        QVERIFY(held->tryLock(0));
     }
     // The instruction viewer of BeginTest is answered like any box.
     void begin() { c().BeginTest(); }
@@ -50,6 +75,10 @@ struct StepHarness : RunHarness
     // ended on the way are not counted.
     void reach(TRunStep step)
     {
+        if (step == TRunStep::ResultLog)
+            outputs.holdingLog = true;
+        if (step == TRunStep::ProtectedResult)
+            lockProtectedFile();
         begin();
         if (step != TRunStep::Begin) {
             network.release(true);
@@ -62,6 +91,23 @@ struct StepHarness : RunHarness
         }
         stepsEnded = 0;
     }
+    // The step's exchange or write is still waiting.
+    bool waiting(TRunStep step) const
+    {
+        switch (step) {
+        case TRunStep::ResultLog:
+            return outputs.waitingLog();
+        case TRunStep::ProtectedResult:
+            return !QFile::exists(protectedPath());
+        case TRunStep::None:
+            return false;
+        case TRunStep::Begin:
+        case TRunStep::Evaluation:
+        case TRunStep::End:
+            break;
+        }
+        return network.waiting();
+    }
     int evaluated() const
     {
         int n = 0;
@@ -71,6 +117,8 @@ struct StepHarness : RunHarness
     }
 
     int stepsEnded = 0;
+    QTemporaryDir folder;
+    std::optional<QLockFile> held;
 };
 
 // What a command could change.
@@ -143,9 +191,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("exchange");
         QTest::newRow("begin") << TRunStep::Begin << QStringLiteral("INFOBEGIN");
         QTest::newRow("evaluation") << TRunStep::Evaluation << QStringLiteral("INFOPROCESS");
+        QTest::newRow("result log locked") << TRunStep::ResultLog << QStringLiteral("INFOPROCESS");
+        QTest::newRow("protected file locked") << TRunStep::ProtectedResult << QStringLiteral("INFOPROCESS");
         QTest::newRow("end") << TRunStep::End << QStringLiteral("RESULT");
     }
-    // Each step waits for its exchange; every command meanwhile changes nothing.
+    // Each step waits for its exchange or its file; every command meanwhile changes nothing.
     void stepsWait()
     {
         QFETCH(TRunStep, step);
@@ -156,7 +206,7 @@ private Q_SLOTS:
         QCOMPARE(h.c().Step(), step);
         QVERIFY(h.c().StepUnderWay());
         QCOMPARE(h.network.calls.last(), exchange);
-        QVERIFY(h.network.waiting());
+        QVERIFY(h.waiting(step));
 
         const Snapshot before = Snapshot::of(h);
         for (const auto& [name, command] : everyCommand()) {
@@ -194,6 +244,9 @@ private Q_SLOTS:
         QCOMPARE(h.prompts.count(texts::NoServer), ok ? 0 : 1);
         QCOMPARE(h.stepsEnded, 1);
         switch (step) {
+        case TRunStep::ResultLog:
+        case TRunStep::ProtectedResult:
+            break;
         case TRunStep::Begin:
         case TRunStep::Evaluation:
             QCOMPARE(h.c().RunState(), rsTesting);
@@ -235,6 +288,76 @@ private Q_SLOTS:
         QCOMPARE(h.prompts.kinds().last(), QStringLiteral("message"));
         QCOMPARE(h.prompts.calls.last().Text, texts::NoServer);
         QVERIFY(h.c().RunResult() == nullptr);
+    }
+
+    void recordWaitsForItsLock_data()
+    {
+        QTest::addColumn<TRunStep>("step");
+        // None: the other program lets the lock go.
+        QTest::addColumn<LockWaitEnd>("end");
+        for (const TRunStep step : {TRunStep::ResultLog, TRunStep::ProtectedResult}) {
+            const char* file = step == TRunStep::ResultLog ? "log" : "protected file";
+            QTest::addRow("%s, lock let go", file) << step << LockWaitEnd::None;
+            QTest::addRow("%s, wait cut short", file) << step << LockWaitEnd::Divert;
+            QTest::addRow("%s, program ends", file) << step << LockWaitEnd::Abandon;
+        }
+    }
+    // A record waits for its file's lock as a step: the outputs after it wait too, and then
+    // follow in their order. Cut short (a closing window) the record goes elsewhere at once;
+    // while the program ends it is left owed: the journal keeps the run and marks only what
+    // was written, so the next start writes the rest.
+    void recordWaitsForItsLock()
+    {
+        QFETCH(TRunStep, step);
+        QFETCH(LockWaitEnd, end);
+        const QString fallback = QDir(UserDataFolder()).filePath(kDefaultProtectionResultFileName);
+        const auto removeFallback = qScopeGuard([&fallback] { QFile::remove(fallback); });
+        StepHarness h;
+        singles(2).loadInto(h);
+        h.reach(step);
+        QCOMPARE(h.c().Step(), step);
+        const QStringList before{QStringLiteral("sound"), QStringLiteral("summary"), QStringLiteral("log")};
+        QCOMPARE(h.outputs.events, before);
+        QVERIFY(!QFile::exists(h.protectedPath()));
+        QCOMPARE(h.network.calls.last(), QStringLiteral("INFOPROCESS"));
+
+        if (end == LockWaitEnd::Abandon)
+            h.c().Terminate();
+        if (end != LockWaitEnd::None)
+            h.c().CancelStep();
+        if (step == TRunStep::ResultLog) {
+            QCOMPARE(h.outputs.logWaitEnds,
+                     end == LockWaitEnd::None ? QList<LockWaitEnd>() : QList<LockWaitEnd>{end});
+            h.outputs.releaseLog(end != LockWaitEnd::Abandon);
+        } else if (end == LockWaitEnd::None) {
+            h.held->unlock();
+        }
+        // RESULT comes only now, and the result window after it.
+        QTRY_COMPARE(h.c().Step(), TRunStep::End);
+        QCOMPARE(h.outputs.events, before);
+        h.network.release(true);
+        QCOMPARE(h.c().Step(), TRunStep::None);
+        QVERIFY(h.c().RunResult() == nullptr);
+        QCOMPARE(h.stepsEnded, 1);
+        QCOMPARE(h.outputs.events.count(QStringLiteral("window")), end == LockWaitEnd::Abandon ? 0 : 1);
+
+        const bool protectedWaited = step == TRunStep::ProtectedResult && end != LockWaitEnd::None;
+        QCOMPARE(QFile::exists(h.protectedPath()), !protectedWaited);
+        QCOMPARE(QFile::exists(fallback), protectedWaited && end == LockWaitEnd::Divert);
+        if (QFile::exists(fallback)) {
+            QCOMPARE(LoadProtectedResults(fallback).size(), 1);
+            QCOMPARE(h.prompts.count(SharedFileDivertedMessage(h.protectedPath(), fallback)), 1);
+        }
+
+        const bool owed = end == LockWaitEnd::Abandon;
+        QCOMPARE(h.journal.Active(), owed);
+        if (owed) {
+            const JournalRun& run = h.journal.Current();
+            QVERIFY(run.Ended);
+            QCOMPARE(run.OutputDone(JournalOutput::ResultLog), step != TRunStep::ResultLog);
+            QCOMPARE(run.OutputDone(JournalOutput::ProtectedResult), step != TRunStep::ProtectedResult);
+            QVERIFY(run.OutputDone(JournalOutput::ServerResult));
+        }
     }
 
     // A second "Дальше" while the first one's INFOPROCESS waits moves on exactly once.

@@ -27,10 +27,11 @@ public:
     int finished = 0;
 
     void WriteLogLine(const QString& line) override { log.append(line); }
-    void SaveResultLog(const kvizor::TResultTest& r) override
+    void SaveResultLog(const kvizor::TResultTest& r, const WriteDone& done) override
     {
         result = r;
         ++finished;
+        done(true);
     }
 };
 

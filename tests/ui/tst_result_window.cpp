@@ -570,7 +570,8 @@ private Q_SLOTS:
     }
 
     // Another workstation keeps both result files locked: the begin line, the record and the
-    // protected record go to the fallback folder, each with a message naming both files.
+    // protected record go to the fallback folder, each with a message naming both files, in
+    // the order of the outputs.
     void lockedSharedFolderKeepsEveryRecord()
     {
         Rig rig;
@@ -579,6 +580,9 @@ private Q_SLOTS:
         QLockFile protectedLock(rig.host.protectedPath + QStringLiteral(".lock"));
         QVERIFY(logLock.tryLock(0) && protectedLock.tryLock(0));
         rig.takeTheTest();
+        // The records wait for their locks while the event loop runs.
+        QCOMPARE(rig.controller->Step(), TRunStep::ResultLog);
+        QTRY_VERIFY(!rig.controller->StepUnderWay());
         const QString logCopy = rig.fallback.filePath(QStringLiteral("KvizorStudent_Result.txt"));
         const QString protectedCopy = rig.fallback.filePath(rig.config.ProtectionResultFileName);
         const QString diverted = QStringLiteral(
