@@ -2,6 +2,7 @@
 #include "results/ResultLog.h"
 #include "results/ResultTest.h"
 #include "results/ResultTexts.h"
+#include "results/SharedFileWriter.h"
 #include "support/TestEnvironment.h"
 
 #include "FailDevice.h"
@@ -13,6 +14,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLockFile>
 #include <QProcess>
@@ -24,10 +26,14 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include <zlib.h>
 
+#include <atomic>
 #include <cstring>
+#include <optional>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -672,6 +678,114 @@ private Q_SLOTS:
         QCOMPARE(saved.Status, ProtectionSaveStatus::Saved);
         QCOMPARE(LoadProtectedResults(dir.filePath(kDefaultProtectionResultFileName)).size(), 1);
         QVERIFY(!QFileInfo::exists(dir.filePath(kDefaultProtectionResultFileName + QStringLiteral(".lock"))));
+    }
+
+    void writerWaitsOffTheCallersThread_data()
+    {
+        QTest::addColumn<bool>("held");
+        // How the wait ends: "" by itself, "let go", LockWaitEnd::Divert or Abandon by the caller.
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<int>("waitMs");
+        // Where the line goes: "target", "fallback" or "nowhere".
+        QTest::addColumn<QString>("where");
+        QTest::newRow("lock free: written at once") << false << "" << 10000 << "target";
+        QTest::newRow("lock let go during the wait") << true << "let go" << 10000 << "target";
+        QTest::newRow("wait runs out") << true << "" << 300 << "fallback";
+        QTest::newRow("wait cut short") << true << "divert" << 10000 << "fallback";
+        QTest::newRow("wait abandoned") << true << "abandon" << 10000 << "nowhere";
+    }
+    // A free lock is written before Start returns, on the caller's thread; a busy one is
+    // waited for on a thread of its own while the caller's event loop runs, and its end comes
+    // through that loop.
+    void writerWaitsOffTheCallersThread()
+    {
+        QFETCH(bool, held);
+        QFETCH(QString, then);
+        QFETCH(int, waitMs);
+        QFETCH(QString, where);
+        QTemporaryDir shared;
+        QTemporaryDir fallback;
+        const QString target = shared.filePath(QStringLiteral("log.txt"));
+        QLockFile lock(target + QStringLiteral(".lock"));
+        if (held)
+            QVERIFY(lock.tryLock(0));
+        SharedWriteOptions options;
+        options.LockWait = std::chrono::milliseconds(waitMs);
+        options.FallbackFolder = fallback.path();
+
+        std::optional<SharedWriteRoute> route;
+        std::atomic<Qt::HANDLE> writtenOn{nullptr};
+        {
+            SharedFileWriter writer;
+            writer.Start(
+                target, options,
+                [&writtenOn](const QString& path) {
+                    writtenOn = QThread::currentThreadId();
+                    AppendLogLines(path, {QStringLiteral("строка")});
+                },
+                [&route](const SharedWriteRoute& r) { route = r; });
+            QCOMPARE(route.has_value(), !held);
+            QCOMPARE(writer.Busy(), held);
+            if (held && waitMs > 1000) {
+                int ticks = 0;
+                QTimer tick;
+                tick.callOnTimeout([&ticks] { ++ticks; });
+                tick.start(5);
+                QTRY_VERIFY(ticks >= 3);
+                QVERIFY(!route);
+            }
+            if (then == QLatin1String("let go"))
+                lock.unlock();
+            else if (then == QLatin1String("divert"))
+                writer.EndWaits(LockWaitEnd::Divert);
+            else if (then == QLatin1String("abandon"))
+                writer.EndWaits(LockWaitEnd::Abandon);
+            // Well before a wait of 10 s could run out.
+            QTRY_VERIFY_WITH_TIMEOUT(route.has_value(), 5000);
+            QVERIFY(!writer.Busy());
+        }
+        QCOMPARE(route->Abandoned, where == QLatin1String("nowhere"));
+        QCOMPARE(route->Diverted, where == QLatin1String("fallback"));
+        const QString expected = where == QLatin1String("target") ? target
+                                 : where == QLatin1String("fallback")
+                                     ? fallback.filePath(QStringLiteral("log.txt"))
+                                     : QString();
+        if (!expected.isEmpty()) {
+            QCOMPARE(route->Path, expected);
+            QCOMPARE(readFile(expected), cp1251::encode(u"строка") + "\r\n");
+            QCOMPARE(writtenOn.load() == QThread::currentThreadId(), !held);
+        } else {
+            QVERIFY(writtenOn.load() == nullptr);
+        }
+        QCOMPARE(QFile::exists(target), where == QLatin1String("target"));
+        QCOMPARE(QDir(fallback.path()).isEmpty(), where != QLatin1String("fallback"));
+    }
+
+    // A writer that goes during a wait writes nothing and reports nothing, without waiting
+    // the wait out.
+    void writerGoneDuringAWait()
+    {
+        QTemporaryDir shared;
+        const QString target = shared.filePath(QStringLiteral("log.txt"));
+        QLockFile lock(target + QStringLiteral(".lock"));
+        QVERIFY(lock.tryLock(0));
+        SharedWriteOptions options;
+        options.FallbackFolder = shared.filePath(QStringLiteral("elsewhere"));
+        bool finished = false;
+        QElapsedTimer clock;
+        clock.start();
+        {
+            SharedFileWriter writer;
+            writer.Start(
+                target, options, [](const QString& path) { AppendLogLines(path, {QStringLiteral("x")}); },
+                [&finished](const SharedWriteRoute&) { finished = true; });
+            QTest::qWait(30);
+        }
+        QVERIFY(clock.elapsed() < 5000);
+        QTest::qWait(30);
+        QVERIFY(!finished);
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(!QFile::exists(options.FallbackFolder));
     }
 };
 

@@ -10,6 +10,7 @@ int runKeyScreenTests(int argc, char** argv);
 int runAccessScreenTests(int argc, char** argv);
 int runServerStepTests(int argc, char** argv);
 int runRunJournalTests(int argc, char** argv);
+int runLockWaitTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
@@ -28,5 +29,6 @@ int main(int argc, char** argv)
     status |= runAccessScreenTests(argc, argv);
     status |= runServerStepTests(argc, argv);
     status |= runRunJournalTests(argc, argv);
+    status |= runLockWaitTests(argc, argv);
     return status;
 }
