@@ -85,13 +85,7 @@ InfoProcessData infoProcessOf(const TResultTest& run, const QString& runGuid)
 
 QByteArray buildResultRecord(const TResultTest& run)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    BinaryWriter out(buffer);
-    run.SaveToStream(out);
-    buffer.close();
-    return bytes;
+    return run.StoredBytes();
 }
 
 } // namespace kvizor

@@ -7,7 +7,6 @@
 #include "model/StreamLayers.h"
 #include "model/WriteLayers.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -180,21 +179,11 @@ ProtectionSaveStatus saveUnlocked(const QString& path, const QByteArray& stored,
     }
 }
 
-QByteArray storedRecord(const TResultTest& record)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    BinaryWriter writer(buffer);
-    record.SaveToStream(writer);
-    return bytes;
-}
-
 // The save of record, its bytes made here; it fills status wherever it runs.
 SharedFileWrite protectionWrite(const TResultTest& record, const ProtectionDeviceWrapper& wrapper,
                                 const std::shared_ptr<ProtectionSaveStatus>& status)
 {
-    return [stored = storedRecord(record), wrapper, status](const QString& path) {
+    return [stored = record.StoredBytes(), wrapper, status](const QString& path) {
         *status = saveUnlocked(path, stored, wrapper);
     };
 }

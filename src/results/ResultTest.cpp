@@ -5,6 +5,7 @@
 #include "common/DateTime.h"
 #include "common/FormatError.h"
 
+#include <QBuffer>
 #include <QDateTime>
 
 #include <cstring>
@@ -154,6 +155,16 @@ void TResultTest::SaveToStream(BinaryWriter& writer) const
     writer.writeInt32(MaxPoints);
     writer.writeDouble(Points);
     writer.writeLstr(Reserved2);
+}
+
+QByteArray TResultTest::StoredBytes() const
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    BinaryWriter writer(buffer);
+    SaveToStream(writer);
+    return bytes;
 }
 
 void TResultTest::LoadFromStream(BinaryReader& reader)

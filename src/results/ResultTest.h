@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -52,6 +53,8 @@ public:
 
     // The stored layout, appended at the writer's position.
     void SaveToStream(BinaryWriter& writer) const;
+    // The stored layout as bytes.
+    QByteArray StoredBytes() const;
     // Replaces every stored field from one stored layout; throws FormatError on short or
     // impossible data (a count or length running past what can follow). The working fields
     // are left alone.

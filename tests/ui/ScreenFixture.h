@@ -9,6 +9,7 @@
 #include "ui/InputUserNameForm.h"
 #include "ui/StudentMainForm.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -83,6 +84,13 @@ inline std::function<int(QDialog&)> identifyAs(const QString& name, const QStrin
             form->reject();
         return form->result();
     };
+}
+
+// Triggers a command as if it arrived before the idle update could disable it.
+inline void force(QAction* command)
+{
+    command->setEnabled(true);
+    command->trigger();
 }
 
 using TestSetup = std::function<void(kvizor::TTest&, kvizor::TTaskList&)>;

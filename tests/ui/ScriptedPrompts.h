@@ -45,6 +45,14 @@ public:
     {
         messages.append({text, caption, icon});
     }
+    // How many messages had this text.
+    int messageCount(const QString& text) const
+    {
+        int n = 0;
+        for (const Message& m : messages)
+            n += m.text == text ? 1 : 0;
+        return n;
+    }
     bool askYesNo(const QString& text, const QString& caption) override
     {
         questions.append(caption + QLatin1Char('|') + text);

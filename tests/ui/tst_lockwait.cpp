@@ -75,11 +75,6 @@ struct LockedWindow
     {
         return SharedFileDivertedMessage(path, elsewhere(path));
     }
-    int messages(const QString& text) const
-    {
-        return static_cast<int>(std::count_if(w->prompts.messages.begin(), w->prompts.messages.end(),
-                                              [&text](const auto& m) { return m.text == text; }));
-    }
 
     QTemporaryDir fallback;
     std::unique_ptr<ScreenWindow> w;
@@ -93,13 +88,6 @@ int records(const QString& log, const QString& end)
 int storedRecords(const QString& path)
 {
     return QFile::exists(path) ? static_cast<int>(LoadProtectedResults(path).size()) : 0;
-}
-
-// Triggers a command as if it arrived before the idle update could disable it.
-void force(QAction* command)
-{
-    command->setEnabled(true);
-    command->trigger();
 }
 
 } // namespace
@@ -179,7 +167,7 @@ void TestLockWait::windowWhileARecordWaits()
     QCOMPARE(records(logTo, QStringLiteral("Тест остановлен...")), 1);
     QCOMPARE(storedRecords(protectedTo), 1);
     QCOMPARE(lw.w->prompts.messages.size(), runsOut ? 1 : 0);
-    QCOMPARE(lw.messages(lw.divertedMessage(locked)), runsOut ? 1 : 0);
+    QCOMPARE(lw.w->prompts.messageCount(lw.divertedMessage(locked)), runsOut ? 1 : 0);
     // The window takes commands again.
     lw.w->idle();
     QVERIFY(form.ABeginTest->isEnabled());
@@ -226,8 +214,9 @@ void TestLockWait::closingDuringTheWait()
     const QString logTo = letGo ? lw.logPath() : lw.elsewhere(lw.logPath());
     QCOMPARE(records(logTo, QStringLiteral("Тест прерван - закрыта программа...")), 1);
     QCOMPARE(storedRecords(bothLocked ? lw.elsewhere(lw.protectedPath()) : lw.protectedPath()), 1);
-    QCOMPARE(lw.messages(lw.divertedMessage(lw.logPath())), letGo ? 0 : 2); // the record, the close line
-    QCOMPARE(lw.messages(lw.divertedMessage(lw.protectedPath())), bothLocked ? 1 : 0);
+    QCOMPARE(lw.w->prompts.messageCount(lw.divertedMessage(lw.logPath())),
+             letGo ? 0 : 2); // the record, the close line
+    QCOMPARE(lw.w->prompts.messageCount(lw.divertedMessage(lw.protectedPath())), bothLocked ? 1 : 0);
     const QString log = readCp1251File(logTo);
     QVERIFY(log.indexOf(QStringLiteral("Тест прерван")) < log.indexOf(QStringLiteral("Закрыта программа")));
 }

@@ -78,13 +78,6 @@ void reach(ScreenWindow& w, FakeTestServer& server, const QString& exchange)
     }
 }
 
-// Triggers a command as if it arrived before the idle update could disable it.
-void force(QAction* command)
-{
-    command->setEnabled(true);
-    command->trigger();
-}
-
 void dropFile(TStudentMainForm& form, const QString& path)
 {
     QMimeData mime;
@@ -183,8 +176,7 @@ void inject(ScreenWindow& w, const QString& command, const QString& other)
 
 int noServerMessages(const ScreenWindow& w)
 {
-    return static_cast<int>(std::count_if(w.prompts.messages.begin(), w.prompts.messages.end(),
-                                          [](const auto& m) { return m.text == texts::NoServer; }));
+    return w.prompts.messageCount(texts::NoServer);
 }
 
 int evaluatedTasks(const TResultTest& r)
