@@ -75,6 +75,25 @@ Control* made(std::array<Control*, TVariantGrid::SlotCount>& controls, int slot,
     return control;
 }
 
+// The width a list needs for its widest entry, measured as the list measures itself. The
+// grid sizes its lists itself: a list adjusting to its contents would resize itself to its
+// own hint a moment after each change, out of its cell. An empty list needs nothing.
+int listWidth(const QComboBox* box)
+{
+    const QFontMetrics metrics = box->fontMetrics();
+    int text = -1;
+    for (int i = 0; i < box->count(); ++i)
+        text = std::max(text, metrics.boundingRect(box->itemText(i)).width());
+    if (text < 0)
+        return 0;
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    option.frame = box->hasFrame();
+    const QSize contents(text, std::max(metrics.height(), 14) + 2);
+    return box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, contents, box).width();
+}
+
 } // namespace
 
 TVariantGrid::TVariantGrid(QWidget* parent) : QWidget(parent)
@@ -116,8 +135,6 @@ QComboBox* TVariantGrid::list(int slot)
         box->setObjectName(QStringLiteral("VariantComboBox%1").arg(slot));
         box->setEditable(false);
         box->setEnabled(false);
-        // Its entries change with the task ("1" … "10", "Да" / "Нет"), and so does its width.
-        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         connect(box, &QComboBox::activated, this, &TVariantGrid::answerChanged);
         return box;
     });
@@ -244,10 +261,9 @@ int TVariantGrid::neededWidth(int column) const
     case ColList: {
         int widest = 0;
         for (int k = 0; k < m_rows; ++k) {
-            // An empty list would ask for room for a default text it never shows.
             const QComboBox* box = m_lists[static_cast<std::size_t>(k)];
-            if (box != nullptr && box->count() > 0 && m_listShown[static_cast<std::size_t>(k)])
-                widest = std::max(widest, box->sizeHint().width());
+            if (box != nullptr && m_listShown[static_cast<std::size_t>(k)])
+                widest = std::max(widest, listWidth(box));
         }
         return widest;
     }
