@@ -358,13 +358,21 @@ void TVariantGrid::relayout()
 void TVariantGrid::restoreTabOrder()
 {
     m_tabOrderStale = false;
-    QWidget* previous = this;
+    // Controls made later join the window's chain at its end, after the buttons under the
+    // grid. The chain is tied to the last control that takes the focus before the grid
+    // (the grid itself takes none, and Qt orders only such controls).
+    QWidget* previous = previousInFocusChain();
+    while (previous != this && (previous->focusPolicy() == Qt::NoFocus || isAncestorOf(previous)))
+        previous = previous->previousInFocusChain();
+    if (previous == this)
+        previous = nullptr;
     for (std::size_t i = 0; i < SlotCount; ++i) {
         for (QWidget* control : {static_cast<QWidget*>(m_radios[i]), static_cast<QWidget*>(m_checks[i]),
                                  static_cast<QWidget*>(m_lists[i]), static_cast<QWidget*>(m_texts[i]),
                                  static_cast<QWidget*>(m_matchTexts[i])}) {
             if (control != nullptr) {
-                setTabOrder(previous, control);
+                if (previous != nullptr)
+                    setTabOrder(previous, control);
                 previous = control;
             }
         }
