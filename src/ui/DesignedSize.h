@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QLayout>
 #include <QSize>
+#include <QString>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace kvizor {
 
@@ -37,6 +42,29 @@ inline void FixToDesignedSize(QWidget* window, QSize designed)
     if (QLayout* layout = window->layout())
         layout->activate();
     window->setFixedSize(window->sizeHint().expandedTo(designed));
+}
+
+// The width a window needs for its whole caption in the window manager's title bar, which
+// draws it in a font of its own: taken as bold (as title bars draw it), not below 10
+// points (common title bars use 8 to 11), in the wider of the window's family and the
+// desktop's sans-serif family, beside the window icon and three title buttons about a line
+// high each.
+inline int CaptionWidth(const QWidget& window, const QString& caption)
+{
+    int widest = 0;
+    for (const QString& family : {window.font().family(), QStringLiteral("Sans Serif")}) {
+        QFont font = window.font();
+        font.setFamily(family);
+        font.setBold(true);
+        if (font.pointSizeF() > 0 && font.pointSizeF() < 10)
+            font.setPointSizeF(10);
+        const QFontMetrics metrics(font);
+        constexpr int titleItems = 4;
+        constexpr int edges = 16;
+        widest = std::max(widest,
+                          metrics.horizontalAdvance(caption) + titleItems * (metrics.height() + 6) + edges);
+    }
+    return widest;
 }
 
 } // namespace kvizor

@@ -75,6 +75,7 @@ TImageArea::TImageArea(QWidget* parent) : QScrollArea(parent)
     m_marker = new TShapePoint(m_image);
     m_rect = new TAnswerShape(m_image);
     setWidget(m_image);
+    setViewportMargins(FocusBand, FocusBand, FocusBand, FocusBand);
     setAccessibleDescription(
         QStringLiteral("Укажите место на изображении: стрелки двигают отметку, с Shift на 10 "
                        "точек; Enter отвечает"));
@@ -184,6 +185,19 @@ void TImageArea::keyPressEvent(QKeyEvent* event)
     ensureVisible(pixel.x(), pixel.y(), MarkerSize, MarkerSize);
     event->accept();
     Q_EMIT pointChosen();
+}
+
+bool TImageArea::event(QEvent* event)
+{
+    const bool handled = QScrollArea::event(event);
+    if (event->type() == QEvent::Paint && hasFocus()) {
+        // A picture shows no focus of its own: the band between the frame and the picture
+        // does, so a keyboard user sees where the arrows act.
+        QPainter painter(this);
+        const int f = frameWidth();
+        painter.fillRect(rect().adjusted(f, f, -f, -f), palette().color(QPalette::Highlight));
+    }
+    return handled;
 }
 
 bool TImageArea::eventFilter(QObject* watched, QEvent* event)

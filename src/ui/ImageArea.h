@@ -42,6 +42,9 @@ public:
     void scrollToTopLeft();
 
     static constexpr int ShiftStep = 10;
+    // The band around the picture that shows, in the highlight colour, that the picture has
+    // the keyboard focus.
+    static constexpr int FocusBand = 2;
 
 Q_SIGNALS:
     // The examinee placed the marker: a left click completed (pressed and released) or an
@@ -49,6 +52,7 @@ Q_SIGNALS:
     void pointChosen();
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -193,19 +193,10 @@ void TMainWindowView::ShowTask(const TaskScreen& screen)
 
     if (task.HasVariants())
         fillVariants(task, screen.VariantOrder);
-    if (task.TaskType == ttNumber) {
+    if (task.TaskType == ttNumber)
         m_form.EditInputNum->clear();
-        m_form.EditInputNum->setFocus();
-    } else if (task.TaskType == ttText) {
+    else if (task.TaskType == ttText)
         m_form.EditInputText->clear();
-        m_form.EditInputText->setFocus();
-    } else if (task.TaskType == ttImagePoint) {
-        m_imageArea->setFocus();
-    } else {
-        // The new question is where reading (and a screen reader) starts; Tab leads on to
-        // the answer controls.
-        m_form.QuestionText->setFocus();
-    }
     m_form.VariantLabel->setText(screen.VariantLabel);
     for (QWidget* field :
          {static_cast<QWidget*>(m_form.EditInputNum), static_cast<QWidget*>(m_form.EditInputText)})
@@ -222,7 +213,24 @@ void TMainWindowView::ShowTask(const TaskScreen& screen)
         LoadQuestionImage(task.ImageFile, screen.TempFolder);
         LoadAnswerImage(QString(), screen.TempFolder);
     }
+    // After the pictures: the picture of an image task takes the focus only once loaded
+    // (until then it is disabled and would refuse it).
+    focusTask(task.TaskType);
     keepPictures(screen);
+}
+
+void TMainWindowView::focusTask(int taskType)
+{
+    QWidget* target = m_form.QuestionText;
+    if (taskType == ttNumber)
+        target = m_form.EditInputNum;
+    else if (taskType == ttText)
+        target = m_form.EditInputText;
+    else if (taskType == ttImagePoint && m_imageArea->hasPicture())
+        target = m_imageArea;
+    // Otherwise the new question is where reading (and a screen reader) starts; Tab leads
+    // on to the answer controls.
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainWindowView::prepareVariants(const TTask& task)

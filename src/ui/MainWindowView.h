@@ -66,6 +66,9 @@ public:
 
 private:
     void prepareVariants(const TTask& task);
+    // Gives the focus to where the task is answered: the number or text field, the picture,
+    // or else the question.
+    void focusTask(int taskType);
     void fillVariants(const TTask& task, const QList<int>& order);
     // Names the answer controls for a screen reader by their variants.
     void nameVariants(const TTask& task);

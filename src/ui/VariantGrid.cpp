@@ -75,6 +75,25 @@ Control* made(std::array<Control*, TVariantGrid::SlotCount>& controls, int slot,
     return control;
 }
 
+// The width a list needs for its widest entry, measured as the list measures itself. The
+// grid sizes its lists itself: a list adjusting to its contents would resize itself to its
+// own hint a moment after each change, out of its cell. An empty list needs nothing.
+int listWidth(const QComboBox* box)
+{
+    const QFontMetrics metrics = box->fontMetrics();
+    int text = -1;
+    for (int i = 0; i < box->count(); ++i)
+        text = std::max(text, metrics.boundingRect(box->itemText(i)).width());
+    if (text < 0)
+        return 0;
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    option.frame = box->hasFrame();
+    const QSize contents(text, std::max(metrics.height(), 14) + 2);
+    return box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, contents, box).width();
+}
+
 } // namespace
 
 TVariantGrid::TVariantGrid(QWidget* parent) : QWidget(parent)
@@ -116,8 +135,6 @@ QComboBox* TVariantGrid::list(int slot)
         box->setObjectName(QStringLiteral("VariantComboBox%1").arg(slot));
         box->setEditable(false);
         box->setEnabled(false);
-        // Its entries change with the task ("1" … "10", "Да" / "Нет"), and so does its width.
-        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         connect(box, &QComboBox::activated, this, &TVariantGrid::answerChanged);
         return box;
     });
@@ -244,10 +261,9 @@ int TVariantGrid::neededWidth(int column) const
     case ColList: {
         int widest = 0;
         for (int k = 0; k < m_rows; ++k) {
-            // An empty list would ask for room for a default text it never shows.
             const QComboBox* box = m_lists[static_cast<std::size_t>(k)];
-            if (box != nullptr && box->count() > 0 && m_listShown[static_cast<std::size_t>(k)])
-                widest = std::max(widest, box->sizeHint().width());
+            if (box != nullptr && m_listShown[static_cast<std::size_t>(k)])
+                widest = std::max(widest, listWidth(box));
         }
         return widest;
     }
@@ -342,13 +358,21 @@ void TVariantGrid::relayout()
 void TVariantGrid::restoreTabOrder()
 {
     m_tabOrderStale = false;
-    QWidget* previous = this;
+    // Controls made later join the window's chain at its end, after the buttons under the
+    // grid. The chain is tied to the last control that takes the focus before the grid
+    // (the grid itself takes none, and Qt orders only such controls).
+    QWidget* previous = previousInFocusChain();
+    while (previous != this && (previous->focusPolicy() == Qt::NoFocus || isAncestorOf(previous)))
+        previous = previous->previousInFocusChain();
+    if (previous == this)
+        previous = nullptr;
     for (std::size_t i = 0; i < SlotCount; ++i) {
         for (QWidget* control : {static_cast<QWidget*>(m_radios[i]), static_cast<QWidget*>(m_checks[i]),
                                  static_cast<QWidget*>(m_lists[i]), static_cast<QWidget*>(m_texts[i]),
                                  static_cast<QWidget*>(m_matchTexts[i])}) {
             if (control != nullptr) {
-                setTabOrder(previous, control);
+                if (previous != nullptr)
+                    setTabOrder(previous, control);
                 previous = control;
             }
         }

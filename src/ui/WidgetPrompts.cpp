@@ -1,10 +1,12 @@
 #include "ui/WidgetPrompts.h"
 
+#include "ui/DesignedSize.h"
 #include "ui/InputPasswordForm.h"
 #include "ui/InputUserNameForm.h"
 #include "ui/RichTextRoutines.h"
 
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextEdit>
@@ -30,6 +32,20 @@ QMessageBox::Icon boxIcon(MessageIcon icon)
     return QMessageBox::NoIcon;
 }
 
+// A message box is as narrow as its text, which cuts a longer caption in the title bar
+// ("Внимание! Идет тест…"); a spacer under its contents holds it wide enough. The box sizes
+// itself from its layout's minimum whenever it is shown.
+std::unique_ptr<QMessageBox> withWholeCaption(std::unique_ptr<QMessageBox> box)
+{
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        const QMargins margins = grid->contentsMargins();
+        const int width = CaptionWidth(*box, box->windowTitle()) - margins.left() - margins.right();
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
+    }
+    return box;
+}
+
 } // namespace
 
 WidgetPrompts::WidgetPrompts(QWidget* owner, TInputPasswordForm* passwordForm)
@@ -48,7 +64,8 @@ WidgetPrompts::~WidgetPrompts()
 std::unique_ptr<QMessageBox> WidgetPrompts::makeMessageBox(const QString& text, const QString& caption,
                                                            MessageIcon icon, QWidget* owner)
 {
-    return std::make_unique<QMessageBox>(boxIcon(icon), caption, text, QMessageBox::Ok, owner);
+    return withWholeCaption(
+        std::make_unique<QMessageBox>(boxIcon(icon), caption, text, QMessageBox::Ok, owner));
 }
 
 std::unique_ptr<QMessageBox> WidgetPrompts::makeYesNoBox(const QString& text, const QString& caption,
@@ -60,7 +77,7 @@ std::unique_ptr<QMessageBox> WidgetPrompts::makeYesNoBox(const QString& text, co
     box->button(QMessageBox::No)->setText(QStringLiteral("Нет"));
     if (defaultYes)
         box->setDefaultButton(QMessageBox::Yes);
-    return box;
+    return withWholeCaption(std::move(box));
 }
 
 void WidgetPrompts::showMessage(const QString& text, const QString& caption, MessageIcon icon)

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QRadioButton>
 #include <QScrollBar>
 
 using namespace kvizor;
@@ -46,6 +47,39 @@ void pressArrows(QWidget* target, const QString& keys)
 void pressEnter()
 {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+}
+
+// A task of the type with three variants (three right-hand items for matching), a hint
+// and, for the image-point task, a picture.
+std::unique_ptr<TTask> taskOfType(int type)
+{
+    std::unique_ptr<TTask> task =
+        makeTask(type, type > ttTrueFalse ? QList<int>{} : QList<int>{1, 2, 1}, type == ttMatching ? 3 : 0);
+    if (type == ttImagePoint)
+        task->ImageFile = QStringLiteral("map.png");
+    task->Hint = QStringLiteral("Подсказка");
+    return task;
+}
+
+std::vector<TWriterFile> mapPicture()
+{
+    std::vector<TWriterFile> files;
+    files.push_back({QStringLiteral("map.png"), pngPicture(100, 80), {}});
+    return files;
+}
+
+// The go-to entry chosen with the mouse: open the list, click the entry.
+void clickGoToEntry(QComboBox* list, int row)
+{
+    QTest::mouseClick(list, Qt::LeftButton);
+    QAbstractItemView* view = list->view();
+    QTRY_VERIFY(view->isVisible());
+    QTest::qWait(QApplication::doubleClickInterval() + 20);
+    const QPoint at(view->viewport()->width() / 2,
+                    view->visualRect(view->model()->index(row, 0)).center().y());
+    QTest::mouseMove(view->viewport(), at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTRY_VERIFY(!view->isVisible());
 }
 
 // What a line edit does with Ctrl+U and Ctrl+D under X11 key bindings (the offscreen
@@ -84,8 +118,12 @@ private Q_SLOTS:
     void pictureByArrows();
     void pictureReachedByTab();
     void goToListByKeys();
+    void goToLeavesFocusOnTask_data();
+    void goToLeavesFocusOnTask();
     void closedGoToListDoesNotJump();
     void tabFollowsTheRows();
+    void tabReachesEveryAnswer_data();
+    void tabReachesEveryAnswer();
     void zoomKeepsTypedAnswer_data();
     void zoomKeepsTypedAnswer();
 };
@@ -156,6 +194,17 @@ void TestKeyScreen::pictureReachedByTab()
     for (int i = 0; i < 5 && QApplication::focusWidget() != area; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), area);
+    // The band around the picture shows the focus, and only while it is there.
+    const auto band = [area] {
+        const QImage shot = area->grab().toImage();
+        const QPoint inBand(area->frameWidth(), area->height() / 2);
+        return shot.pixelColor(inBand * shot.devicePixelRatio());
+    };
+    const QColor highlight = area->palette().color(QPalette::Highlight);
+    QCOMPARE(band(), highlight);
+    QTest::keyClick(area, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != area);
+    QVERIFY(band() != highlight);
 }
 
 void TestKeyScreen::goToListByKeys()
@@ -182,6 +231,58 @@ void TestKeyScreen::goToListByKeys()
     QTest::keyClick(popup, Qt::Key_Escape);
     QTRY_VERIFY(!popup->isVisible());
     QCOMPARE(w.form().QuestionLabel->text(), QStringLiteral("Вопрос # 3 из 4:"));
+}
+
+void TestKeyScreen::goToLeavesFocusOnTask_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("byMouse");
+    for (const bool mouse : {false, true}) {
+        const char* via = mouse ? "mouse" : "keys";
+        QTest::addRow("single choice, %s", via)
+            << int(ttSingleChoice) << QStringLiteral("QuestionText") << mouse;
+        QTest::addRow("matching, %s", via) << int(ttMatching) << QStringLiteral("QuestionText") << mouse;
+        QTest::addRow("number, %s", via) << int(ttNumber) << QStringLiteral("EditInputNum") << mouse;
+        QTest::addRow("text, %s", via) << int(ttText) << QStringLiteral("EditInputText") << mouse;
+        QTest::addRow("place on image, %s", via) << int(ttImagePoint) << QStringLiteral("ScrollBox") << mouse;
+    }
+}
+
+// A task chosen in the go-to list takes the focus from the list, as a task shown by Enter
+// does: an arrow then moves the marker of an image-point task at once.
+void TestKeyScreen::goToLeavesFocusOnTask()
+{
+    QFETCH(int, type);
+    QFETCH(QString, target);
+    QFETCH(bool, byMouse);
+    ScreenWindow w(
+        [type](TTest& test, TTaskList& tasks) {
+            test.AllowSkipping = true;
+            // A task without a picture first, so the picture area has been emptied.
+            tasks.push_back(makeTask(ttText, {}));
+            tasks.push_back(taskOfType(type));
+        },
+        mapPicture());
+    w.begin();
+    QComboBox* list = w.form().ComboBoxEx1;
+    if (byMouse) {
+        clickGoToEntry(list, 1);
+    } else {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+        QTRY_VERIFY(list->view()->isVisible());
+        QTest::keyClick(list->view(), Qt::Key_Down);
+        QTest::keyClick(list->view(), Qt::Key_Return);
+        QTRY_VERIFY(!list->view()->isVisible());
+    }
+    QCOMPARE(w.form().QuestionLabel->text(), QStringLiteral("Вопрос # 2 из 2:"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), target);
+    if (type == ttImagePoint) {
+        TImageArea* area = w.form().runView().imageArea();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QVERIFY(area->markerShown());
+        QCOMPARE(area->markerCentre(), QPoint(50, 40));
+    }
 }
 
 void TestKeyScreen::closedGoToListDoesNotJump()
@@ -223,6 +324,80 @@ void TestKeyScreen::tabFollowsTheRows()
     QCOMPARE(stops, (QStringList{QStringLiteral("VariantCheckBox0"), QStringLiteral("VariantRE_1_0"),
                                  QStringLiteral("VariantCheckBox1"), QStringLiteral("VariantRE_1_1"),
                                  QStringLiteral("VariantCheckBox2"), QStringLiteral("VariantRE_1_2")}));
+}
+
+void TestKeyScreen::tabReachesEveryAnswer_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QStringList>("stops");
+    const QString rows[] = {QStringLiteral("VariantRE_1_%1"), QStringLiteral("VariantRE_2_%1")};
+    const auto slots = [&rows](const QString& control, bool right) {
+        QStringList names;
+        for (int k = 0; k < 3; ++k) {
+            names << control.arg(k) << rows[0].arg(k);
+            if (right)
+                names << rows[1].arg(k);
+        }
+        return names;
+    };
+    const QStringList head{QStringLiteral("QuestionText"), QStringLiteral("ButtonShowPromptTask")};
+    // "Дальше (проверить)" is disabled until an answer is given, so Tab passes it.
+    const QStringList tail{QStringLiteral("ButtonSkippingTask"), QStringLiteral("ComboBoxEx1")};
+    // The radio buttons are one stop, as a group is; the arrows move within it.
+    const QStringList radios{QStringLiteral("VariantRadioButton0"), rows[0].arg(0), rows[0].arg(1),
+                             rows[0].arg(2)};
+    QTest::newRow("single choice") << int(ttSingleChoice) << head + radios + tail;
+    QTest::newRow("multiple choice") << int(ttMultipleChoice)
+                                     << head + slots(QStringLiteral("VariantCheckBox%1"), false) + tail;
+    QTest::newRow("ordering") << int(ttOrdering)
+                              << head + slots(QStringLiteral("VariantComboBox%1"), false) + tail;
+    QTest::newRow("matching") << int(ttMatching)
+                              << head + slots(QStringLiteral("VariantComboBox%1"), true) + tail;
+    QTest::newRow("true or false") << int(ttTrueFalse)
+                                   << head + slots(QStringLiteral("VariantComboBox%1"), false) + tail;
+    QTest::newRow("number") << int(ttNumber) << head + QStringList{QStringLiteral("EditInputNum")} + tail;
+    QTest::newRow("text") << int(ttText) << head + QStringList{QStringLiteral("EditInputText")} + tail;
+    QTest::newRow("place on image") << int(ttImagePoint)
+                                    << head + QStringList{QStringLiteral("ScrollBox")} + tail;
+}
+
+// Tab goes round the task area in reading order: the question, its hint, every answer
+// control row by row, then the buttons under the task and the go-to list.
+void TestKeyScreen::tabReachesEveryAnswer()
+{
+    QFETCH(int, type);
+    QFETCH(QStringList, stops);
+    ScreenWindow w(
+        [type](TTest& test, TTaskList& tasks) {
+            test.AllowSkipping = true;
+            // Another task first, so the controls were made for another layout.
+            tasks.push_back(makeTask(type == ttMatching ? ttSingleChoice : ttMatching, {1, 2}, 2));
+            tasks.push_back(taskOfType(type));
+        },
+        mapPicture());
+    w.begin();
+    w.key(QLatin1Char('1'));
+    pressEnter();
+    QCOMPARE(w.form().QuestionLabel->text(), QStringLiteral("Вопрос # 2 из 2:"));
+    w.form().QuestionText->setFocus();
+    QStringList seen{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 40; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (QApplication::focusWidget() == w.form().QuestionText)
+            break;
+        seen.append(QApplication::focusWidget()->objectName());
+    }
+    QCOMPARE(seen, stops);
+    if (type == ttSingleChoice) {
+        QWidget* first = w.find(QStringLiteral("VariantRadioButton0"));
+        first->setFocus();
+        QTest::keyClick(first, Qt::Key_Down);
+        auto* second = w.find<QRadioButton>(QStringLiteral("VariantRadioButton1"));
+        QCOMPARE(QApplication::focusWidget(), second);
+        QTest::keyClick(second, Qt::Key_Space);
+        QVERIFY(second->isChecked());
+        QVERIFY(w.form().ACheckAskTask->isEnabled());
+    }
 }
 
 void TestKeyScreen::zoomKeepsTypedAnswer_data()

@@ -35,6 +35,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextEdit>
@@ -476,6 +477,12 @@ void TestLayout::messageBoxes_data()
                                << int(MessageIcon::Error) << false;
     QTest::newRow("stop question") << QStringLiteral("Вы действительно желаете прервать тестирование?")
                                    << QStringLiteral("Внимание!") << int(MessageIcon::Question) << true;
+    QTest::newRow("stop question, long caption")
+        << QStringLiteral("Вы желаете остановить тест?") << QStringLiteral("Внимание! Идет тест...")
+        << int(MessageIcon::Question) << true;
+    QTest::newRow("caption longer than the text")
+        << QStringLiteral("Время вышло!") << QStringLiteral("Внимание! Идет тест...")
+        << int(MessageIcon::Warning) << false;
 }
 
 void TestLayout::messageBoxes()
@@ -484,10 +491,30 @@ void TestLayout::messageBoxes()
     QFETCH(QString, caption);
     QFETCH(int, icon);
     QFETCH(bool, question);
-    const std::unique_ptr<QMessageBox> box =
-        question ? WidgetPrompts::makeYesNoBox(text, caption, nullptr)
-                 : WidgetPrompts::makeMessageBox(text, caption, MessageIcon(icon), nullptr);
-    VERIFY_WHOLE(box.get());
+    const auto makeBox = [&] {
+        return question ? WidgetPrompts::makeYesNoBox(text, caption, nullptr)
+                        : WidgetPrompts::makeMessageBox(text, caption, MessageIcon(icon), nullptr);
+    };
+    VERIFY_WHOLE(makeBox().get());
+
+    // The title bar shows the caption whole, also with the smaller interface font of a
+    // desktop without settings of its own, where the box's text is short. A title bar as
+    // common desktops draw it: the caption in bold of at least 10 points, beside the window
+    // icon and three buttons, each a line high and a few pixels apart.
+    const QFont interfaceFont = QApplication::font();
+    const auto restoreFont = qScopeGuard([&] { QApplication::setFont(interfaceFont); });
+    for (const int points : {InterfacePointSize, 9}) {
+        QApplication::setFont(QFont(fontFamily(), points));
+        const std::unique_ptr<QMessageBox> box = makeBox();
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+        QFont title(fontFamily(), std::max(points, 10));
+        title.setBold(true);
+        const QFontMetrics metrics(title);
+        const int needed = metrics.horizontalAdvance(caption) + 4 * (metrics.height() + 4);
+        QVERIFY2(box->width() >= needed,
+                 qPrintable(QStringLiteral("%1 pt: %2 < %3").arg(points).arg(box->width()).arg(needed)));
+    }
 }
 
 int main(int argc, char** argv)

@@ -71,6 +71,8 @@ private Q_SLOTS:
     void singleChoiceRows();
     void matchingRowsAndColumns();
     void tenVariantsUseAllRows();
+    void listsFillTheirColumn_data();
+    void listsFillTheirColumn();
     void neutralLookAfterRun();
     void orderingDuplicates();
     void feedbackColoursAndMarks();
@@ -289,6 +291,55 @@ void TestTaskScreen::tenVariantsUseAllRows()
     }
     QVERIFY(qAbs(grid->variantText(9)->y() - 9 * grid->height() / 10) <= 2);
     QVERIFY(qAbs(grid->variantText(0)->height() - grid->height() / 10) <= 3);
+}
+
+void TestTaskScreen::listsFillTheirColumn_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("variants");
+    QTest::addColumn<int>("pairs");
+    QTest::newRow("matching, 3 pairs") << int(ttMatching) << 3 << 3;
+    QTest::newRow("matching, 2 of 10") << int(ttMatching) << 2 << 10;
+    QTest::newRow("ordering, 4") << int(ttOrdering) << 4 << 0;
+    QTest::newRow("ordering, 10") << int(ttOrdering) << 10 << 0;
+    QTest::newRow("true or false, 3") << int(ttTrueFalse) << 3 << 0;
+}
+
+// Every list the grid shows, the empty ones of rows beyond the variants included, has the
+// list column's place and width, also on a task after one with other lists.
+void TestTaskScreen::listsFillTheirColumn()
+{
+    QFETCH(int, type);
+    QFETCH(int, variants);
+    QFETCH(int, pairs);
+    ScreenWindow w([&](TTest&, TTaskList& tasks) {
+        tasks.push_back(makeTask(ttMatching, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 10));
+        tasks.push_back(makeTask(type, QList<int>(variants, 1), pairs));
+    });
+    w.begin();
+    auto* grid = qobject_cast<TVariantGrid*>(w.form().GridPanel);
+    const auto verifyLists = [grid](int filled) {
+        // A list that sizes itself to its entries does so a moment after they change.
+        QTest::qWait(100);
+        const TVariantGrid::Widths widths = grid->columnWidths();
+        const int left = widths[0] + widths[1] + widths[2];
+        int shown = 0;
+        for (int k = 0; k < TVariantGrid::SlotCount; ++k) {
+            QComboBox* list = grid->list(k);
+            if (!list->isVisible())
+                continue;
+            ++shown;
+            QCOMPARE(list->x(), left);
+            QCOMPARE(list->width(), widths[3]);
+            QCOMPARE(list->isEnabled(), k < filled);
+        }
+        QVERIFY(shown >= std::max(filled, 5));
+    };
+    verifyLists(10);
+    w.key(QLatin1Char('1'));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(w.form().QuestionLabel->text(), QStringLiteral("Вопрос # 2 из 2:"));
+    verifyLists(variants);
 }
 
 void TestTaskScreen::neutralLookAfterRun()
