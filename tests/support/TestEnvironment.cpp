@@ -38,34 +38,34 @@ QByteArray made(const QTemporaryDir& root, const char* name, QFile::Permissions 
     return QFile::encodeName(path);
 }
 
-// The machine's font configuration, but only the fonts scripts/deps.sh installs
-// (fonts-liberation2, fonts-dejavu-core): whatever else a machine has, text is matched and
-// drawn with the same fonts everywhere.
-QByteArray fontConfiguration()
+} // namespace
+
+QByteArray FontConfiguration(const QStringList& leftOut)
 {
+    static const QStringList projectFonts = {
+        QStringLiteral("LiberationSans-*.ttf"),    QStringLiteral("LiberationSerif-*.ttf"),
+        QStringLiteral("LiberationMono-*.ttf"),    QStringLiteral("DejaVuSans.ttf"),
+        QStringLiteral("DejaVuSans-Bold.ttf"),     QStringLiteral("DejaVuSansMono.ttf"),
+        QStringLiteral("DejaVuSansMono-Bold.ttf"), QStringLiteral("DejaVuSerif.ttf"),
+        QStringLiteral("DejaVuSerif-Bold.ttf")};
+    QByteArray accepted;
+    for (const QString& file : projectFonts) {
+        if (!leftOut.contains(file))
+            accepted += "      <glob>*/" + file.toUtf8() + "</glob>\n";
+    }
     return "<?xml version=\"1.0\"?>\n"
            "<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
            "<fontconfig>\n"
            "  <include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>\n"
            "  <selectfont>\n"
-           "    <acceptfont>\n"
-           "      <glob>*/LiberationSans-*.ttf</glob>\n"
-           "      <glob>*/LiberationSerif-*.ttf</glob>\n"
-           "      <glob>*/LiberationMono-*.ttf</glob>\n"
-           "      <glob>*/DejaVuSans.ttf</glob>\n"
-           "      <glob>*/DejaVuSans-Bold.ttf</glob>\n"
-           "      <glob>*/DejaVuSansMono.ttf</glob>\n"
-           "      <glob>*/DejaVuSansMono-Bold.ttf</glob>\n"
-           "      <glob>*/DejaVuSerif.ttf</glob>\n"
-           "      <glob>*/DejaVuSerif-Bold.ttf</glob>\n"
+           "    <acceptfont>\n" +
+           accepted +
            "    </acceptfont>\n"
            // Font files only: a folder refused here would never be searched.
            "    <rejectfont><glob>*.*</glob></rejectfont>\n"
            "  </selectfont>\n"
            "</fontconfig>\n";
 }
-
-} // namespace
 
 TestEnvironment::TestEnvironment()
 {
@@ -92,7 +92,7 @@ TestEnvironment::TestEnvironment()
     const QString fonts = root.filePath(QStringLiteral("fonts.conf"));
     QFile fontsFile(fonts);
     if (fontsFile.open(QIODevice::WriteOnly))
-        fontsFile.write(fontConfiguration());
+        fontsFile.write(FontConfiguration());
     set("FONTCONFIG_FILE", QFile::encodeName(fonts));
     set("QT_QPA_PLATFORM", "offscreen");
     set("TZ", "UTC");

@@ -1,11 +1,18 @@
 #pragma once
 
+#include <QByteArray>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 namespace kvizor::test {
+
+// The machine's font configuration, but only the fonts scripts/deps.sh installs
+// (fonts-liberation2, fonts-dejavu-core) less the files named in leftOut ("DejaVuSans.ttf"):
+// whatever else a machine has, text is matched and drawn with the same fonts everywhere.
+QByteArray FontConfiguration(const QStringList& leftOut = {});
 
 // Gives a test program the same surroundings however it is started (by CTest, by hand,
 // from a desktop session): offscreen windows, Russian locale, UTC, the project's fonts

@@ -52,27 +52,18 @@ QString fontFamily()
 }
 constexpr int InterfacePointSize = 11;
 
-// Before the application exists: hide every other candidate for the Windows interface font
-// from fontconfig, so the program's stand-in is the font under test, as on a desktop that
-// has only it.
+// Before the application exists: of the project's fonts, hide every other candidate for the
+// Windows interface font, so the program's stand-in is the font under test, as on a desktop
+// that has only it.
 void restrictFonts()
 {
-    QStringList hidden = {QStringLiteral("Tahoma")};
+    QStringList hidden;
     if (fontFamily() != QStringLiteral("DejaVu Sans"))
-        hidden.append(QStringLiteral("DejaVu Sans"));
-    QString rules;
-    for (const QString& family : hidden)
-        rules += QStringLiteral("<pattern><patelt name=\"family\"><string>%1</string></patelt></pattern>")
-                     .arg(family);
-    const QString config =
-        QStringLiteral("<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">"
-                       "<fontconfig><include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>"
-                       "<selectfont><rejectfont>%1</rejectfont></selectfont></fontconfig>")
-            .arg(rules);
+        hidden = {QStringLiteral("DejaVuSans.ttf"), QStringLiteral("DejaVuSans-Bold.ttf")};
     const QString path = QDir::temp().filePath(QStringLiteral("kvizor-layout-fonts.conf"));
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(config.toUtf8());
+        file.write(kvizor::test::FontConfiguration(hidden));
     qputenv("FONTCONFIG_FILE", path.toLocal8Bit());
 }
 
