@@ -17,7 +17,8 @@ namespace {
 bool isBlankChar(QChar ch)
 {
     const char16_t c = ch.unicode();
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
+    // A byte order mark inside the text (two files joined) stands where a blank could.
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r' || c == u'\uFEFF';
 }
 
 QStringView trimBlanks(QStringView text)
@@ -76,6 +77,14 @@ bool validUtf8(QByteArrayView bytes)
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(bytes);
     return !decoder.hasError();
+}
+
+// A line of a UTF-8 file; a byte order mark at its start stays in the text, so the line
+// writes back as it was read.
+QString utf8Line(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
 }
 
 bool beyondAscii(QByteArrayView bytes)
@@ -150,7 +159,7 @@ IniDocument IniDocument::fromBytes(QByteArrayView bytes)
                 eol = QByteArrayLiteral("\n");
             }
         }
-        doc.m_lines.append(Line(utf8 ? QString::fromUtf8(body) : cp1251::decode(body), std::move(eol)));
+        doc.m_lines.append(Line(utf8 ? utf8Line(body) : cp1251::decode(body), std::move(eol)));
     }
     return doc;
 }

@@ -474,6 +474,22 @@ private Q_SLOTS:
         QCOMPARE(reloaded.DefaultUserName, newName.isEmpty() ? readName : newName);
     }
 
+    void joinedUtf8FilesKeepTheInnerSignature()
+    {
+        // Two UTF-8 files with signatures joined into one: the second signature starts a
+        // line, which still counts and writes back as it was.
+        const QByteArray file = "\xEF\xBB\xBF[Lab]\r\nRoom=Кабинет №5\r\n"
+                                "\xEF\xBB\xBF[DefaultUser]\r\nDefaultUserName=Иванов\r\n";
+        const QString name = path(QStringLiteral("joined.txt"));
+        QVERIFY(writeBytes(name, file));
+        TConfig config;
+        QVERIFY(LoadConfigFile(config, name).ok);
+        QCOMPARE(config.DefaultUserName, u"Иванов"_s);
+        QCOMPARE(IniDocument::fromBytes(file).toBytes(), file);
+        QVERIFY(SaveConfigFile(config, name).ok);
+        QCOMPARE(readBytes(name).left(file.size()), file);
+    }
+
     void windows1251ThatWouldReadAsUtf8()
     {
         // "Р©" is D0 A9 in Windows-1251, which UTF-8 reads as "Щ".
