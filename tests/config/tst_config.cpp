@@ -283,7 +283,7 @@ private Q_SLOTS:
                                  "\x98\xFF raw=bytes\n"
                                  "\r\n"
                                  "[net]\r\n"
-                                 "REMOTEHOST=\"10.0.0.5\"\r\n"
+                                 "REMOTEHOST=\"127.0.0.5\"\r\n"
                                  "; about the server\r\n"
                                  "\r\n"
                                  "[Colors]\r\n"
@@ -297,7 +297,7 @@ private Q_SLOTS:
         TConfig config;
         QVERIFY(LoadConfigFile(config, file).ok);
         QVERIFY(!config.IsSaveResult);
-        QCOMPARE(config.RemoteHost, u"10.0.0.5"_s);
+        QCOMPARE(config.RemoteHost, u"127.0.0.5"_s);
         QCOMPARE(config.ColorCorrect, TColor(255));
 
         config.IsSendResult = true;
@@ -317,7 +317,7 @@ private Q_SLOTS:
                                     "\x98\xFF raw=bytes\n"
                                     "\r\n"
                                     "[net]\r\n"
-                                    "REMOTEHOST=10.0.0.5\r\n"
+                                    "REMOTEHOST=127.0.0.5\r\n"
                                     "IsSendResult=1\r\n"
                                     "RemotePort=5005\r\n"
                                     "IsAutoGetTestFromStart=0\r\n"

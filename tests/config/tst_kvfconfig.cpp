@@ -106,13 +106,13 @@ private Q_SLOTS:
     {
         const QString file = m_dir.filePath(u"complete.txt"_s);
         const QByteArray foreign =
-            "; lab 12\r\n[Lab]\r\nRoom=12\r\n\r\n[Net]\r\nRemoteHost=10.1.1.1\r\nExtra=1\r\n";
+            "; lab 12\r\n[Lab]\r\nRoom=12\r\n\r\n[Net]\r\nRemoteHost=127.1.1.1\r\nExtra=1\r\n";
         QVERIFY(writeBytes(file, foreign));
         const Run r = run({u"--complete"_s, file});
         QCOMPARE(r.code, 0);
         const QByteArray saved = readBytes(file);
         QVERIFY(saved.startsWith(
-            "; lab 12\r\n[Lab]\r\nRoom=12\r\n\r\n[Net]\r\nRemoteHost=10.1.1.1\r\nExtra=1\r\n"
+            "; lab 12\r\n[Lab]\r\nRoom=12\r\n\r\n[Net]\r\nRemoteHost=127.1.1.1\r\nExtra=1\r\n"
             "IsSendResult=0\r\nRemotePort=5005\r\nIsAutoGetTestFromStart=0\r\n\r\n[Save]\r\n"));
         QCOMPARE(saved.count('='), 35 + 2);
         // Completing a complete file changes nothing.

@@ -262,7 +262,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("port");
         QTest::addColumn<int>("expectedPort");
-        QTest::newRow("number") << QStringLiteral("10.0.0.5") << QStringLiteral("8080") << 8080;
+        QTest::newRow("number") << QStringLiteral("127.0.0.5") << QStringLiteral("8080") << 8080;
         QTest::newRow("empty port") << QStringLiteral("host") << QString() << 0;
         QTest::newRow("not a number") << QStringLiteral("host") << QStringLiteral("12ab") << 0;
         QTest::newRow("too large") << QStringLiteral("host") << QStringLiteral("99999999999") << 0;
